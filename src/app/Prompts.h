@@ -1,0 +1,48 @@
+#pragma once
+// Every box, file dialog and input box the program shows goes through one
+// replaceable handler, so tests can answer them and see what was shown.
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace velda {
+
+enum class BoxIcon { None, Stop, Question };
+enum class BoxButtons { Ok, YesNo };
+enum class Answer { Ok, Yes, No };
+
+struct BoxRequest {
+    QString title;
+    QString text;
+    BoxIcon icon = BoxIcon::None;
+    BoxButtons buttons = BoxButtons::Ok;
+};
+
+struct FileRequest {
+    QString caption;
+    QString directory;   // start folder
+    QString fileName;    // proposed name
+    QString filter;      // Qt filter text, ";;"-separated
+    int filterIndex = 0; // preselected filter
+};
+
+class PromptHandler {
+public:
+    virtual ~PromptHandler() = default;
+    virtual Answer showBox(const BoxRequest& request) = 0;
+    // Empty text when the user cancels.
+    virtual QString openFileName(const FileRequest& request) = 0;
+    virtual QString saveFileName(const FileRequest& request) = 0;
+    // std::nullopt when the user cancels.
+    virtual std::optional<QString> inputText(const QString& caption, const QString& prompt,
+                                             const QString& initial) = 0;
+};
+
+// The handler in force. Without one installed, boxes answer No/Ok and file
+// dialogs are cancelled, so a missing handler can never destroy data.
+PromptHandler& prompts();
+// Installs a handler (not owned); nullptr restores the refusing default.
+void setPromptHandler(PromptHandler* handler);
+
+} // namespace velda
