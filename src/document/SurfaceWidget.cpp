@@ -29,7 +29,9 @@ QImage& SurfaceWidget::picture() {
     return picture_;
 }
 
-void SurfaceWidget::clearPicture() { picture().fill(kBackground); }
+void SurfaceWidget::clearPicture() {
+    picture().fill(kBackground);
+}
 
 void SurfaceWidget::paintEvent(QPaintEvent*) {
     ensureSize();
@@ -40,11 +42,19 @@ void SurfaceWidget::paintEvent(QPaintEvent*) {
 }
 
 // A resize only asks for a repaint; the paint redraws at the new size.
-void SurfaceWidget::resizeEvent(QResizeEvent*) { update(); }
+void SurfaceWidget::resizeEvent(QResizeEvent*) {
+    update();
+}
 
-void SurfaceWidget::mousePressEvent(QMouseEvent* e) { emit mousePressed(e); }
-void SurfaceWidget::mouseMoveEvent(QMouseEvent* e) { emit mouseMoved(e); }
-void SurfaceWidget::mouseReleaseEvent(QMouseEvent* e) { emit mouseReleased(e); }
+void SurfaceWidget::mousePressEvent(QMouseEvent* e) {
+    emit mousePressed(e);
+}
+void SurfaceWidget::mouseMoveEvent(QMouseEvent* e) {
+    emit mouseMoved(e);
+}
+void SurfaceWidget::mouseReleaseEvent(QMouseEvent* e) {
+    emit mouseReleased(e);
+}
 void SurfaceWidget::keyPressEvent(QKeyEvent* e) {
     emit keyPressed(e);
     if (!e->isAccepted())

@@ -1,0 +1,151 @@
+#include "document/WaveView.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace velda {
+
+int64_t roundEven(double x) {
+    return static_cast<int64_t>(std::nearbyint(x));
+}
+
+namespace {
+constexpr int kVScrollMax = 32767; // the vertical bar counts 2 words per unit
+int64_t roundHalfUp(double x) {
+    return static_cast<int64_t>(std::floor(x + 0.5));
+}
+int64_t roundUp(double x) {
+    return static_cast<int64_t>(std::ceil(x));
+}
+} // namespace
+
+int32_t ViewState::XScrollStepFor(int32_t n) {
+    return n < 32769 ? 1 : static_cast<int32_t>(roundEven(n / 32768.0));
+}
+
+void ViewState::reset(int32_t n) {
+    ViewXStart = 0;
+    ViewXEnd = n;
+    ViewYStart = 0;
+    ViewYEnd = 65534;
+    XScrollStep = XScrollStepFor(n);
+}
+
+ScrollBarSetting ViewState::initialHScroll(int32_t n) {
+    ScrollBarSetting s;
+    s.maximum = static_cast<int>(roundEven((n / 2.0) / XScrollStepFor(n)));
+    s.enabled = false;
+    return s;
+}
+
+ScrollBarSetting ViewState::zoomX(int k, int value, int32_t n) {
+    XZoom = 1 << std::clamp(k, 0, 7);
+    ScrollBarSetting s;
+    if (XZoom == 1) {
+        s.value = 0;
+        s.maximum = static_cast<int>(roundEven(static_cast<double>(n) / XScrollStep));
+        s.enabled = false;
+        ViewXStart = 0;
+        ViewXEnd = n;
+        return s;
+    }
+    const int page = static_cast<int>(roundEven(static_cast<double>(n) / XZoom / XScrollStep));
+    s.maximum =
+        std::max(0, static_cast<int>(roundEven(static_cast<double>(n) / XScrollStep - page)));
+    s.enabled = true;
+    s.pageStep = std::max(1, page);
+    s.value = std::clamp(value, 0, s.maximum);
+    ViewXStart = s.value * XScrollStep;
+    ViewXEnd = (s.value + page) * XScrollStep;
+    return s;
+}
+
+bool ViewState::scrollX(int v, int32_t n) {
+    if (static_cast<double>(v) == static_cast<double>(ViewXStart) / XScrollStep)
+        return false;
+    ViewXStart = v * XScrollStep;
+    ViewXEnd = ViewXStart + static_cast<int32_t>(roundEven(static_cast<double>(n) / XZoom));
+    return true;
+}
+
+ScrollBarSetting ViewState::zoomY(int k, int value) {
+    YZoom = 1 << std::clamp(k, 0, 8);
+    ScrollBarSetting s;
+    if (YZoom == 1) {
+        s.maximum = kVScrollMax;
+        s.value = 0;
+        s.enabled = false;
+        ViewYStart = 0;
+        ViewYEnd = 65534;
+        return s;
+    }
+    const int page = kVScrollMax / YZoom;
+    s.maximum = kVScrollMax - page;
+    s.enabled = true;
+    s.pageStep = page;
+    int v;
+    if (value == 0) {
+        v = static_cast<int>(roundEven(kVScrollMax / 2.0 - page / 2.0));
+    } else {
+        const double c = (ViewYEnd - ViewYStart) / 2.0 + ViewYStart;
+        v = static_cast<int>(std::trunc(c / 2.0 - page / 2.0));
+    }
+    s.value = std::clamp(v, 0, s.maximum);
+    scrollY(s.value);
+    return s;
+}
+
+void ViewState::scrollY(int value) {
+    ViewYStart = value * 2;
+    ViewYEnd = ViewYStart + static_cast<int32_t>(roundHalfUp(65536.0 / YZoom)) - 1;
+}
+
+int32_t ViewState::middleOffset() const {
+    return static_cast<int32_t>(roundHalfUp((ViewYEnd - ViewYStart) / 2.0)) + ViewYStart;
+}
+
+int32_t ViewState::middleWord() const {
+    const int32_t w = 32767 - middleOffset();
+    return w == -1 ? 0 : w;
+}
+
+double ViewState::pointToPixelXExact(double p, int w, int32_t n) const {
+    p = std::clamp(p, 0.0, static_cast<double>(n));
+    const double span = ViewXEnd - ViewXStart;
+    return span > 0 ? (p - ViewXStart) * w / span : 0.0;
+}
+
+int64_t ViewState::PointToPixelX(double p, int w, int32_t n) const {
+    return roundEven(pointToPixelXExact(p, w, n));
+}
+
+double ViewState::PixelToPointX(double px, int w) const {
+    return w > 0 ? static_cast<double>(ViewXEnd - ViewXStart) / w * px + ViewXStart : ViewXStart;
+}
+
+double ViewState::PixelToWordY(double py, int h) const {
+    return h > 0 ? 32767.0 - py * (ViewYEnd - ViewYStart) / h - ViewYStart : 32767.0 - ViewYStart;
+}
+
+double ViewState::wordToPixelYExact(double word, int h) const {
+    const double span = ViewYEnd - ViewYStart;
+    return span > 0 ? (32767.0 - word - ViewYStart) * h / span : 0.0;
+}
+
+int64_t ViewState::WordToPixelY(double word, int h) const {
+    return static_cast<int64_t>(std::floor(wordToPixelYExact(word, h)));
+}
+
+int ViewState::markerColumn(double x, int w) const {
+    if (x < ViewXStart || x > ViewXEnd || ViewXEnd <= ViewXStart || w <= 0)
+        return -1;
+    const int64_t c = roundUp((x - ViewXStart) * w / (ViewXEnd - ViewXStart));
+    return static_cast<int>(std::min<int64_t>(c, w - 1));
+}
+
+int64_t ViewState::zeroRow(int h) const {
+    const double span = ViewYEnd - ViewYStart;
+    return span > 0 ? roundEven((32767.0 - ViewYStart) * h / span) : 0;
+}
+
+} // namespace velda
