@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 
 namespace velda {
 
@@ -306,9 +307,9 @@ bool isDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
 }
 
-// The numeric value of a text as the Part of the program that reads typed
-// numbers knows it: sign, digits with at most one point, an exponent with E or
-// D, "&H"/"&O" whole numbers; the first character that does not fit ends it.
+// The numeric value of a typed text: sign, digits with at most one point, an
+// exponent with E or D, "&H"/"&O" whole numbers; blanks anywhere are skipped
+// and the first character that does not fit ends the number.
 double numericValue(QStringView text) {
     BlankSkippingReader r(text);
     char16_t c = r.peek();
