@@ -1,0 +1,80 @@
+#pragma once
+// Conversions between the raw scale (point index, data word) and the three
+// unit systems of each axis, the range checks for typed values, the unit names
+// and the read-out texts.
+//
+// A UnitContext keeps no values of its own: it reads the set-up record it was
+// given at every call, so a change of unit, frequency, amplitude or offset is
+// seen by the next call. The record must outlive the context.
+
+#include "setup/SystemParameter.h"
+
+#include <QString>
+
+namespace velda {
+
+// X unit modes (SystemParameter::XUnitMode).
+enum XUnit : int { XUnitWord = 0, XUnitSec = 1, XUnitUser = 2 };
+// Y unit modes (SystemParameter::YUnitMode).
+enum YUnit : int { YUnitRaw = 0, YUnitVolt = 1, YUnitUser = 2 };
+
+class UnitContext {
+public:
+    explicit UnitContext(const SystemParameter& sp) : sp_(sp) {}
+
+    const SystemParameter& parameters() const { return sp_; }
+
+    // One unit, no clamping. "Span" conversions take a difference or a
+    // peak-to-peak size and never add or remove the offset or centre.
+    double Point_To_Time(double p) const;
+    double Time_To_Point(double t) const;
+    double Point_To_UserX(double p) const;
+    double UserX_To_Point(double x) const;
+    double Word_To_Volt(double w) const;
+    double Volt_To_Word(double v) const; // 65534 when the amplitude is 0
+    double WordSpan_To_Volt(double d) const;
+    double VoltSpan_To_Word(double v) const; // 65534 when the amplitude is 0
+    double Word_To_UserY(double w) const;
+    double UserY_To_Word(double y) const;
+    double WordSpan_To_UserY(double d) const;
+    double UserYSpan_To_Word(double y) const;
+
+    // The current unit of the axis; the point or word is clamped first (not
+    // in the _Raw forms). Results are not rounded.
+    double Point_To_X(double p) const;
+    double X_To_Point(double x) const;
+    double Word_To_Y(double w) const;
+    double Word_To_Y_Raw(double w) const;
+    double Y_To_Word(double y) const;
+    double Y_To_Word_Raw(double y) const;
+    double WordSpan_To_Y(double d) const;
+    double YSpan_To_Word(double d) const;
+
+    // Bring the value to the nearest bound of the mode's range; false when it
+    // had to be changed. An unknown mode leaves it alone and returns true. A
+    // NaN is outside every range: it becomes the lower bound.
+    bool Clamp_X(double& x, int mode) const;
+    bool Clamp_Y(double& y, int mode, bool isSpan) const;
+
+    QString X_Unit_Name() const;
+    QString Y_Unit_Name() const;
+
+    // Read-outs: raw modes as Fmt_Fixed, time, volts and user units as Eng_StrN.
+    QString Point_To_XText(double p) const;
+    QString Point_To_XTextLong(double p) const;
+    QString Word_To_YText(double w) const;
+    QString Word_To_YText_Raw(double w) const;
+    QString WordSpan_To_YText(double d) const;
+
+private:
+    double timePerPoint() const;
+    double userXPerPoint() const;
+    double voltsPerWord() const;
+    double userYPerWord() const;
+    double userYCentre() const;
+    double offsetTerm() const;
+
+    const SystemParameter& sp_;
+};
+
+} // namespace velda

@@ -1,0 +1,11 @@
+#pragma once
+// Lets GoogleTest print QStrings as text in failure messages.
+
+#include <QString>
+#include <ostream>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+QT_END_NAMESPACE
