@@ -1,5 +1,7 @@
 #include "document/WaveDocument.h"
 
+#include "units/NumberText.h"
+
 #include "app/Messages.h"
 #include "engine/DataWord.h"
 #include "engine/file32_clipboard.h"
@@ -18,12 +20,6 @@ int32_t clipToInt32(double v) {
     constexpr double lo = std::numeric_limits<int32_t>::min();
     constexpr double hi = std::numeric_limits<int32_t>::max();
     return static_cast<int32_t>(std::clamp(v, lo, hi));
-}
-
-// The smallest whole number not below x. Local until the units module
-// provides Round_Up for everyone.
-int32_t roundUp(double x) {
-    return clipToInt32(std::ceil(x));
 }
 
 // To the nearest whole number, halves to the even neighbour (the default
@@ -95,7 +91,7 @@ void WaveDocument::Update_UndoCaption() {
 }
 
 void WaveDocument::Copy_To_Clipboard() {
-    const int32_t first = roundUp(CurArea().StartX);
+    const int32_t first = Round_Up(CurArea().StartX);
     const int32_t count = roundHalfEven(Area_Width());
     const int32_t result = SetClipBoard(window_, CurrentBuf(), first, count);
     if (result > 0)
@@ -104,8 +100,8 @@ void WaveDocument::Copy_To_Clipboard() {
 
 void WaveDocument::Paste_From_Clipboard() {
     Save_Undo();
-    const int32_t first = roundUp(CurArea().StartX);
-    const int32_t count = roundUp(Area_Width());
+    const int32_t first = Round_Up(CurArea().StartX);
+    const int32_t count = Round_Up(Area_Width());
     int32_t pasted = 0;
     const int32_t result = GetClipBoard(window_, CurrentBuf(), first, count, N(), pasted);
     if (result != 0) {

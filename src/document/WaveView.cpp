@@ -1,5 +1,7 @@
 #include "document/WaveView.h"
 
+#include "units/NumberText.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -11,12 +13,6 @@ int64_t roundEven(double x) {
 
 namespace {
 constexpr int kVScrollMax = 32767; // the vertical bar counts 2 words per unit
-int64_t roundHalfUp(double x) {
-    return static_cast<int64_t>(std::floor(x + 0.5));
-}
-int64_t roundUp(double x) {
-    return static_cast<int64_t>(std::ceil(x));
-}
 } // namespace
 
 int32_t ViewState::XScrollStepFor(int32_t n) {
@@ -97,11 +93,11 @@ ScrollBarSetting ViewState::zoomY(int k, int value) {
 
 void ViewState::scrollY(int value) {
     ViewYStart = value * 2;
-    ViewYEnd = ViewYStart + static_cast<int32_t>(roundHalfUp(65536.0 / YZoom)) - 1;
+    ViewYEnd = ViewYStart + static_cast<int32_t>(Round_Half_Up(65536.0 / YZoom)) - 1;
 }
 
 int32_t ViewState::middleOffset() const {
-    return static_cast<int32_t>(roundHalfUp((ViewYEnd - ViewYStart) / 2.0)) + ViewYStart;
+    return static_cast<int32_t>(Round_Half_Up((ViewYEnd - ViewYStart) / 2.0)) + ViewYStart;
 }
 
 int32_t ViewState::middleWord() const {
@@ -139,7 +135,7 @@ int64_t ViewState::WordToPixelY(double word, int h) const {
 int ViewState::markerColumn(double x, int w) const {
     if (x < ViewXStart || x > ViewXEnd || ViewXEnd <= ViewXStart || w <= 0)
         return -1;
-    const int64_t c = roundUp((x - ViewXStart) * w / (ViewXEnd - ViewXStart));
+    const int64_t c = Round_Up((x - ViewXStart) * w / (ViewXEnd - ViewXStart));
     return static_cast<int>(std::min<int64_t>(c, w - 1));
 }
 
