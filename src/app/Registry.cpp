@@ -1,0 +1,369 @@
+#include "app/Registry.h"
+
+#include "app/Twips.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStringList>
+#include <algorithm>
+#include <atomic>
+#include <limits>
+
+namespace velda {
+namespace {
+
+const QString kSystem = QStringLiteral("System");
+const QString kFormProperty = QStringLiteral("FormProperty");
+
+bool isTrueText(const QString& text) {
+    return text.toLower() == QLatin1String("true");
+}
+
+QString boolText(bool on) {
+    return on ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+// Lock-file names carry the process id and a per-process serial number, so
+// two settings objects in one process (tests) do not share a lock.
+std::atomic<int> g_lockSerial{0};
+
+} // namespace
+
+int leadingNumber(const QString& text) {
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    qint64 value = 0;
+    constexpr qint64 limit = qint64(std::numeric_limits<int>::max()) + 1;
+    while (i < n && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9')) {
+        value = std::min(limit, value * 10 + (text[i].unicode() - '0'));
+        ++i;
+    }
+    if (negative)
+        value = -value;
+    return static_cast<int>(std::clamp<qint64>(value, std::numeric_limits<int>::min(),
+                                               std::numeric_limits<int>::max()));
+}
+
+QString clsRegistry::defaultIniPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/VELDA/VELDA.ini");
+}
+
+clsRegistry::clsRegistry() : clsRegistry(defaultIniPath()) {}
+
+clsRegistry::clsRegistry(const QString& iniPath)
+    : iniPath_(QFileInfo(iniPath).absoluteFilePath()),
+      instanceDir_(QFileInfo(iniPath).absolutePath() + QStringLiteral("/instances")),
+      screenTwips_(primaryScreenTwips) {
+    create();
+}
+
+clsRegistry::~clsRegistry() {
+    destroy();
+}
+
+// --- store access ----------------------------------------------------------
+
+std::optional<QString> clsRegistry::read(const QString& section, const QString& key) const {
+    QSettings s(iniPath_, QSettings::IniFormat);
+    if (s.status() != QSettings::NoError)
+        return std::nullopt;
+    const QVariant v = s.value(section + QLatin1Char('/') + key);
+    if (!v.isValid())
+        return std::nullopt;
+    // A hand-written value with commas comes back as a list.
+    if (v.typeId() == QMetaType::QStringList)
+        return v.toStringList().join(QLatin1Char(','));
+    return v.toString();
+}
+
+QString clsRegistry::readOr(const QString& section, const QString& key,
+                            const QString& fallback) const {
+    return read(section, key).value_or(fallback);
+}
+
+void clsRegistry::write(const QString& section, const QString& key, const QString& value) {
+    QSettings s(iniPath_, QSettings::IniFormat);
+    // Never rewrite a file we could not read: that would throw its contents away.
+    if (s.status() != QSettings::NoError)
+        return;
+    s.setValue(section + QLatin1Char('/') + key, value);
+    s.sync();
+}
+
+QString clsRegistry::busSection() const {
+    return QStringLiteral("GPIB") + QString::number(gpibId_);
+}
+
+// --- instances ---------------------------------------------------------------
+
+bool clsRegistry::otherCopyRunning() const {
+    const QString own = ownLock_ ? QFileInfo(ownLockPath_).fileName() : QString();
+    const QDir dir(instanceDir_);
+    const QStringList locks =
+        dir.entryList({QStringLiteral("*.lock")}, QDir::Files | QDir::Hidden | QDir::System);
+    bool running = false;
+    for (const QString& name : locks) {
+        if (name == own)
+            continue;
+        QLockFile probe(dir.filePath(name));
+        // Age alone never makes a copy's lock stale: copies run for days.
+        probe.setStaleLockTime(0);
+        if (probe.tryLock(0)) {
+            // Its owner is gone (crashed); taking and dropping the lock removes it.
+            probe.unlock();
+            continue;
+        }
+        if (probe.error() == QLockFile::LockFailedError)
+            running = true;
+    }
+    return running;
+}
+
+bool clsRegistry::takeOwnLock() {
+    if (!QDir().mkpath(instanceDir_))
+        return false;
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        const QString path = instanceDir_ + QLatin1Char('/') + pid + QLatin1Char('-') +
+                             QString::number(++g_lockSerial) + QStringLiteral(".lock");
+        auto lock = std::make_unique<QLockFile>(path);
+        lock->setStaleLockTime(0);
+        if (lock->tryLock(0)) {
+            ownLock_ = std::move(lock);
+            ownLockPath_ = path;
+            return true;
+        }
+        // A leftover of an earlier process with our id: try the next name.
+        if (lock->error() != QLockFile::LockFailedError)
+            return false;
+    }
+    return false;
+}
+
+// --- creation and destruction -----------------------------------------------
+
+void clsRegistry::setAsideCorruptStore() {
+    QSettings s(iniPath_, QSettings::IniFormat);
+    if (s.status() != QSettings::FormatError)
+        return;
+    // Keep the damaged bytes for the user, and go on with an empty store so
+    // every value reads as its default and later writes make a sound file.
+    const QString aside = iniPath_ + QStringLiteral(".bad");
+    QFile::remove(aside);
+    QFile::rename(iniPath_, aside);
+}
+
+void clsRegistry::create() {
+    gpibId_ = 0;
+    setAsideCorruptStore();
+    takeOwnLock();
+    const bool alone = !otherCopyRunning();
+
+    // One pass over the store, written back in one go.
+    QSettings s(iniPath_, QSettings::IniFormat);
+    const bool usable = s.status() == QSettings::NoError;
+    auto get = [&](const QString& key, const QString& fallback) {
+        if (!usable)
+            return fallback;
+        const QVariant v = s.value(key);
+        if (!v.isValid())
+            return fallback;
+        return v.typeId() == QMetaType::QStringList ? v.toStringList().join(QLatin1Char(','))
+                                                    : v.toString();
+    };
+    auto put = [&](const QString& key, const QString& value) {
+        if (usable)
+            s.setValue(key, value);
+    };
+    const QString winHandleKey = kSystem + QStringLiteral("/WinHandle");
+    const QString winCountKey = kSystem + QStringLiteral("/WinCount");
+
+    if (alone) {
+        if (leadingNumber(get(winCountKey, QStringLiteral("0"))) < 1)
+            gpibHost_ = false;
+        // Clears the busy flags a crashed copy may have left behind.
+        for (int n = 0; n < 4; ++n)
+            put(QStringLiteral("GPIB%1/Busy").arg(n), boolText(false));
+        put(winHandleKey, QStringLiteral("0"));
+        put(winCountKey, QStringLiteral("0"));
+    }
+
+    winH_ = leadingNumber(get(winHandleKey, QStringLiteral("0"))) + 1;
+    winCount_ = leadingNumber(get(winCountKey, QStringLiteral("0"))) + 1;
+    put(winHandleKey, QString::number(winH_));
+    put(winCountKey, QString::number(winCount_));
+
+    debugMode_ = isTrueText(get(kSystem + QStringLiteral("/DebugMode"), boolText(false)));
+    loopTest_ = isTrueText(get(kSystem + QStringLiteral("/LoopTest"), boolText(false)));
+    if (usable)
+        s.sync();
+
+    loadFormTable();
+}
+
+void clsRegistry::destroy() {
+    // A count already at 0 (the store was edited or reset) must not go negative.
+    winCount_ = std::max(0, WinCount() - 1);
+    write(kSystem, QStringLiteral("WinCount"), QString::number(winCount_));
+
+    if (gpibHost_) {
+        if (busToLocal_)
+            busToLocal_();
+        setGpibBusy(false);
+    }
+
+    if (WinCount() < 1) {
+        saveFormTable();
+        gpibHost_ = false;
+    }
+
+    if (ownLock_) {
+        ownLock_->unlock();
+        ownLock_.reset();
+    }
+}
+
+void clsRegistry::loadFormTable() {
+    forms_ = {};
+    QSettings s(iniPath_, QSettings::IniFormat);
+    if (s.status() != QSettings::NoError)
+        return;
+    s.beginGroup(kFormProperty);
+    const QStringList keys = s.childKeys();
+    int slot = 0;
+    for (const QString& key : keys) {
+        if (slot >= FormSlots)
+            break;
+        const QVariant v = s.value(key);
+        const QString text = v.typeId() == QMetaType::QStringList
+                                 ? v.toStringList().join(QLatin1Char(','))
+                                 : v.toString();
+        const QStringList pieces = text.split(QLatin1Char(','));
+        auto piece = [&](int i) { return i < pieces.size() ? leadingNumber(pieces[i]) : 0; };
+        FormSlot& f = forms_[slot++];
+        f.name = key;
+        f.top = piece(0);
+        f.left = piece(1);
+        f.third = piece(2);
+        f.fourth = piece(3);
+    }
+}
+
+void clsRegistry::saveFormTable() {
+    QSettings s(iniPath_, QSettings::IniFormat);
+    if (s.status() != QSettings::NoError)
+        return;
+    s.beginGroup(kFormProperty);
+    // Slot 10 is shared by every form beyond the tenth and is not kept.
+    for (int i = 0; i < FormSlots - 1; ++i) {
+        const FormSlot& f = forms_[i];
+        if (f.name.isEmpty())
+            break;
+        s.setValue(f.name,
+                   QStringLiteral("%1,%2,%3,%4").arg(f.top).arg(f.left).arg(f.third).arg(f.fourth));
+    }
+    s.endGroup();
+    s.sync();
+}
+
+// --- properties --------------------------------------------------------------
+
+bool clsRegistry::GpibBusy() const {
+    return isTrueText(readOr(busSection(), QStringLiteral("Busy"), boolText(false)));
+}
+
+void clsRegistry::setGpibBusy(bool busy) {
+    write(busSection(), QStringLiteral("Busy"), boolText(busy));
+    gpibHost_ = busy;
+}
+
+int clsRegistry::slotFor(const QString& formName, bool forGet) {
+    int i = 0;
+    for (; i < FormSlots - 1; ++i) {
+        if (forms_[i].name.isEmpty() || forms_[i].name == formName)
+            break;
+    }
+    FormSlot& f = forms_[i];
+    if (f.name != formName) {
+        f.name = formName;
+        if (forGet)
+            f = FormSlot{formName};
+    }
+    return i;
+}
+
+int clsRegistry::FormTop(const QString& formName) {
+    FormSlot& f = forms_[slotFor(formName, true)];
+    const auto screen = screenTwips_ ? screenTwips_() : std::nullopt;
+    if (screen && qint64(f.top) + 1000 > screen->height())
+        f.top = 0;
+    return f.top;
+}
+
+void clsRegistry::setFormTop(const QString& formName, int y) {
+    forms_[slotFor(formName, false)].top = y;
+}
+
+int clsRegistry::FormLeft(const QString& formName) {
+    FormSlot& f = forms_[slotFor(formName, true)];
+    const auto screen = screenTwips_ ? screenTwips_() : std::nullopt;
+    if (screen && qint64(f.left) + 1000 > screen->width())
+        f.left = 0;
+    return f.left;
+}
+
+void clsRegistry::setFormLeft(const QString& formName, int x) {
+    forms_[slotFor(formName, false)].left = x;
+}
+
+int clsRegistry::WinCount() const {
+    return leadingNumber(readOr(kSystem, QStringLiteral("WinCount"), QStringLiteral("0")));
+}
+
+int clsRegistry::GpibAddress() const {
+    const auto v = read(busSection(), QStringLiteral("Address"));
+    return v ? leadingNumber(*v) : -1;
+}
+
+void clsRegistry::setGpibAddress(int addr) {
+    write(busSection(), QStringLiteral("Address"), QString::number(addr));
+}
+
+QString clsRegistry::Setting(const QString& section, const QString& key) const {
+    return readOr(section, key, boolText(false));
+}
+
+void clsRegistry::setSetting(const QString& section, const QString& key, const QString& value) {
+    write(section, key, value);
+}
+
+int clsRegistry::GpibBoard() const {
+    const auto v = read(kSystem, QStringLiteral("GpibBoard"));
+    return v ? leadingNumber(*v) : 3;
+}
+
+void clsRegistry::setGpibBoard(int board) {
+    write(kSystem, QStringLiteral("GpibBoard"), QString::number(board));
+}
+
+QString clsRegistry::SerialNum() const {
+    return readOr(kSystem, QStringLiteral("SerialNum"), QString());
+}
+
+void clsRegistry::setSerialNum(const QString& serial) {
+    write(kSystem, QStringLiteral("SerialNum"), serial);
+}
+
+} // namespace velda

@@ -1,0 +1,133 @@
+#pragma once
+// The per-user settings store and the coordination of running copies.
+//
+// Values live as text in an INI file (section, key, value). Several copies of
+// the program may run at once; they share the file and use the "Busy" flag of
+// a "GPIBn" section as the only interlock on the instrument bus. Each running
+// copy holds one lock file in the "instances" folder beside the INI file, so a
+// starting copy can tell whether it is alone, and a crashed copy (whose lock
+// is stale) does not count.
+
+#include <QLockFile>
+#include <QSize>
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace velda {
+
+class clsRegistry {
+public:
+    // Returns the screen size in twips (width, height), or nothing when it is
+    // unknown; then saved positions are never reset for being off screen.
+    using ScreenTwipsFn = std::function<std::optional<QSize>()>;
+    // Puts the instrument bus back to local; run on exit by a copy that still
+    // owns the bus.
+    using BusToLocalFn = std::function<void()>;
+
+    static constexpr int FormSlots = 11;
+
+    // The user's store: <config folder>/VELDA/VELDA.ini.
+    clsRegistry();
+    // A store at the given INI path (the instance folder sits beside it).
+    explicit clsRegistry(const QString& iniPath);
+    ~clsRegistry();
+
+    clsRegistry(const clsRegistry&) = delete;
+    clsRegistry& operator=(const clsRegistry&) = delete;
+
+    static QString defaultIniPath();
+    QString iniPath() const { return iniPath_; }
+
+    void setScreenTwips(ScreenTwipsFn fn) { screenTwips_ = std::move(fn); }
+    void setBusToLocal(BusToLocalFn fn) { busToLocal_ = std::move(fn); }
+
+    // "GPIB<GpibId>"/"Busy"; setting it also records that this copy owns the bus.
+    bool GpibBusy() const;
+    void setGpibBusy(bool busy);
+    bool GpibHost() const { return gpibHost_; }
+
+    int GpibId() const { return gpibId_; }
+    void setGpibId(int boardId) { gpibId_ = boardId; }
+
+    // Saved position of a form in twips, found by the form's name.
+    int FormTop(const QString& formName);
+    void setFormTop(const QString& formName, int y);
+    int FormLeft(const QString& formName);
+    void setFormLeft(const QString& formName, int x);
+
+    int WinH() const { return winH_; }
+    void setWinH(int h) { winH_ = h; }
+    // Number of running copies as the store has it now.
+    int WinCount() const;
+
+    // "GPIB<GpibId>"/"Address"; -1 when absent.
+    int GpibAddress() const;
+    void setGpibAddress(int addr);
+
+    // Free text; "False" when absent.
+    QString Setting(const QString& section, const QString& key) const;
+    void setSetting(const QString& section, const QString& key, const QString& value);
+
+    bool DebugMode() const { return debugMode_; }
+    void setDebugMode(bool on) { debugMode_ = on; }
+    bool LoopTest() const { return loopTest_; }
+    void setLoopTest(bool on) { loopTest_ = on; }
+
+    // Current interface kind; 3 (USB(TMC)) when absent.
+    int GpibBoard() const;
+    void setGpibBoard(int board);
+
+    QString SerialNum() const;
+    void setSerialNum(const QString& serial);
+
+    // True when another copy of the program holds a live instance lock.
+    bool otherCopyRunning() const;
+
+private:
+    struct FormSlot {
+        QString name;
+        int top = 0;
+        int left = 0;
+        int third = 0;
+        int fourth = 0;
+    };
+
+    void create();
+    void destroy();
+    void setAsideCorruptStore();
+    bool takeOwnLock();
+    void loadFormTable();
+    void saveFormTable();
+    int slotFor(const QString& formName, bool forGet);
+
+    // Reads fall back to `fallback` when the key is absent or the store cannot
+    // be read; failed writes are skipped.
+    std::optional<QString> read(const QString& section, const QString& key) const;
+    QString readOr(const QString& section, const QString& key, const QString& fallback) const;
+    void write(const QString& section, const QString& key, const QString& value);
+    QString busSection() const;
+
+    QString iniPath_;
+    QString instanceDir_;
+    std::unique_ptr<QLockFile> ownLock_;
+    QString ownLockPath_;
+    ScreenTwipsFn screenTwips_;
+    BusToLocalFn busToLocal_;
+
+    bool gpibHost_ = false;
+    int gpibId_ = 0;
+    int winH_ = 0;
+    int winCount_ = 0;
+    bool debugMode_ = false;
+    bool loopTest_ = false;
+    std::array<FormSlot, FormSlots> forms_{};
+};
+
+// The leading decimal number of a text (after blanks, with an optional sign);
+// text after it is ignored and no digits read as 0. Saturates at the 32-bit limits.
+int leadingNumber(const QString& text);
+
+} // namespace velda

@@ -1,0 +1,491 @@
+#include "TestSupport.h"
+#include "app/Registry.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+using namespace velda;
+
+namespace {
+
+const char* const kChildIniVar = "VELDA_REGISTRY_CHILD_INI";
+
+// A settings folder of its own for each test.
+class Store {
+public:
+    Store() { QDir().mkpath(folder()); }
+    QString folder() const { return dir_.path() + QStringLiteral("/VELDA"); }
+    QString ini() const { return folder() + QStringLiteral("/VELDA.ini"); }
+
+    void writeRaw(const QByteArray& text) const {
+        QFile f(ini());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    QByteArray raw() const {
+        QFile f(ini());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // What the store holds now, read past any settings object.
+    QString value(const QString& key) const {
+        QSettings s(ini(), QSettings::IniFormat);
+        const QVariant v = s.value(key);
+        if (v.typeId() == QMetaType::QStringList)
+            return v.toStringList().join(QLatin1Char(','));
+        return v.isValid() ? v.toString() : QStringLiteral("<absent>");
+    }
+    QStringList lockFiles() const {
+        return QDir(folder() + QStringLiteral("/instances")).entryList({QStringLiteral("*.lock")});
+    }
+
+private:
+    QTemporaryDir dir_;
+};
+
+std::optional<QSize> screen4x3() {
+    return QSize(20480, 15360);
+}
+
+std::unique_ptr<clsRegistry> openRegistry(const Store& store) {
+    auto r = std::make_unique<clsRegistry>(store.ini());
+    r->setScreenTwips(screen4x3);
+    return r;
+}
+
+// Another copy of the program: this test binary run as a child that holds a
+// settings object on the same store and obeys commands on its standard input.
+class Copy {
+public:
+    explicit Copy(const Store& store) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QString::fromLatin1(kChildIniVar), store.ini());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        proc_.setProcessEnvironment(env);
+        proc_.setProcessChannelMode(QProcess::SeparateChannels);
+        proc_.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--gtest_filter=RegistryChild.Run")});
+        const QString started = waitFor(QStringLiteral("started"));
+        const QStringList f = started.split(QLatin1Char(' '));
+        winH = f.value(1).toInt();
+        winCount = f.value(2).toInt();
+    }
+    ~Copy() {
+        if (proc_.state() != QProcess::NotRunning) {
+            proc_.kill();
+            proc_.waitForFinished(10000);
+        }
+    }
+
+    void command(const QString& line) {
+        proc_.write((line + QLatin1Char('\n')).toUtf8());
+        waitFor(QStringLiteral("ok"));
+    }
+    void quit() {
+        proc_.write("quit\n");
+        waitFor(QStringLiteral("ended"));
+        proc_.waitForFinished(30000);
+    }
+    void crash() {
+        proc_.write("crash\n");
+        proc_.waitForFinished(30000);
+    }
+
+    int winH = 0;
+    int winCount = 0;
+
+private:
+    // The next line of the child's own protocol ("CHILD <word> ..."), without the prefix.
+    QString waitFor(const QString& word) {
+        for (int i = 0; i < 600; ++i) {
+            while (proc_.canReadLine()) {
+                const QString line = QString::fromUtf8(proc_.readLine()).trimmed();
+                if (line.startsWith(QStringLiteral("CHILD ") + word))
+                    return line.mid(6);
+            }
+            if (proc_.state() == QProcess::NotRunning && !proc_.canReadLine())
+                break;
+            proc_.waitForReadyRead(100);
+        }
+        ADD_FAILURE() << "child did not answer " << word.toStdString()
+                      << "; stderr: " << proc_.readAllStandardError().toStdString();
+        return {};
+    }
+
+    QProcess proc_;
+};
+
+} // namespace
+
+// Body of the child copies above; skipped in an ordinary run.
+TEST(RegistryChild, Run) {
+    const QByteArray ini = qgetenv(kChildIniVar);
+    if (ini.isEmpty())
+        GTEST_SKIP() << "runs only as a child of the two-copy tests";
+    auto reg = std::make_unique<clsRegistry>(QString::fromLocal8Bit(ini));
+    reg->setScreenTwips({});
+    std::printf("CHILD started %d %d\n", reg->WinH(), reg->WinCount());
+    std::fflush(stdout);
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        std::istringstream in(line);
+        std::string cmd;
+        in >> cmd;
+        if (cmd == "quit")
+            break;
+        if (cmd == "crash")
+            std::_Exit(3); // no destruction: what a crash leaves behind
+        if (cmd == "top") {
+            std::string name;
+            int v = 0;
+            in >> name >> v;
+            reg->setFormTop(QString::fromStdString(name), v);
+        } else if (cmd == "busy") {
+            int id = 0;
+            in >> id;
+            reg->setGpibId(id);
+            reg->setGpibBusy(true);
+        }
+        std::printf("CHILD ok\n");
+        std::fflush(stdout);
+    }
+    reg.reset();
+    std::printf("CHILD ended\n");
+    std::fflush(stdout);
+}
+
+TEST(Registry, FreshStoreGivesEveryDefault) {
+    Store store;
+    auto r = openRegistry(store);
+    EXPECT_FALSE(r->GpibBusy());
+    EXPECT_FALSE(r->GpibHost());
+    EXPECT_EQ(r->GpibId(), 0);
+    EXPECT_EQ(r->WinH(), 1);
+    EXPECT_EQ(r->WinCount(), 1);
+    EXPECT_EQ(r->GpibAddress(), -1);
+    EXPECT_EQ(r->Setting(QStringLiteral("Sysinfo"), QStringLiteral("sys_no")),
+              QStringLiteral("False"));
+    EXPECT_FALSE(r->DebugMode());
+    EXPECT_FALSE(r->LoopTest());
+    EXPECT_EQ(r->GpibBoard(), 3);
+    EXPECT_EQ(r->SerialNum(), QString());
+    EXPECT_EQ(r->FormTop(QStringLiteral("MainWindow")), 0);
+    EXPECT_EQ(r->FormLeft(QStringLiteral("MainWindow")), 0);
+    // The first copy wrote the cleared flags and the counters.
+    for (int n = 0; n < 4; ++n)
+        EXPECT_EQ(store.value(QStringLiteral("GPIB%1/Busy").arg(n)), QStringLiteral("False"));
+    EXPECT_EQ(store.value(QStringLiteral("System/WinHandle")), QStringLiteral("1"));
+    EXPECT_EQ(store.value(QStringLiteral("System/WinCount")), QStringLiteral("1"));
+    r.reset();
+    EXPECT_EQ(store.value(QStringLiteral("System/WinCount")), QStringLiteral("0"));
+    EXPECT_TRUE(store.lockFiles().isEmpty());
+}
+
+TEST(Registry, ValuesRoundTripThroughTheStore) {
+    Store store;
+    {
+        auto r = openRegistry(store);
+        r->setGpibAddress(12);
+        r->setGpibId(2);
+        r->setGpibAddress(7);
+        r->setGpibBoard(0);
+        r->setSerialNum(QStringLiteral("@SN,0042"));
+        r->setSetting(QStringLiteral("Sysinfo"), QStringLiteral("sys_no"), QStringLiteral("4"));
+        EXPECT_EQ(r->GpibAddress(), 7);
+        r->setGpibId(0);
+        EXPECT_EQ(r->GpibAddress(), 12);
+    }
+    EXPECT_EQ(store.value(QStringLiteral("GPIB0/Address")), QStringLiteral("12"));
+    EXPECT_EQ(store.value(QStringLiteral("GPIB2/Address")), QStringLiteral("7"));
+    auto r = openRegistry(store);
+    EXPECT_EQ(r->GpibId(), 0); // each copy starts on bus 0
+    EXPECT_EQ(r->GpibAddress(), 12);
+    EXPECT_EQ(r->GpibBoard(), 0); // 0 is a value, not "absent"
+    EXPECT_EQ(r->SerialNum(), QStringLiteral("@SN,0042"));
+    EXPECT_EQ(r->Setting(QStringLiteral("Sysinfo"), QStringLiteral("sys_no")), QStringLiteral("4"));
+}
+
+TEST(Registry, DebugAndLoopFlagsOnlyForTrueInAnyCase) {
+    struct Case {
+        const char* stored;
+        bool on;
+    };
+    const Case cases[] = {{"TRUE", true}, {"true", true}, {"tRuE", true},   {"yes", false},
+                          {"1", false},   {"", false},    {"true1", false}, {"False", false}};
+    for (const Case& c : cases) {
+        Store store;
+        store.writeRaw(QByteArray("[System]\nLoopTest=") + c.stored + "\nDebugMode=" + c.stored +
+                       "\n");
+        auto r = openRegistry(store);
+        EXPECT_EQ(r->LoopTest(), c.on) << c.stored;
+        EXPECT_EQ(r->DebugMode(), c.on) << c.stored;
+        // Setting the members does not write the store.
+        r->setLoopTest(!c.on);
+        EXPECT_EQ(r->LoopTest(), !c.on);
+        EXPECT_EQ(store.value(QStringLiteral("System/LoopTest")), QString::fromLatin1(c.stored));
+    }
+}
+
+TEST(Registry, BusyFlagIsSharedButOwnershipIsPerCopy) {
+    Store store;
+    auto a = openRegistry(store);
+    auto b = openRegistry(store); // a second copy in this process
+    EXPECT_EQ(b->WinH(), 2);
+    a->setGpibId(1);
+    b->setGpibId(1);
+    a->setGpibBusy(true);
+    EXPECT_TRUE(a->GpibBusy());
+    EXPECT_TRUE(a->GpibHost());
+    EXPECT_TRUE(b->GpibBusy());
+    EXPECT_FALSE(b->GpibHost());
+    b->setGpibId(0);
+    EXPECT_FALSE(b->GpibBusy()); // other bus
+    EXPECT_EQ(store.value(QStringLiteral("GPIB1/Busy")), QStringLiteral("True"));
+    a->setGpibBusy(false);
+    EXPECT_FALSE(a->GpibHost());
+    EXPECT_EQ(store.value(QStringLiteral("GPIB1/Busy")), QStringLiteral("False"));
+}
+
+TEST(Registry, BusyTextIsComparedWithoutCase) {
+    const std::pair<const char*, bool> cases[] = {
+        {"True", true}, {"TRUE", true}, {"true", true}, {"yes", false}, {"-1", false}};
+    for (const auto& [text, busy] : cases) {
+        Store store;
+        auto r = openRegistry(store); // clears the flags as the first copy
+        store.writeRaw(QByteArray("[GPIB0]\nBusy=") + text + "\n");
+        EXPECT_EQ(r->GpibBusy(), busy) << text;
+    }
+}
+
+TEST(Registry, OwnerPutsTheBusBackToLocalOnExit) {
+    Store store;
+    int calls = 0;
+    {
+        auto r = openRegistry(store);
+        r->setBusToLocal([&] { ++calls; });
+        r->setGpibId(3);
+        r->setGpibBusy(true);
+    }
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(store.value(QStringLiteral("GPIB3/Busy")), QStringLiteral("False"));
+    {
+        auto r = openRegistry(store); // not the owner: leaves the bus alone
+        r->setBusToLocal([&] { ++calls; });
+    }
+    EXPECT_EQ(calls, 1);
+}
+
+TEST(Registry, FormPositionsReadTheLeadingNumbers) {
+    struct Case {
+        const char* stored;
+        int top, left;
+    };
+    const Case cases[] = {
+        {"120,-30,0,0", 120, -30},
+        {"120abc,-30", 120, -30},
+        {" 7 , x", 7, 0},
+        {"", 0, 0},
+        {"abc", 0, 0},
+        {"+5,-0", 5, 0},
+        {"99999999999,5", 0, 5}, // beyond any screen: reset
+    };
+    for (const Case& c : cases) {
+        Store store;
+        // Hand-written, unquoted: the store hands such a value back as a list.
+        store.writeRaw(QByteArray("[FormProperty]\nMainWindow=") + c.stored + "\n");
+        auto r = openRegistry(store);
+        EXPECT_EQ(r->FormTop(QStringLiteral("MainWindow")), c.top) << c.stored;
+        EXPECT_EQ(r->FormLeft(QStringLiteral("MainWindow")), c.left) << c.stored;
+    }
+}
+
+TEST(Registry, PositionsOffTheScreenComeBackAsZero) {
+    struct Case {
+        int top, left;
+        std::optional<QSize> screen;
+        int wantTop, wantLeft;
+    };
+    const Case cases[] = {
+        {20000, 100, QSize(20480, 15360), 0, 100},
+        {14360, 19480, QSize(20480, 15360), 14360, 19480}, // exactly fits
+        {14361, 19481, QSize(20480, 15360), 0, 0},
+        {20000, 30000, std::nullopt, 20000, 30000}, // no screen known: kept
+    };
+    for (const Case& c : cases) {
+        Store store;
+        store.writeRaw(QStringLiteral("[FormProperty]\nMainWindow=\"%1,%2,5,6\"\n")
+                           .arg(c.top)
+                           .arg(c.left)
+                           .toUtf8());
+        {
+            auto r = std::make_unique<clsRegistry>(store.ini());
+            r->setScreenTwips([&] { return c.screen; });
+            EXPECT_EQ(r->FormTop(QStringLiteral("MainWindow")), c.wantTop) << c.top;
+            EXPECT_EQ(r->FormLeft(QStringLiteral("MainWindow")), c.wantLeft) << c.left;
+            // The reset is kept: a larger screen later does not bring it back.
+            r->setScreenTwips([] { return std::optional<QSize>(QSize(1 << 30, 1 << 30)); });
+            EXPECT_EQ(r->FormTop(QStringLiteral("MainWindow")), c.wantTop);
+        }
+        EXPECT_EQ(store.value(QStringLiteral("FormProperty/MainWindow")),
+                  QStringLiteral("%1,%2,5,6").arg(c.wantTop).arg(c.wantLeft));
+    }
+}
+
+TEST(Registry, TenFormsAreKeptAndFurtherOnesShareTheLastSlot) {
+    Store store;
+    {
+        auto r = openRegistry(store);
+        for (int i = 0; i < 12; ++i)
+            r->setFormTop(QStringLiteral("Form%1").arg(i, 2, 10, QLatin1Char('0')), 100 + i);
+        for (int i = 0; i < 10; ++i)
+            EXPECT_EQ(r->FormTop(QStringLiteral("Form%1").arg(i, 2, 10, QLatin1Char('0'))),
+                      100 + i);
+        // Form11 took slot 10 from Form10; asking for Form10 takes it back at 0.
+        EXPECT_EQ(r->FormTop(QStringLiteral("Form10")), 0);
+        EXPECT_EQ(r->FormTop(QStringLiteral("Form11")), 0);
+        r->setFormLeft(QStringLiteral("Form11"), 50);
+        EXPECT_EQ(r->FormLeft(QStringLiteral("Form11")), 50);
+    }
+    QSettings s(store.ini(), QSettings::IniFormat);
+    s.beginGroup(QStringLiteral("FormProperty"));
+    EXPECT_EQ(s.childKeys().size(), 10);
+    EXPECT_EQ(store.value(QStringLiteral("FormProperty/Form09")), QStringLiteral("109,0,0,0"));
+    EXPECT_EQ(store.value(QStringLiteral("FormProperty/Form11")), QStringLiteral("<absent>"));
+}
+
+TEST(Registry, AtMostElevenStoredFormsAreLoaded) {
+    Store store;
+    QByteArray text = "[FormProperty]\n";
+    for (int i = 0; i < 13; ++i)
+        text += QStringLiteral("F%1=\"%2,%3,0,0\"\n")
+                    .arg(i, 2, 10, QLatin1Char('0'))
+                    .arg(10 + i)
+                    .arg(20 + i)
+                    .toUtf8();
+    store.writeRaw(text);
+    auto r = openRegistry(store);
+    EXPECT_EQ(r->FormTop(QStringLiteral("F00")), 10);
+    EXPECT_EQ(r->FormLeft(QStringLiteral("F09")), 29);
+    EXPECT_EQ(r->FormTop(QStringLiteral("F10")), 20); // slot 10 was loaded
+    EXPECT_EQ(r->FormTop(QStringLiteral("F12")), 0);  // never loaded
+}
+
+TEST(Registry, CorruptStoreReadsAsDefaultsAndIsKeptAside) {
+    Store store;
+    const QByteArray junk =
+        "[System\nLoopTest=TRUE\nGpibBoard=1\n[GPIB0]\nAddress=5\n\xff\xfe[[=\n";
+    store.writeRaw(junk);
+    {
+        auto r = openRegistry(store);
+        EXPECT_FALSE(r->LoopTest());
+        EXPECT_EQ(r->GpibBoard(), 3);
+        EXPECT_EQ(r->GpibAddress(), -1);
+        EXPECT_EQ(r->WinH(), 1);
+        r->setGpibBoard(2);
+        EXPECT_EQ(r->GpibBoard(), 2);
+    }
+    QFile aside(store.ini() + QStringLiteral(".bad"));
+    ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(aside.readAll(), junk);
+    QSettings s(store.ini(), QSettings::IniFormat);
+    EXPECT_EQ(s.status(), QSettings::NoError);
+    EXPECT_EQ(store.value(QStringLiteral("System/WinCount")), QStringLiteral("0"));
+}
+
+TEST(Registry, UnreadableStoreReadsAsDefaultsAndSkipsWrites) {
+    Store store;
+    ASSERT_TRUE(QDir().mkpath(store.ini())); // a folder where the file should be
+    auto r = openRegistry(store);
+    r->setGpibBoard(1);
+    r->setSerialNum(QStringLiteral("X"));
+    EXPECT_EQ(r->GpibBoard(), 3);
+    EXPECT_EQ(r->SerialNum(), QString());
+    EXPECT_EQ(r->Setting(QStringLiteral("Sysinfo"), QStringLiteral("sys_no")),
+              QStringLiteral("False"));
+    EXPECT_TRUE(QFileInfo(store.ini()).isDir());
+}
+
+TEST(Registry, FirstCopyClearsTheBusyFlagOfACrashedRun) {
+    Store store;
+    {
+        Copy crashed(store);
+        EXPECT_EQ(crashed.winH, 1);
+        crashed.command(QStringLiteral("busy 2"));
+        crashed.crash();
+    }
+    // What the crash left: a busy bus, a running count and a dead copy's lock.
+    ASSERT_EQ(store.value(QStringLiteral("GPIB2/Busy")), QStringLiteral("True"));
+    ASSERT_EQ(store.value(QStringLiteral("System/WinCount")), QStringLiteral("1"));
+    ASSERT_EQ(store.lockFiles().size(), 1);
+
+    auto r = openRegistry(store);
+    EXPECT_EQ(r->WinH(), 1);
+    EXPECT_EQ(r->WinCount(), 1);
+    r->setGpibId(2);
+    EXPECT_FALSE(r->GpibBusy());
+    EXPECT_EQ(store.lockFiles().size(), 1); // only our own
+}
+
+TEST(Registry, ARunningCopyKeepsItsBusyFlag) {
+    Store store;
+    Copy first(store);
+    first.command(QStringLiteral("busy 2"));
+    {
+        auto r = openRegistry(store);
+        EXPECT_EQ(r->WinH(), 2);
+        r->setGpibId(2);
+        EXPECT_TRUE(r->GpibBusy());
+        EXPECT_FALSE(r->GpibHost());
+    }
+    EXPECT_EQ(store.value(QStringLiteral("GPIB2/Busy")), QStringLiteral("True"));
+    first.quit(); // the owner releases the bus as it ends
+    EXPECT_EQ(store.value(QStringLiteral("GPIB2/Busy")), QStringLiteral("False"));
+}
+
+TEST(Registry, TwoCopiesCountEachOtherAndTheLastOneSavesPositions) {
+    Store store;
+    Copy first(store);
+    Copy second(store);
+    EXPECT_EQ(first.winH, 1);
+    EXPECT_EQ(second.winH, 2);
+    EXPECT_EQ(first.winCount, 1);
+    EXPECT_EQ(second.winCount, 2);
+    EXPECT_EQ(store.value(QStringLiteral("System/WinCount")), QStringLiteral("2"));
+
+    first.command(QStringLiteral("top FirstForm 1111"));
+    second.command(QStringLiteral("top SecondForm 2222"));
+    first.quit();
+    EXPECT_EQ(store.value(QStringLiteral("System/WinCount")), QStringLiteral("1"));
+    EXPECT_FALSE(store.raw().contains("FormProperty"));
+
+    second.quit();
+    EXPECT_EQ(store.value(QStringLiteral("System/WinCount")), QStringLiteral("0"));
+    EXPECT_EQ(store.value(QStringLiteral("FormProperty/SecondForm")), QStringLiteral("2222,0,0,0"));
+    // The first copy ended while another ran: its positions were not saved.
+    EXPECT_EQ(store.value(QStringLiteral("FormProperty/FirstForm")), QStringLiteral("<absent>"));
+    EXPECT_TRUE(store.lockFiles().isEmpty());
+}
+
+TEST(Registry, LeadingNumberReadsLikeAValueField) {
+    const std::pair<const char*, int> cases[] = {{"42", 42},
+                                                 {"-7x", -7},
+                                                 {"  12", 12},
+                                                 {"", 0},
+                                                 {"x1", 0},
+                                                 {"+3", 3},
+                                                 {"--3", 0},
+                                                 {"1,2", 1},
+                                                 {"3000000000", 2147483647},
+                                                 {"-3000000000", -2147483647 - 1}};
+    for (const auto& [text, want] : cases)
+        EXPECT_EQ(leadingNumber(QString::fromLatin1(text)), want) << text;
+}
