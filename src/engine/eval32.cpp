@@ -1,6 +1,7 @@
 #include "engine/eval32.h"
 
 #include "engine/DataWord.h"
+#include "engine/RandomSource.h"
 
 #include <muParser.h>
 
@@ -10,7 +11,6 @@
 #include <map>
 #include <new>
 #include <numbers>
-#include <random>
 #include <vector>
 
 namespace velda::engine {
@@ -152,7 +152,7 @@ struct Evaluator::Impl {
     // points.
     mu::Parser fast, checked, scalar;
     double x = 0;
-    std::mt19937_64 random{0};
+    RandomSource random;
     std::map<std::string, double> constants;
     std::vector<double> values; // scratch of evalArray
 
@@ -165,8 +165,7 @@ struct Evaluator::Impl {
     static double rnd(void* self, const double* args, int n) {
         if (n > 2)
             throw mu::ParserError(mu::ecTOO_MANY_PARAMS);
-        auto& gen = static_cast<Impl*>(self)->random;
-        const double u = static_cast<double>(gen() >> 11) * 0x1.0p-53;
+        const double u = static_cast<Impl*>(self)->random.next();
         const double amplitude = n == 2 ? args[1] : 1.0;
         return amplitude * (2 * u - 1);
     }
@@ -377,7 +376,7 @@ struct Evaluator::Impl {
     Failure evalPoints(int64_t first, int64_t count, const Parts& parts) {
         const std::string expression(parts.expression);
         fast.SetExpr(expression);
-        const std::mt19937_64 before = random;
+        const RandomSource before = random;
         if (count == 0) {
             // Nothing to fill, but the text must still be sound.
             x = static_cast<double>(first);
@@ -395,7 +394,7 @@ struct Evaluator::Impl {
             return {};
         // An infinity or a NaN appeared somewhere: find out whether a
         // division by zero made it, drawing the same random numbers again.
-        const std::mt19937_64 after = random;
+        const RandomSource after = random;
         random = before;
         checked.SetExpr(expression);
         for (int64_t i = 0; i < count; ++i) {
@@ -413,7 +412,7 @@ struct Evaluator::Impl {
         if (words.empty())
             return kNoBuffer;
         const Run run = clipRun(first, count, static_cast<int64_t>(words.size()));
-        const std::mt19937_64 saved = random;
+        const RandomSource saved = random;
         Parts parts;
         std::map<std::string, double> set;
         Failure f;
@@ -444,7 +443,7 @@ struct Evaluator::Impl {
 
     int32_t evalOne(std::string_view text, double& value, int32_t& position) {
         position = -1;
-        const std::mt19937_64 saved = random;
+        const RandomSource saved = random;
         Parts parts;
         std::map<std::string, double> set;
         Failure f;
@@ -491,7 +490,7 @@ void Evaluator::clearConstants() {
 }
 
 void Evaluator::initRandom(int32_t seed) {
-    d->random.seed(static_cast<uint64_t>(static_cast<int64_t>(seed)));
+    d->random.reseed(seed);
 }
 
 std::optional<double> Evaluator::constant(const std::string& name) const {

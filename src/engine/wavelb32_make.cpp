@@ -9,8 +9,8 @@
 
 namespace velda::engine {
 
-NoiseSource& noiseSource() {
-    static NoiseSource source;
+RandomSource& noiseSource() {
+    static RandomSource source;
     return source;
 }
 
@@ -160,7 +160,7 @@ int32_t W_MakeNoise(WaveHandle h, double first, double count, double offset, dou
     const Target t = target(h, first, count);
     if (!t.valid)
         return -1;
-    NoiseSource& source = noiseSource();
+    RandomSource& source = noiseSource();
     for (int16_t& w : t.words)
         w = W_ToWord(offset + amplitude * (source.next() - 0.5));
     return 0;

@@ -15,10 +15,10 @@
 // end of the buffer cuts the shape instead of squeezing it.
 // Every generator returns 0, or -1 when the handle is not a buffer.
 
+#include "engine/RandomSource.h"
 #include "engine/wavelb32.h"
 
 #include <cstdint>
-#include <random>
 
 int32_t W_MakeSin(WaveHandle h, double first, double count, double offset, double amplitude,
                   double cycle, double phase);
@@ -34,20 +34,9 @@ void W_InitRand(int32_t seed);
 
 namespace velda::engine {
 
-// The generator behind W_MakeNoise. The engine owns one; the entry points
-// use it, as the library's own state would be.
-class NoiseSource {
-public:
-    explicit NoiseSource(int32_t seed = 0) { reseed(seed); }
-    void reseed(int32_t seed) { gen_.seed(static_cast<uint64_t>(static_cast<int64_t>(seed))); }
-    // Uniform in [0, 1), the same on every platform for a seed.
-    double next() { return static_cast<double>(gen_() >> 11) * 0x1.0p-53; }
-
-private:
-    std::mt19937_64 gen_;
-};
-
-NoiseSource& noiseSource();
+// The generator behind W_MakeNoise and W_InitRand. The engine owns one, as
+// the library's own state would be.
+RandomSource& noiseSource();
 
 // Shape of one period at phase t (0 <= t < 1), between -1 and +1. Exposed
 // for the preview and the tests.

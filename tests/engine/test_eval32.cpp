@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -53,7 +54,7 @@ protected:
 } // namespace
 
 TEST_F(Eval32, FunctionsAndOperators) {
-    const double pi = M_PI;
+    const double pi = std::numbers::pi;
     struct Case {
         const char* text;
         double value;
@@ -159,7 +160,7 @@ TEST_F(Eval32, ArrayMatchesDirectComputation) {
     EXPECT_EQ(array(b, 0, 65536, "sin(2*pi*x/65536)*20000"), 0);
     const auto w = b.words();
     for (int i = 0; i < 65536; i += 7)
-        ASSERT_EQ(w[i], W_ToWord(std::sin(2 * M_PI * i / 65536) * 20000)) << i;
+        ASSERT_EQ(w[i], W_ToWord(std::sin(2 * std::numbers::pi * i / 65536) * 20000)) << i;
 }
 
 TEST_F(Eval32, DivisionByZeroAtOnePointFailsTheWholeRun) {

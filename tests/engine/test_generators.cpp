@@ -2,8 +2,10 @@
 #include "engine/wavelb32_make.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -55,7 +57,7 @@ TEST(Generators, SineFollowsOffsetAmplitudeCyclesAndPhase) {
     W_MakeSin(b.h, 0, 400, 1000, 20000, 4, 90); // cosine, four periods
     const auto w = b.words();
     for (int i = 0; i < 400; ++i) {
-        const double expected = 1000 + 10000 * std::cos(2 * M_PI * 4 * i / 400.0);
+        const double expected = 1000 + 10000 * std::cos(2 * std::numbers::pi * 4 * i / 400.0);
         ASSERT_NEAR(w[i], expected, 0.5 + 1e-9) << "point " << i;
     }
     EXPECT_EQ(w[0], 11000);
