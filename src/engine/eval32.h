@@ -6,11 +6,12 @@
 // x (EvalArray1 only), pi, the constants defined so far, + - * / ^, unary
 // minus, parentheses and the functions sin cos tan asin acos atan sinh cosh
 // tanh exp log ln log10 sqrt abs sign int floor ceil min max pow rnd. Names
-// are lower case. rnd(p) is uniform noise in [-1, 1], rnd(p, a) in [-a, a];
-// p (the point, inserted by the Create dialog) only keeps each point's draw
-// separate. The items of a block are separated by ";" or line ends; each may
-// use the constants defined before it, and they stay defined for later texts
-// until ClearConstant.
+// are lower case. rnd(p) draws uniform noise in [-1, 1], rnd(p, a) in
+// [-a, a], a new draw at every call; p is the position the Create dialog
+// inserts, so that the call is made at every point, and its value is not used
+// (the draws follow EvalInitRandom's seed). The items of a block are
+// separated by ";" or line ends; each may use the constants defined before
+// it, and they stay defined for later texts until ClearConstant.
 //
 // Results are 0 or a message number: 18 a bad constant block, 100 syntax
 // (also an unknown name), 101 a function name without "(", 102 unbalanced
