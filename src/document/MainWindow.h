@@ -3,8 +3,11 @@
 // Controls carry the names the rest of the program and the tests use as
 // objectName; control arrays are named "Name(i)".
 
+#include "document/WaveDocument.h"
+
 #include <QMainWindow>
 #include <array>
+#include <memory>
 
 class QAction;
 class QComboBox;
@@ -19,11 +22,54 @@ class QWidget;
 
 namespace velda {
 
-class MainWindow : public QMainWindow {
+class HelpFiles;
+class HelpWindow;
+class Program;
+
+// How the window is being closed.
+enum class UnloadMode { User, SessionEnd };
+
+class MainWindow : public QMainWindow, private DocumentObserver {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(Program& program, QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    Program& program() { return prog_; }
+
+    // The start-up sequence; false after a fatal failure (its box has been
+    // shown) and the program must end at once.
+    bool Form_Load(const QString& commandLine);
+    // The exit sequence; true when the program may end (clean-up done).
+    bool Form_QueryUnload(UnloadMode mode);
+    // True once Form_QueryUnload agreed to end and cleaned up.
+    bool unloaded() const { return unloaded_; }
+
+    void Set_Caption();
+    bool Show_Help(int index);
+    HelpFiles& helpFiles();
+
+    // Edit menu and other commands.
+    void Menu_Undo_Click();
+    void Menu_Cut_Click();
+    void Menu_Copy_Click();
+    void Menu_Paste_Click();
+    void Menu_Delete_Click();
+    void Menu_FileNew_Click();
+    void Menu_Grid_Click();
+    void Menu_Exit_Click();
+
+    // Marker read-outs and drawing.
+    void SetText_MarkA();
+    void SetText_MarkB();
+    void Draw_Wave();
+
+    // Drawing state.
+    bool DrawEnabled = true;
+    bool KeepPicture = false;
+    bool TrackScope = false;
+    double ScopeWidth = 0;
+    int32_t DigitalMask = 0;
 
     // Menus (QMenu) and their items (QAction), by the names of the menu tree.
     QMenu* Menu_File = nullptr;
@@ -96,9 +142,24 @@ public:
     std::array<QRadioButton*, 2> Opt_Scope{};
     std::array<QPushButton*, 4> Btn_Pattern{};
 
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
 private:
     void buildMenus();
     void buildControls();
+    void connectCommands();
+    bool patternHasFocus() const;
+
+    // DocumentObserver
+    void undoItemChanged(const QString& caption, bool enabled) override;
+    void markersChanged() override;
+    void redraw() override;
+
+    Program& prog_;
+    std::unique_ptr<HelpWindow> helpWindow_;
+    std::unique_ptr<HelpFiles> helpFiles_;
+    bool unloaded_ = false;
 };
 
 } // namespace velda
