@@ -4,8 +4,10 @@
 #include "engine/eval32.h"
 #include "engine/wavelb32.h"
 #include "engine/wavelb32_make.h"
+#include "tools/CreatePages.h"
 
 #include <benchmark/benchmark.h>
+#include <cmath>
 
 namespace {
 
@@ -61,6 +63,36 @@ void BM_W_MakeSquare(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_W_MakeSquare)->Unit(benchmark::kMicrosecond);
+
+// The core of "All Page OK": 200 sine pages side by side over 65,536 points,
+// each generated into the work buffer and copied into the waveform.
+void BM_MakeWave_200SinePages(benchmark::State& state) {
+    using namespace velda::tools;
+    Buffer work, wave;
+    CreatePages store;
+    const double width = kPoints / 200.0;
+    for (int n = CreatePages::FirstPage; n <= CreatePages::LastPage; ++n) {
+        CreatePageRecord& p = store.CreatePage(n);
+        p.Effect = PageTrue;
+        p.AreaStart = std::round((n - 1) * width);
+        p.AreaEnd = std::round(n * width);
+        p.Size() = p.AreaEnd - p.AreaStart;
+        p.Cycle() = n % 7 + 1;
+    }
+    const ExprUnits units;
+    for (auto _ : state) {
+        W_ClearMemory(work.h, 0, kPoints);
+        for (int n = CreatePages::FirstPage; n <= CreatePages::LastPage; ++n) {
+            const CreatePageRecord& p = store.CreatePage(n);
+            if (!p.Effect)
+                continue;
+            Make_Wave(p, {work.h, true, true}, units);
+            W_CopyMemory(work.h, wave.h, p.AreaStart, p.AreaStart, p.AreaEnd - p.AreaStart);
+        }
+        benchmark::DoNotOptimize(velda::engine::bufferWords(wave.h).data());
+    }
+}
+BENCHMARK(BM_MakeWave_200SinePages)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
