@@ -97,23 +97,54 @@ std::optional<DirectImage> directImage(QPainter* painter, const QColor& color) {
     return d;
 }
 
+int64_t ColumnSpans::runs() const {
+    int64_t n = 0;
+    bool prevOn = false;
+    int pt = 0, pb = -1;
+    for (int c = 0; c < width_; ++c) {
+        int t = 0, b = -1;
+        const bool on = column(c, t, b);
+        if (on) {
+            // Rows of this column that the column before did not have start a run.
+            const int overlap = prevOn ? std::max(0, std::min(b, pb) - std::max(t, pt) + 1) : 0;
+            n += (b - t + 1) - overlap;
+        }
+        prevOn = on;
+        pt = t;
+        pb = b;
+    }
+    return n;
+}
+
 void fillSpans(QPainter* painter, const ColumnSpans& spans, const QColor& color) {
+    // Long row runs (dense, tall columns) are filled a row at a time; short
+    // ones (thin or steep curves) a column at a time.
+    const bool byRows = spans.runs() * 4 <= spans.pixels();
     if (const auto direct = directImage(painter, color)) {
-        spans.sweep(std::min(spans.width(), direct->width),
-                    std::min(spans.height(), direct->height),
-                    [&](int y, int x0, int x1) { direct->fillRow(y, x0, x1); });
+        const int w = std::min(spans.width(), direct->width);
+        const int h = std::min(spans.height(), direct->height);
+        if (byRows) {
+            spans.sweep(w, h, [&](int y, int x0, int x1) { direct->fillRow(y, x0, x1); });
+            return;
+        }
+        for (int c = 0; c < w; ++c) {
+            int t = 0, b = 0;
+            if (!spans.column(c, t, b) || t >= h)
+                continue;
+            b = std::min(b, h - 1);
+            uint32_t* p = direct->bits + direct->stride * t + c;
+            for (int y = t; y <= b; ++y, p += direct->stride)
+                *p = direct->pixel;
+        }
         return;
     }
-    // Through the painter: row runs as rectangles, one call. A run costs
-    // about as much as a dozen pixels of a one-pixel line, so a shape made
-    // of short runs (steep, thin curves) is drawn as column lines instead.
-    const int64_t pixels = spans.pixels();
-    std::vector<QRect> rects;
-    const int64_t runs = spans.sweep(spans.width(), spans.height(), [&](int y, int x0, int x1) {
-        rects.emplace_back(x0, y, x1 - x0 + 1, 1);
-    });
+    // Through the painter: row runs as rectangles in one call, or one line
+    // per column in one call.
     painter->setRenderHint(QPainter::Antialiasing, false);
-    if (runs * 12 <= pixels) {
+    if (byRows) {
+        std::vector<QRect> rects;
+        spans.sweep(spans.width(), spans.height(),
+                    [&](int y, int x0, int x1) { rects.emplace_back(x0, y, x1 - x0 + 1, 1); });
         painter->setPen(Qt::NoPen);
         painter->setBrush(color);
         painter->drawRects(rects.data(), static_cast<int>(rects.size()));

@@ -59,7 +59,8 @@ void W_DrawDigitalPattern(QPainter* surface, WaveHandle h, double first, double 
 // reverse_bit turns a trace mask into a data-word mask and back.
 int32_t reverse_bit(int32_t word);
 
-// Copies one bit into others over points [first, first + count): in every
+// Copies one bit into others over points [first, first + count) (seven
+// 32-bit words on the call: handle, two 64-bit positions, two masks): in every
 // point the bits of dstMask are all set when any bit of srcMask is set, else
 // all cleared. A word that would become -32768 (only the top bit set) is
 // clipped to the full scale (-32767). Nothing happens when either mask has no
