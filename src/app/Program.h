@@ -8,6 +8,7 @@
 #include "document/WaveDocument.h"
 #include "document/WaveView.h"
 #include "setup/SystemSetup.h"
+#include "tools/ControlPoints.h"
 #include "tools/CreatePages.h"
 #include "units/Units.h"
 
@@ -75,6 +76,8 @@ public:
     UnitContext Units{Setup.Param};
     ViewState View;
     tools::CreatePages Pages;
+    // The Interpolate tool's control points, drawn and picked on the view.
+    ControlPoints Spline{Setup.Param};
     DeviceIdTable DeviceIds;
 
     QString SerialNumber;

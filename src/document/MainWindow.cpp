@@ -69,6 +69,8 @@ MainWindow::MainWindow(Program& program, QWidget* parent) : QMainWindow(parent),
     buildMenus();
     buildControls();
     connectCommands();
+    connectView();
+    connectEdit();
     // Below this size the panels would overlap (9200 x 6230 twips).
     setMinimumSize(twipsToPixels(9200, screenDpiX()), twipsToPixels(6230, screenDpiY()));
     resize(minimumSize().expandedTo(QSize(960, 640)));
@@ -96,11 +98,11 @@ bool MainWindow::Form_Load(const QString& commandLine) {
     Program& p = prog_;
     WaveDocument& doc = p.Document;
 
-    p.SerialNumber.clear(); // 1
-    p.Create_Registry();    // 2
-    // 3: the grid object is created with the view.
-    Set_Language(true); // 4
-    doc.CurBuf = 0;     // 5
+    p.SerialNumber.clear();           // 1
+    p.Create_Registry();              // 2
+    grid_ = std::make_unique<Grid>(); // 3
+    Set_Language(true);               // 4
+    doc.CurBuf = 0;                   // 5
     KeepPicture = false;
     TrackScope = false;
     Opt_Scope[0]->setChecked(true);
@@ -275,7 +277,7 @@ void MainWindow::Menu_FileNew_Click() {
 }
 
 void MainWindow::Menu_Grid_Click() {
-    if (!Frm_Digital->isVisible())
+    if (Frm_Digital->isHidden())
         Draw_Wave();
 }
 
@@ -299,15 +301,6 @@ void MainWindow::SetText_MarkB() {
     Txt_End_Y->setText(
         u.Word_To_YText(W_GetWaveData(doc.CurrentBuf(), doc.CurArea().EndX, doc.N())));
     Txt_End_X->setText(u.Point_To_XText(doc.CurArea().EndX));
-}
-
-void MainWindow::Draw_Wave() {
-    if (!DrawEnabled) {
-        DrawEnabled = true;
-        return;
-    }
-    Pict_Wave->update();
-    Pict_Digital->update();
 }
 
 void MainWindow::undoItemChanged(const QString& caption, bool enabled) {

@@ -3,13 +3,18 @@
 // Controls carry the names the rest of the program and the tests use as
 // objectName; control arrays are named "Name(i)".
 
+#include "document/Grid.h"
 #include "document/WaveDocument.h"
+#include "document/WaveView.h"
 
 #include <QMainWindow>
 #include <array>
 #include <memory>
 
 class QAction;
+class QImage;
+class QMouseEvent;
+class QPainter;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -63,6 +68,36 @@ public:
     void SetText_MarkA();
     void SetText_MarkB();
     void Draw_Wave();
+    void Draw_Grid_Wave(QPainter& painter, int width, int height);
+    void Draw_Marker(QImage& picture);
+    void Move_Marker();
+    // View handlers.
+    void Comb_XZoom_Click(int index);
+    void Comb_YZoom_Click();
+    void Hrizontal_Scroll(int index);
+    void Vertical_Scroll();
+    void Opt_DspSel_Click(int index);
+    // Edge and Y read-outs with unit names.
+    void Set_XLabels();
+    void Set_YLabels();
+    // Renders the analog or digital picture now (the paint handler calls it).
+    void Render_Analog();
+    void Render_Digital();
+    void Spline_Draw(QPainter& painter, int width, int height);
+
+    Grid& grid() { return *grid_; }
+
+    // Marker fields and editing.
+    void Txt_Start_X_LostFocus();
+    void Txt_End_X_LostFocus();
+    void Txt_Scope_LostFocus();
+    void Opt_Scope_Click(int index);
+    void Btn_Pattern_Click(int index);
+    void Pict_Wave_MouseDown(QMouseEvent* e);
+    void Pict_Wave_MouseMoved(QMouseEvent* e);
+    void Pict_Wave_MouseUp(QMouseEvent* e);
+    void Pict_Digital_MouseDown(QMouseEvent* e);
+    void Pict_Digital_MouseUp(QMouseEvent* e);
 
     // Drawing state.
     bool DrawEnabled = true;
@@ -144,11 +179,16 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildMenus();
     void buildControls();
     void connectCommands();
+    void connectView();
+    void connectEdit();
+    // Bit (0..15, top trace 0) under a row of the digital view; -1 above the traces.
+    int digitalBitAt(int y) const;
     bool patternHasFocus() const;
 
     // DocumentObserver
@@ -156,7 +196,21 @@ private:
     void markersChanged() override;
     void redraw() override;
 
+    void applyScrollSetting(QScrollBar* bar, const ScrollBarSetting& s);
+    void Pict_Wave_MouseMove(QMouseEvent* e);
+
     Program& prog_;
+    std::unique_ptr<Grid> grid_;
+    // Columns at which markers A and B were last drawn (-1: not drawn).
+    int markColumnA_ = -1;
+    int markColumnB_ = -1;
+    // Marker armed by the pointer (1 A, 2 B) and the one being dragged.
+    int armedMarker_ = 0;
+    int dragMarker_ = 0;
+    // The bit a drag in the digital view started on (one-bit mask).
+    int32_t digitalSource_ = 0;
+    bool analogDirty_ = true;
+    bool digitalDirty_ = true;
     std::unique_ptr<HelpWindow> helpWindow_;
     std::unique_ptr<HelpFiles> helpFiles_;
     bool unloaded_ = false;
