@@ -8,6 +8,7 @@
 #include "app/Twips.h"
 #include "document/SurfaceWidget.h"
 #include "engine/wavelb32.h"
+#include "setup/SystemDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -185,6 +186,7 @@ bool MainWindow::Form_QueryUnload(UnloadMode mode) {
     if (AskCaution(98) != Answer::Yes)
         return false;
     p.Document.Free_WaveMemory();
+    Unload_SystemDialog(mode);
     p.Release_Registry();
     if (helpWindow_)
         helpWindow_->close();
@@ -214,6 +216,7 @@ void MainWindow::connectCommands() {
     connect(Menu_FileNew, &QAction::triggered, this, &MainWindow::Menu_FileNew_Click);
     connect(Menu_Grid, &QAction::triggered, this, &MainWindow::Menu_Grid_Click);
     connect(Menu_Exit, &QAction::triggered, this, &MainWindow::Menu_Exit_Click);
+    connect(Menu_System, &QAction::triggered, this, &MainWindow::Menu_System_Click);
     connect(Menu_Help, &QAction::triggered, this, [this] { Show_Help(HelpFiles::MainHelp); });
 }
 
@@ -552,6 +555,83 @@ void MainWindow::buildControls() {
     // The analog and digital panels follow the frames they belong to.
     connect(Opt_DspSel[1], &QRadioButton::toggled, digitalPanel, &QWidget::setVisible);
     connect(Opt_DspSel[1], &QRadioButton::toggled, analogPanel, &QWidget::setHidden);
+}
+
+// ---------------------------------------------------------------------------
+// The System Setup dialog.
+
+SystemDialog& MainWindow::systemDialog() {
+    if (!systemDialog_) {
+        // Its lists come from the set-up's name lists, so it is built after
+        // the system initialisation.
+        systemDialog_ = new SystemDialog(prog_, this);
+        systemDialog_->setMainRefresh([this] { Reset_ViewAfterSetup(); });
+        connect(systemDialog_, &SystemDialog::closed, this, [this] {
+            setEnabled(true);
+            activateWindow();
+        });
+    }
+    return *systemDialog_;
+}
+
+void MainWindow::Menu_System_Click() {
+    SystemDialog& dlg = systemDialog();
+    prog_.ActiveTool = ToolSystem;
+    dlg.Take_Backup();
+    dlg.show();
+    dlg.Start_FocusTimer();
+    setEnabled(false);
+    // Disabling a window disables the windows it owns; the dialog stays usable.
+    dlg.setEnabled(true);
+    dlg.raise();
+    dlg.activateWindow();
+}
+
+void MainWindow::Reset_ViewAfterSetup() {
+    Program& p = prog_;
+    const int32_t n = p.Document.N();
+    p.View.reset(n);
+    p.View.XZoom = 1;
+    p.View.YZoom = 1;
+    {
+        ListFillingGuard filling;
+        for (QComboBox* c : Comb_XZoom)
+            c->setCurrentIndex(0);
+        Comb_YZoom->setCurrentIndex(0);
+    }
+    VScroll->setRange(0, 32767);
+    VScroll->setValue(0);
+    VScroll->setEnabled(false);
+    const ScrollBarSetting h = ViewState::initialHScroll(n);
+    for (QScrollBar* bar : HScroll) {
+        bar->setRange(0, h.maximum);
+        bar->setValue(0);
+        bar->setEnabled(false);
+    }
+    const UnitContext& u = p.Units;
+    const ViewState& v = p.View;
+    for (int i = 0; i < 2; ++i) {
+        Label_Start[i]->setText(u.Point_To_XText(v.ViewXStart) + u.X_Unit_Name());
+        Label_End[i]->setText(u.Point_To_XText(v.ViewXEnd) + u.X_Unit_Name());
+    }
+    Label_W_Max->setText(u.Word_To_YText(32767 - v.ViewYStart) + u.Y_Unit_Name());
+    Label_W_Offs->setText(u.Word_To_YText(v.middleWord()) + u.Y_Unit_Name());
+    Label_W_Min->setText(u.Word_To_YText(32767 - v.ViewYEnd) + u.Y_Unit_Name());
+    SetText_MarkA();
+    SetText_MarkB();
+    ScopeWidth = p.Document.Area_Width();
+    Draw_Wave();
+}
+
+void MainWindow::Unload_SystemDialog(UnloadMode mode) {
+    if (systemDialog_) {
+        systemDialog_->Form_Unload(mode == UnloadMode::SessionEnd);
+        systemDialog_->hide();
+    } else if (prog_.Registry) {
+        // Never opened: the record is still what start-up made of the saved
+        // settings, and is saved the same way.
+        SystemDialog::Write_Sysinfo(*prog_.Registry, prog_.Setup.Param);
+    }
 }
 
 } // namespace velda

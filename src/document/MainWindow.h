@@ -30,6 +30,7 @@ namespace velda {
 class HelpFiles;
 class HelpWindow;
 class Program;
+class SystemDialog;
 
 // How the window is being closed.
 enum class UnloadMode { User, SessionEnd };
@@ -63,6 +64,10 @@ public:
     void Menu_FileNew_Click();
     void Menu_Grid_Click();
     void Menu_Exit_Click();
+    // Setup > Setup...: the System Setup dialog over the disabled window.
+    void Menu_System_Click();
+    // The System Setup dialog, created on first use.
+    SystemDialog& systemDialog();
 
     // Marker read-outs and drawing.
     void SetText_MarkA();
@@ -190,6 +195,10 @@ private:
     // Bit (0..15, top trace 0) under a row of the digital view; -1 above the traces.
     int digitalBitAt(int y) const;
     bool patternHasFocus() const;
+    // After the System Setup dialog: whole waveform, unit read-outs redrawn.
+    void Reset_ViewAfterSetup();
+    // Exit: the dialog's settings (saved model, address, memory size).
+    void Unload_SystemDialog(UnloadMode mode);
 
     // DocumentObserver
     void undoItemChanged(const QString& caption, bool enabled) override;
@@ -213,6 +222,7 @@ private:
     bool digitalDirty_ = true;
     std::unique_ptr<HelpWindow> helpWindow_;
     std::unique_ptr<HelpFiles> helpFiles_;
+    SystemDialog* systemDialog_ = nullptr; // child of this window
     bool unloaded_ = false;
 };
 
