@@ -8,6 +8,7 @@
 #include "app/Twips.h"
 #include "document/SurfaceWidget.h"
 #include "engine/wavelb32.h"
+#include "files/FileCommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -122,11 +123,8 @@ bool MainWindow::Form_Load(const QString& commandLine) {
 
     const QString untitled = QStringLiteral("Untitled"); // 14
     doc.WaveFileName = doc.SetupFileName = doc.TextFileName = doc.FuncFileName = untitled;
-    if (!commandLine.isEmpty()) {
-        // Waveform files open once the file commands exist; until then a
-        // named file cannot be read.
-        ShowError(71);
-    }
+    if (!commandLine.isEmpty())
+        FileCommands(p).Open_By_Name(commandLine);
     Set_Caption(); // 15
 
     const int32_t n = doc.N(); // 16
@@ -212,6 +210,10 @@ void MainWindow::connectCommands() {
     connect(Menu_FileNew, &QAction::triggered, this, &MainWindow::Menu_FileNew_Click);
     connect(Menu_Grid, &QAction::triggered, this, &MainWindow::Menu_Grid_Click);
     connect(Menu_Exit, &QAction::triggered, this, &MainWindow::Menu_Exit_Click);
+    connect(Menu_FileOpen, &QAction::triggered, this, &MainWindow::Menu_FileOpen_Click);
+    connect(Menu_FileSave, &QAction::triggered, this, &MainWindow::Menu_FileSave_Click);
+    connect(Menu_FileSaveAs, &QAction::triggered, this, &MainWindow::Menu_FileSaveAs_Click);
+    connect(Menu_FileSaveAs2, &QAction::triggered, this, &MainWindow::Menu_FileSaveAs2_Click);
     connect(Menu_Help, &QAction::triggered, this, [this] { Show_Help(HelpFiles::MainHelp); });
 }
 
@@ -559,6 +561,56 @@ void MainWindow::buildControls() {
     // The analog and digital panels follow the frames they belong to.
     connect(Opt_DspSel[1], &QRadioButton::toggled, digitalPanel, &QWidget::setVisible);
     connect(Opt_DspSel[1], &QRadioButton::toggled, analogPanel, &QWidget::setHidden);
+}
+
+// --- File menu -----------------------------------------------------------
+
+namespace {
+
+// The file front with this window's caption and view.
+FileCommands windowFileCommands(MainWindow& w) {
+    FileHooks hooks;
+    hooks.setCaption = [&w] { w.Set_Caption(); };
+    hooks.showWholeWave = [&w] { w.Show_Whole_Wave(); };
+    return FileCommands(w.program(), std::move(hooks));
+}
+
+} // namespace
+
+void MainWindow::Menu_FileOpen_Click() {
+    windowFileCommands(*this).File_Open(KindWave);
+}
+
+void MainWindow::Menu_FileSave_Click() {
+    windowFileCommands(*this).Save_Current();
+}
+
+void MainWindow::Menu_FileSaveAs_Click() {
+    windowFileCommands(*this).File_Save(KindWave, false);
+}
+
+void MainWindow::Menu_FileSaveAs2_Click() {
+    windowFileCommands(*this).File_Save(KindWave, true);
+}
+
+void MainWindow::Show_Whole_Wave() {
+    const int32_t n = prog_.Document.N();
+    for (QComboBox* c : {Comb_XZoom[0], Comb_XZoom[1], Comb_YZoom}) {
+        if (c->count() > 0)
+            c->setCurrentIndex(0);
+    }
+    VScroll->setValue(0);
+    VScroll->setEnabled(false);
+    const ScrollBarSetting h = ViewState::initialHScroll(n);
+    for (QScrollBar* bar : HScroll) {
+        bar->setRange(0, h.maximum);
+        bar->setValue(0);
+        bar->setEnabled(false);
+    }
+    SetText_MarkA();
+    SetText_MarkB();
+    ScopeWidth = prog_.Document.Area_Width();
+    Draw_Wave();
 }
 
 } // namespace velda

@@ -59,6 +59,15 @@ public:
     void Menu_Grid_Click();
     void Menu_Exit_Click();
 
+    // File menu: open and save of waveform files.
+    void Menu_FileOpen_Click();
+    void Menu_FileSave_Click();
+    void Menu_FileSaveAs_Click();
+    void Menu_FileSaveAs2_Click();
+    // After a waveform was read: zoom lists and scroll bars back to the whole
+    // waveform, marker values shown again, redrawn.
+    void Show_Whole_Wave();
+
     // Marker read-outs and drawing.
     void SetText_MarkA();
     void SetText_MarkB();
