@@ -287,6 +287,21 @@ TEST_F(FileCommandsTest, UpperCaseExtensionIsAccepted) {
     EXPECT_EQ(words(doc().CurrentBuf(), doc().N()), saved);
 }
 
+TEST_F(FileCommandsTest, OfferedNameWithoutExtensionOpensTheFileOfTheDefaultExtension) {
+    fillRamp(doc(), 13);
+    const std::vector<int16_t> saved = words(doc().CurrentBuf(), doc().N());
+    ASSERT_TRUE(commands().Save_Wave_File(path("wave.wdb")));
+    fillRamp(doc(), 14);
+    window->Menu_FileOpen_Click(); // cancelled: shows what is offered
+    ASSERT_EQ(prompts.fileRequests.size(), 1u);
+    ASSERT_EQ(prompts.fileRequests[0].fileName, path("wave"));
+    prompts.fileNames = {prompts.fileRequests[0].fileName}; // accepted as offered
+    window->Menu_FileOpen_Click();
+    EXPECT_TRUE(prompts.boxes.empty()) << prompts.boxTexts().join(u'|').toStdString();
+    EXPECT_EQ(words(doc().CurrentBuf(), doc().N()), saved);
+    EXPECT_EQ(doc().WaveFileName, path("wave.wdb"));
+}
+
 // --- Overwrite question ----------------------------------------------------
 
 TEST_F(FileCommandsTest, OverwriteAnsweredNoKeepsTheOldFile) {
