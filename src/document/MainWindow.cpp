@@ -1,5 +1,6 @@
 #include "document/MainWindow.h"
 
+#include "app/Captions.h"
 #include "app/CaptionsWidget.h"
 #include "app/Help.h"
 #include "app/HelpWindow.h"
@@ -8,6 +9,7 @@
 #include "app/Twips.h"
 #include "document/SurfaceWidget.h"
 #include "engine/wavelb32.h"
+#include "files/FileCommands.h"
 #include "setup/SystemDialog.h"
 
 #include <QAction>
@@ -26,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace velda {
@@ -125,11 +128,8 @@ bool MainWindow::Form_Load(const QString& commandLine) {
 
     const QString untitled = QStringLiteral("Untitled"); // 14
     doc.WaveFileName = doc.SetupFileName = doc.TextFileName = doc.FuncFileName = untitled;
-    if (!commandLine.isEmpty()) {
-        // Waveform files open once the file commands exist; until then a
-        // named file cannot be read.
-        ShowError(71);
-    }
+    if (!commandLine.isEmpty())
+        FileCommands(p).Open_By_Name(commandLine);
     Set_Caption(); // 15
 
     const int32_t n = doc.N(); // 16
@@ -146,19 +146,7 @@ bool MainWindow::Form_Load(const QString& commandLine) {
     Opt_DspSel[0]->setChecked(true);
     Frm_Wave->show();
 
-    p.View.XZoom = 1; // 20
-    p.View.YZoom = 1;
-    VScroll->setRange(0, 32767);
-    VScroll->setValue(0);
-    VScroll->setSingleStep(1);
-    VScroll->setEnabled(false);
-    const ScrollBarSetting h = ViewState::initialHScroll(n);
-    for (QScrollBar* bar : HScroll) {
-        bar->setRange(0, h.maximum);
-        bar->setValue(0);
-        bar->setSingleStep(1);
-        bar->setEnabled(false);
-    }
+    Reset_ViewControls(); // 20
 
     if (doc.WaveFileName == untitled) // 21
         W_ClearMemory(doc.CurrentBuf(), 0, n);
@@ -217,6 +205,10 @@ void MainWindow::connectCommands() {
     connect(Menu_Grid, &QAction::triggered, this, &MainWindow::Menu_Grid_Click);
     connect(Menu_Exit, &QAction::triggered, this, &MainWindow::Menu_Exit_Click);
     connect(Menu_System, &QAction::triggered, this, &MainWindow::Menu_System_Click);
+    connect(Menu_FileOpen, &QAction::triggered, this, &MainWindow::Menu_FileOpen_Click);
+    connect(Menu_FileSave, &QAction::triggered, this, &MainWindow::Menu_FileSave_Click);
+    connect(Menu_FileSaveAs, &QAction::triggered, this, &MainWindow::Menu_FileSaveAs_Click);
+    connect(Menu_FileSaveAs2, &QAction::triggered, this, &MainWindow::Menu_FileSaveAs2_Click);
     connect(Menu_Help, &QAction::triggered, this, [this] { Show_Help(HelpFiles::MainHelp); });
 }
 
@@ -565,7 +557,7 @@ SystemDialog& MainWindow::systemDialog() {
         // Its lists come from the set-up's name lists, so it is built after
         // the system initialisation.
         systemDialog_ = new SystemDialog(prog_, this);
-        systemDialog_->setMainRefresh([this] { Reset_ViewAfterSetup(); });
+        systemDialog_->setMainRefresh([this] { Show_Whole_Wave(); });
         connect(systemDialog_, &SystemDialog::closed, this, [this] {
             setEnabled(true);
             activateWindow();
@@ -587,40 +579,71 @@ void MainWindow::Menu_System_Click() {
     dlg.activateWindow();
 }
 
-void MainWindow::Reset_ViewAfterSetup() {
+// --- File menu -----------------------------------------------------------
+
+namespace {
+
+// The file front with this window's caption and view.
+FileCommands windowFileCommands(MainWindow& w) {
+    FileHooks hooks;
+    hooks.setCaption = [&w] { w.Set_Caption(); };
+    hooks.showWholeWave = [&w] { w.Show_Whole_Wave(); };
+    return FileCommands(w.program(), std::move(hooks));
+}
+
+} // namespace
+
+void MainWindow::Menu_FileOpen_Click() {
+    windowFileCommands(*this).File_Open(KindWave);
+}
+
+void MainWindow::Menu_FileSave_Click() {
+    windowFileCommands(*this).Save_Current();
+}
+
+void MainWindow::Menu_FileSaveAs_Click() {
+    windowFileCommands(*this).File_Save(KindWave, false);
+}
+
+void MainWindow::Menu_FileSaveAs2_Click() {
+    windowFileCommands(*this).File_Save(KindWave, true);
+}
+
+void MainWindow::Show_Whole_Wave() {
     Program& p = prog_;
-    const int32_t n = p.Document.N();
-    p.View.reset(n);
-    p.View.XZoom = 1;
-    p.View.YZoom = 1;
+    p.View.reset(p.Document.N());
     {
         ListFillingGuard filling;
-        for (QComboBox* c : Comb_XZoom)
+        for (QComboBox* c : {Comb_XZoom[0], Comb_XZoom[1], Comb_YZoom})
             c->setCurrentIndex(0);
-        Comb_YZoom->setCurrentIndex(0);
     }
-    VScroll->setRange(0, 32767);
-    VScroll->setValue(0);
-    VScroll->setEnabled(false);
-    const ScrollBarSetting h = ViewState::initialHScroll(n);
-    for (QScrollBar* bar : HScroll) {
-        bar->setRange(0, h.maximum);
-        bar->setValue(0);
-        bar->setEnabled(false);
-    }
-    const UnitContext& u = p.Units;
-    const ViewState& v = p.View;
-    for (int i = 0; i < 2; ++i) {
-        Label_Start[i]->setText(u.Point_To_XText(v.ViewXStart) + u.X_Unit_Name());
-        Label_End[i]->setText(u.Point_To_XText(v.ViewXEnd) + u.X_Unit_Name());
-    }
-    Label_W_Max->setText(u.Word_To_YText(32767 - v.ViewYStart) + u.Y_Unit_Name());
-    Label_W_Offs->setText(u.Word_To_YText(v.middleWord()) + u.Y_Unit_Name());
-    Label_W_Min->setText(u.Word_To_YText(32767 - v.ViewYEnd) + u.Y_Unit_Name());
+    Reset_ViewControls();
+    Set_XLabels();
+    Set_YLabels();
     SetText_MarkA();
     SetText_MarkB();
     ScopeWidth = p.Document.Area_Width();
     Draw_Wave();
+}
+
+// Zoom 1:1 in both directions: scroll bars at 0 and disabled.
+void MainWindow::Reset_ViewControls() {
+    Program& p = prog_;
+    p.View.XZoom = 1;
+    p.View.YZoom = 1;
+    const QSignalBlocker blockV(VScroll);
+    VScroll->setRange(0, 32767);
+    VScroll->setValue(0);
+    VScroll->setSingleStep(1);
+    VScroll->setEnabled(false);
+    const ScrollBarSetting h = ViewState::initialHScroll(p.Document.N());
+    for (QScrollBar* bar : HScroll) {
+        const QSignalBlocker block(bar);
+        bar->setRange(0, h.maximum);
+        bar->setValue(0);
+        bar->setSingleStep(1);
+        bar->setEnabled(false);
+    }
 }
 
 void MainWindow::Unload_SystemDialog(UnloadMode mode) {

@@ -69,6 +69,17 @@ public:
     // The System Setup dialog, created on first use.
     SystemDialog& systemDialog();
 
+    // File menu: open and save of waveform files.
+    void Menu_FileOpen_Click();
+    void Menu_FileSave_Click();
+    void Menu_FileSaveAs_Click();
+    void Menu_FileSaveAs2_Click();
+    // After a waveform was read: zoom lists and scroll bars back to the whole
+    // waveform, marker values shown again, redrawn.
+    // The whole waveform at 1:1 in both directions, read-outs refreshed.
+    void Show_Whole_Wave();
+    void Reset_ViewControls();
+
     // Marker read-outs and drawing.
     void SetText_MarkA();
     void SetText_MarkB();
@@ -196,7 +207,6 @@ private:
     int digitalBitAt(int y) const;
     bool patternHasFocus() const;
     // After the System Setup dialog: whole waveform, unit read-outs redrawn.
-    void Reset_ViewAfterSetup();
     // Exit: the dialog's settings (saved model, address, memory size).
     void Unload_SystemDialog(UnloadMode mode);
 
