@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/Program.h"
+#include "app/PromptWidget.h"
 #include "document/MainWindow.h"
 
 #include <QApplication>
@@ -14,6 +15,9 @@ int runProgram(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("VELDA"));
     // The main window decides when the program ends (after its exit question).
     QApplication::setQuitOnLastWindowClosed(false);
+
+    WidgetPromptHandler boxes;
+    setPromptHandler(&boxes);
 
     // The whole command-line text, as one file name.
     const QString commandLine = QCoreApplication::arguments().mid(1).join(QLatin1Char(' '));
@@ -32,7 +36,9 @@ int runProgram(int argc, char** argv) {
                          manager.cancel();
                      });
     window.show();
-    return app.exec();
+    const int result = app.exec();
+    setPromptHandler(nullptr);
+    return result;
 }
 
 } // namespace velda

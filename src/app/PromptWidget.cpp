@@ -1,0 +1,90 @@
+#include "app/PromptWidget.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace velda {
+
+namespace {
+
+// Boxes belong to the window the user is working in.
+QWidget* owner() {
+    if (QWidget* w = QApplication::activeModalWidget())
+        return w;
+    return QApplication::activeWindow();
+}
+
+QMessageBox::Icon toIcon(BoxIcon icon) {
+    switch (icon) {
+    case BoxIcon::Stop:
+        return QMessageBox::Critical;
+    case BoxIcon::Question:
+        return QMessageBox::Question;
+    case BoxIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// Message texts end each line with a carriage return; the box shows lines.
+QString boxText(QString text) {
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    while (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    return text;
+}
+
+QString selectedFilter(const FileRequest& r) {
+    const QStringList filters = r.filter.split(QStringLiteral(";;"));
+    return r.filterIndex >= 0 && r.filterIndex < filters.size() ? filters[r.filterIndex]
+                                                                : QString();
+}
+
+QString startPath(const FileRequest& r) {
+    if (r.fileName.isEmpty())
+        return r.directory;
+    if (r.directory.isEmpty() || QFileInfo(r.fileName).isAbsolute())
+        return r.fileName;
+    return r.directory + QLatin1Char('/') + r.fileName;
+}
+
+} // namespace
+
+Answer WidgetPromptHandler::showBox(const BoxRequest& request) {
+    QMessageBox box(toIcon(request.icon), request.title, boxText(request.text),
+                    request.buttons == BoxButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
+                                                         : QMessageBox::Ok,
+                    owner());
+    const int r = box.exec();
+    if (request.buttons == BoxButtons::Ok)
+        return Answer::Ok;
+    return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+QString WidgetPromptHandler::openFileName(const FileRequest& request) {
+    QString filter = selectedFilter(request);
+    return QFileDialog::getOpenFileName(owner(), request.caption, startPath(request),
+                                        request.filter, &filter);
+}
+
+QString WidgetPromptHandler::saveFileName(const FileRequest& request) {
+    QString filter = selectedFilter(request);
+    // The file commands ask the overwrite question themselves.
+    return QFileDialog::getSaveFileName(owner(), request.caption, startPath(request),
+                                        request.filter, &filter, QFileDialog::DontConfirmOverwrite);
+}
+
+std::optional<QString> WidgetPromptHandler::inputText(const QString& caption, const QString& prompt,
+                                                      const QString& initial) {
+    bool ok = false;
+    const QString text =
+        QInputDialog::getText(owner(), caption, prompt, QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+} // namespace velda
