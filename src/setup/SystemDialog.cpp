@@ -1,5 +1,7 @@
 #include "setup/SystemDialog.h"
 
+#include "files/FileCommands.h"
+
 #include "app/Captions.h"
 #include "app/CaptionsWidget.h"
 #include "app/Messages.h"
@@ -655,5 +657,19 @@ bool SystemDialog::eventFilter(QObject* watched, QEvent* event) {
         return true;
     return false;
 }
+
+// --- System Setup File ---------------------------------------------------
+
+void SystemDialog::Menu_FileOpen_Click() {
+    FileHooks hooks;
+    hooks.setupChanged = [this] { Show_Record(); };
+    hooks.showWholeWave = [this] {
+        if (mainRefresh_)
+            mainRefresh_();
+    };
+    FileCommands(prog_, std::move(hooks)).File_Open(KindSetup);
+}
+
+void SystemDialog::Menu_FileSave_Click() { FileCommands(prog_).File_Save(KindSetup); }
 
 } // namespace velda

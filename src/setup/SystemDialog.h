@@ -94,6 +94,9 @@ public:
     void SSTab_Click(int index);
     void timSetFocus_Timer();
     void Btn_OK_Click();
+    // "System Setup File": open and save the set-up as a .ocb file.
+    void Menu_FileOpen_Click();
+    void Menu_FileSave_Click();
     void Btn_Cancel_Click();
 
     // -1 while Show_Record fills the controls; list handlers then do nothing.

@@ -62,8 +62,8 @@ void SystemDialog::buildControls() {
     Menu_File->addSeparator();
     Menu_FilePrint = Menu_File->addAction(QString());
     Menu_FilePrint->setObjectName(QStringLiteral("Menu_FilePrint"));
-    for (QAction* a : {Menu_FileOpen, Menu_FileSave, Menu_FilePrint})
-        a->setEnabled(false);
+    // The print-out of the set-up comes with printing.
+    Menu_FilePrint->setEnabled(false);
     root->setMenuBar(MenuBar);
 
     SSTab = named(new QTabWidget(this), QStringLiteral("SSTab"));
@@ -292,6 +292,8 @@ void SystemDialog::connectControls() {
         };
     connect(SSTab, &QTabWidget::currentChanged, this, [this](int i) { SSTab_Click(i); });
     connect(Btn_OK, &QPushButton::clicked, this, [this] { Btn_OK_Click(); });
+    connect(Menu_FileOpen, &QAction::triggered, this, [this] { Menu_FileOpen_Click(); });
+    connect(Menu_FileSave, &QAction::triggered, this, [this] { Menu_FileSave_Click(); });
     connect(Btn_Cancel, &QPushButton::clicked, this, [this] { Btn_Cancel_Click(); });
     connect(timSetFocus, &QTimer::timeout, this, [this] { timSetFocus_Timer(); });
 
