@@ -8,6 +8,7 @@
 #include "app/Twips.h"
 #include "document/SurfaceWidget.h"
 #include "engine/wavelb32.h"
+#include "tools/CreateDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -213,6 +214,8 @@ void MainWindow::connectCommands() {
     connect(Menu_Grid, &QAction::triggered, this, &MainWindow::Menu_Grid_Click);
     connect(Menu_Exit, &QAction::triggered, this, &MainWindow::Menu_Exit_Click);
     connect(Menu_Help, &QAction::triggered, this, [this] { Show_Help(HelpFiles::MainHelp); });
+    connect(Menu_Create, &QAction::triggered, Opt_DlgSel[0], &QRadioButton::click);
+    connect(Opt_DlgSel[0], &QRadioButton::clicked, this, &MainWindow::Open_Create);
 }
 
 bool MainWindow::patternHasFocus() const {
@@ -559,6 +562,33 @@ void MainWindow::buildControls() {
     // The analog and digital panels follow the frames they belong to.
     connect(Opt_DspSel[1], &QRadioButton::toggled, digitalPanel, &QWidget::setVisible);
     connect(Opt_DspSel[1], &QRadioButton::toggled, analogPanel, &QWidget::setHidden);
+}
+
+void MainWindow::Open_Create() {
+    prog_.ActiveTool = ToolCreate;
+    Opt_DlgSel[0]->setChecked(true);
+    tools::CreateDialog::Host host;
+    host.markersChanged = [this] {
+        SetText_MarkA();
+        SetText_MarkB();
+        Draw_Wave();
+    };
+    host.showHelp = [this](int index) { return Show_Help(index); };
+    {
+        tools::CreateDialog dialog(prog_, std::move(host), this);
+        dialog.Show_Create(true);
+    }
+    prog_.ActiveTool = ToolNone;
+    // The selector shows no tool again (an exclusive button cannot be
+    // cleared while exclusive).
+    Opt_DlgSel[0]->setAutoExclusive(false);
+    Opt_DlgSel[0]->setChecked(false);
+    Opt_DlgSel[0]->setAutoExclusive(true);
+    // The dialog may have moved the markers and written the waveform.
+    ScopeWidth = prog_.Document.Area_Width();
+    SetText_MarkA();
+    SetText_MarkB();
+    Draw_Wave();
 }
 
 } // namespace velda

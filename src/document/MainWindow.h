@@ -58,6 +58,8 @@ public:
     void Menu_FileNew_Click();
     void Menu_Grid_Click();
     void Menu_Exit_Click();
+    // Tool selector 0 (and Tools > Wave Create): the Create dialog, modal.
+    void Open_Create();
 
     // Marker read-outs and drawing.
     void SetText_MarkA();
