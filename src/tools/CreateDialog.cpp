@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRandomGenerator>
+#include <QSizePolicy>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -153,6 +154,15 @@ void CreateDialog::buildControls() {
                 buddyLabel(Frame_Std, indexed("Label_Param", i), Text[static_cast<size_t>(i)]);
             Label_Unit[static_cast<size_t>(i)] =
                 named(new QLabel(Frame_Std), indexed("Label_Unit", i));
+            // Hidden parameters keep their room, so the dialog does not
+            // jump in size when the function changes.
+            for (QWidget* w : std::initializer_list<QWidget*>{Label_Param[static_cast<size_t>(i)],
+                                                              Text[static_cast<size_t>(i)],
+                                                              Label_Unit[static_cast<size_t>(i)]}) {
+                QSizePolicy sp = w->sizePolicy();
+                sp.setRetainSizeWhenHidden(true);
+                w->setSizePolicy(sp);
+            }
             g->addWidget(Label_Param[static_cast<size_t>(i)], i, 0);
             g->addWidget(Text[static_cast<size_t>(i)], i, 1);
             g->addWidget(Label_Unit[static_cast<size_t>(i)], i, 2);
@@ -299,6 +309,8 @@ void CreateDialog::Set_CreateCaptions() {
     Comb_Wave->clear();
     Comb_Wave->addItems(CreateWaveItems(english));
     Comb_Wave->setCurrentIndex(0);
+    // The help button's caption is fixed per language.
+    Btn_Help->setText(english ? QStringLiteral("Help") : QString::fromUtf8("ﾍﾙﾌﾟ"));
     for (int i = 0; i < UnitTextCount; ++i)
         pages_.UnitText[static_cast<size_t>(i)] = UnitTextItem(i, english);
 }

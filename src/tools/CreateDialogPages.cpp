@@ -97,7 +97,8 @@ void CreateDialog::Prepare(bool createToWave, WaveHandle operandBuf) {
             t->setStyleSheet(QStringLiteral("background-color: #C0C0C0;"));
         }
         Text[ParamSize]->setEnabled(false);
-        Text[ParamSize]->setStyleSheet(QStringLiteral("background-color: #C0C0C0;"));
+        Text[ParamSize]->setStyleSheet(
+            QStringLiteral("background-color: #C0C0C0; color: #000000;"));
     }
     Txt_Page->setText(QString::number(pages_.CurPage));
     showEffect();
