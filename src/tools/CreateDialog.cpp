@@ -66,7 +66,12 @@ CreateDialog::CreateDialog(Program& program, Host host, QWidget* parent)
     Form_Load();
 }
 
-CreateDialog::~CreateDialog() = default;
+CreateDialog::~CreateDialog() {
+    // The text boxes outlive this object's own members while the dialog is
+    // taken down; they must not call back into it.
+    Txt_Const->removeEventFilter(this);
+    Txt_Expr->removeEventFilter(this);
+}
 
 void CreateDialog::buildControls() {
     auto* root = new QVBoxLayout(this);

@@ -294,14 +294,32 @@ void CreateDialog::Text_X_LostFocus(int i) {
     Regenerate = true;
 }
 
+namespace {
+// A text longer than its field is stored cut; the box then shows what is kept.
+void showStored(QPlainTextEdit* box, const QString& stored) {
+    if (box->toPlainText().trimmed() != stored.trimmed())
+        box->setPlainText(stored);
+}
+} // namespace
+
 void CreateDialog::Txt_Const_LostFocus() {
-    if (!Loading && page().Store_ConstText(Txt_Const->toPlainText()))
+    if (Loading)
+        return;
+    CreatePageRecord& p = page();
+    if (p.Store_ConstText(Txt_Const->toPlainText())) {
         Regenerate = true;
+        showStored(Txt_Const, p.ConstText);
+    }
 }
 
 void CreateDialog::Txt_Expr_LostFocus() {
-    if (!Loading && page().Store_ExprText(Txt_Expr->toPlainText()))
+    if (Loading)
+        return;
+    CreatePageRecord& p = page();
+    if (p.Store_ExprText(Txt_Expr->toPlainText())) {
         Regenerate = true;
+        showStored(Txt_Expr, p.ExprText);
+    }
 }
 
 void CreateDialog::commitPendingEdits() {

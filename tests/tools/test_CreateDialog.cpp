@@ -446,6 +446,7 @@ TEST_F(CreateDialogTest, SizeMovesTheEndAndTheMarker) {
     open();
     const int before = markerRedraws;
     type(box("Text", ParamSize), QStringLiteral("50"));
+    EXPECT_TRUE(dialog->isVisible()) << "Enter in a field applies it and presses no button";
     const CreatePageRecord& p = pages().CreatePage(1);
     EXPECT_EQ(p.AreaEnd, 150);
     EXPECT_EQ(p.Size(), 50);
@@ -727,4 +728,16 @@ TEST_F(CreateDialogTest, ToolsMenuOpensTheDialogModally) {
     EXPECT_EQ(docWord(25), 500);
     EXPECT_EQ(window->Txt_Start_Y->text(), units().Word_To_YText(0));
     EXPECT_TRUE(window->Menu_Undo->isEnabled());
+}
+
+TEST_F(CreateDialogTest, ExpressionTooLongIsStoredCutAndShownSo) {
+    open();
+    dialog->Comb_Wave->setCurrentIndex(FuncExpression);
+    const QString longText = QStringLiteral("x+").repeated(600) + QStringLiteral("1");
+    dialog->Txt_Expr->setPlainText(longText);
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(dialog->Txt_Expr, &out);
+    EXPECT_EQ(pages().CreatePage(1).ExprText.size(), ExprTextLength);
+    EXPECT_EQ(dialog->Txt_Expr->toPlainText(), pages().CreatePage(1).ExprText);
+    EXPECT_TRUE(dialog->Regenerate);
 }
