@@ -11,6 +11,7 @@
 #include "engine/wavelb32.h"
 #include "files/FileCommands.h"
 #include "setup/SystemDialog.h"
+#include "tools/CreateDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -210,6 +211,8 @@ void MainWindow::connectCommands() {
     connect(Menu_FileSaveAs, &QAction::triggered, this, &MainWindow::Menu_FileSaveAs_Click);
     connect(Menu_FileSaveAs2, &QAction::triggered, this, &MainWindow::Menu_FileSaveAs2_Click);
     connect(Menu_Help, &QAction::triggered, this, [this] { Show_Help(HelpFiles::MainHelp); });
+    connect(Menu_Create, &QAction::triggered, Opt_DlgSel[0], &QRadioButton::click);
+    connect(Opt_DlgSel[0], &QRadioButton::clicked, this, &MainWindow::Open_Create);
 }
 
 bool MainWindow::patternHasFocus() const {
@@ -655,6 +658,33 @@ void MainWindow::Unload_SystemDialog(UnloadMode mode) {
         // settings, and is saved the same way.
         SystemDialog::Write_Sysinfo(*prog_.Registry, prog_.Setup.Param);
     }
+}
+
+void MainWindow::Open_Create() {
+    prog_.ActiveTool = ToolCreate;
+    Opt_DlgSel[0]->setChecked(true);
+    tools::CreateDialog::Host host;
+    host.markersChanged = [this] {
+        SetText_MarkA();
+        SetText_MarkB();
+        Draw_Wave();
+    };
+    host.showHelp = [this](int index) { return Show_Help(index); };
+    {
+        tools::CreateDialog dialog(prog_, std::move(host), this);
+        dialog.Show_Create(true);
+    }
+    prog_.ActiveTool = ToolNone;
+    // The selector shows no tool again (an exclusive button cannot be
+    // cleared while exclusive).
+    Opt_DlgSel[0]->setAutoExclusive(false);
+    Opt_DlgSel[0]->setChecked(false);
+    Opt_DlgSel[0]->setAutoExclusive(true);
+    // The dialog may have moved the markers and written the waveform.
+    ScopeWidth = prog_.Document.Area_Width();
+    SetText_MarkA();
+    SetText_MarkB();
+    Draw_Wave();
 }
 
 } // namespace velda

@@ -79,6 +79,8 @@ public:
     // The whole waveform at 1:1 in both directions, read-outs refreshed.
     void Show_Whole_Wave();
     void Reset_ViewControls();
+    // Tool selector 0 (and Tools > Wave Create): the Create dialog, modal.
+    void Open_Create();
 
     // Marker read-outs and drawing.
     void SetText_MarkA();

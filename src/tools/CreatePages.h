@@ -64,6 +64,14 @@ struct CreatePageRecord {
     double& Symm() { return Param[ParamSymm]; }
     double& Duty() { return Param[ParamDuty]; }
     double& Transition() { return Param[ParamTransition]; }
+    double Offset() const { return Param[ParamOffset]; }
+    double Size() const { return Param[ParamSize]; }
+    double Ampl() const { return Param[ParamAmpl]; }
+    double Cycle() const { return Param[ParamCycle]; }
+    double Phase() const { return Param[ParamPhase]; }
+    double Symm() const { return Param[ParamSymm]; }
+    double Duty() const { return Param[ParamDuty]; }
+    double Transition() const { return Param[ParamTransition]; }
 
     // Stores a text box's text, cut to the field's length; true when the
     // stored text changed (comparing both without surrounding blanks).
@@ -93,6 +101,9 @@ public:
 
     // The page shown by the dialog.
     int16_t CurPage = FirstPage;
+    // The unit headings of the print-out of the pages, in the language of
+    // the dialog's captions; filled when the dialog loads.
+    std::array<QString, 9> UnitText;
 
     // Resets every record and shows page 1 again.
     void AllClear();
