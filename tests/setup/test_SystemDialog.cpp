@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -275,9 +276,44 @@ TEST_F(SystemDialogTest, EnableRulesFollowTheModelFlags) {
     get<QTabWidget>(QStringLiteral("SSTab"))->setCurrentIndex(0);
     EXPECT_TRUE(get<QGroupBox>(QStringLiteral("Frm_Memory"))->isEnabled());
     EXPECT_FALSE(get<QGroupBox>(QStringLiteral("Frm_YUnit"))->isEnabled());
-    // The set-up file commands and the transfer are not there yet.
-    EXPECT_FALSE(dlg->Menu_FileOpen->isEnabled());
+    // The set-up print-out and the transfer are not there yet.
+    EXPECT_TRUE(dlg->Menu_FileOpen->isEnabled());
+    EXPECT_FALSE(dlg->Menu_FilePrint->isEnabled());
     EXPECT_FALSE(get<QPushButton>(QStringLiteral("Btn_Trans(0)"))->isEnabled());
+}
+
+TEST_F(SystemDialogTest, SetupFileMenuSavesAndOpensTheRecord) {
+    ASSERT_NE(open(), nullptr);
+    choose(QStringLiteral("Comb_System"), 3);
+    const SystemParameter saved = param();
+    const QString path = dir.filePath(QStringLiteral("bench.ocb"));
+    prompts.fileNames = {path};
+    dlg->Menu_FileSave->trigger();
+    ASSERT_TRUE(QFile::exists(path)) << prompts.boxTexts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(program->Document.SetupFileName, path);
+
+    choose(QStringLiteral("Comb_System"), 1);
+    ASSERT_NE(param().ModelNo, saved.ModelNo);
+    prompts.fileNames = {path};
+    dlg->Menu_FileOpen->trigger();
+    EXPECT_EQ(param().ModelNo, saved.ModelNo);
+    EXPECT_EQ(param().MemorySize, saved.MemorySize);
+    // The dialog shows the record it read.
+    EXPECT_EQ(combo(QStringLiteral("Comb_System"))->currentIndex(), saved.ModelNo);
+    EXPECT_EQ(program->Document.N(), saved.MemorySize);
+
+    // A file that is not a set-up file changes nothing.
+    QFile junk(dir.filePath(QStringLiteral("junk.ocb")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a set-up file");
+    junk.close();
+    prompts.clear();
+    prompts.fileNames = {junk.fileName()};
+    dlg->Menu_FileOpen->trigger();
+    EXPECT_EQ(param().ModelNo, saved.ModelNo);
+    ASSERT_FALSE(prompts.boxes.empty());
+    EXPECT_TRUE(prompts.boxes.back().text.endsWith(QStringLiteral("File Read error.\r")))
+        << prompts.boxes.back().text.toStdString();
 }
 
 TEST_F(SystemDialogTest, ModelWithFewerChannelsSelectsItsLastChannel) {
