@@ -1,5 +1,7 @@
 #include "document/WaveView.h"
 
+#include "engine/wavelb32_draw.h"
+#include "setup/SystemSetup.h"
 #include "units/NumberText.h"
 
 #include <algorithm>
@@ -16,7 +18,7 @@ constexpr int kVScrollMax = 32767; // the vertical bar counts 2 words per unit
 } // namespace
 
 int32_t ViewState::XScrollStepFor(int32_t n) {
-    return n < 32769 ? 1 : static_cast<int32_t>(roundEven(n / 32768.0));
+    return SystemSetup::Display_Step(n);
 }
 
 void ViewState::reset(int32_t n) {
@@ -133,10 +135,7 @@ int64_t ViewState::WordToPixelY(double word, int h) const {
 }
 
 int ViewState::markerColumn(double x, int w) const {
-    if (x < ViewXStart || x > ViewXEnd || ViewXEnd <= ViewXStart || w <= 0)
-        return -1;
-    const int64_t c = Round_Up((x - ViewXStart) * w / (ViewXEnd - ViewXStart));
-    return static_cast<int>(std::min<int64_t>(c, w - 1));
+    return engine::markerColumn(x, ViewXStart, ViewXEnd - ViewXStart, w);
 }
 
 int64_t ViewState::zeroRow(int h) const {
