@@ -1,5 +1,8 @@
 #include "tools/CreateDialog.h"
 
+#include "files/FileCommands.h"
+#include "tools/CreatePagesFile.h"
+
 #include "app/CaptionsWidget.h"
 #include "app/Messages.h"
 #include "app/Program.h"
@@ -83,11 +86,8 @@ void CreateDialog::buildControls() {
     Menu_FileSave = named(Menu_File->addAction(QString()), QStringLiteral("Menu_FileSave"));
     Menu_File->addSeparator();
     Menu_Print = named(Menu_File->addAction(QString()), QStringLiteral("Menu_Print"));
-    // Reading and writing the pages as an expression file, and printing them,
-    // are connected by the file and print commands; until then the items
-    // cannot be chosen.
-    for (QAction* a : {Menu_FileOpen, Menu_FileSave, Menu_Print})
-        a->setEnabled(false);
+    // Printing the pages comes with the print-out.
+    Menu_Print->setEnabled(false);
     Menu_Edit = named(MenuBar->addMenu(QString()), QStringLiteral("Menu_Edit"));
     Menu_Clear = named(Menu_Edit->addAction(QString()), QStringLiteral("Menu_Clear"));
     Menu_AllClear = named(Menu_Edit->addAction(QString()), QStringLiteral("Menu_AllClear"));
@@ -277,6 +277,8 @@ void CreateDialog::connectControls() {
     connect(help, &QAction::triggered, Btn_Help, &QPushButton::click);
     addAction(help);
     connect(Menu_Clear, &QAction::triggered, this, [this] { Menu_Clear_Click(); });
+    connect(Menu_FileOpen, &QAction::triggered, this, [this] { Menu_FileOpen_Click(); });
+    connect(Menu_FileSave, &QAction::triggered, this, [this] { Menu_FileSave_Click(); });
     connect(Menu_AllClear, &QAction::triggered, this, [this] { Menu_AllClear_Click(); });
     connect(PictWave, &SurfaceWidget::mousePressed, this, &CreateDialog::PictWave_MouseDown);
     connect(PictWave, &SurfaceWidget::mouseMoved, this, &CreateDialog::PictWave_MouseMove);
@@ -342,6 +344,23 @@ void CreateDialog::done(int r) {
 
 void CreateDialog::reject() {
     Btn_Cancel_Click();
+}
+
+// --- Expression files --------------------------------------------------------
+
+void CreateDialog::Menu_FileOpen_Click() {
+    const QString path = FileCommands(prog_).File_Open(KindExpression, [this](const QString& p) {
+        return Read_Pages_File(p, prog_.Pages, prog_.Units);
+    });
+    if (path.isEmpty())
+        return;
+    Goto_Page(std::max<int>(prog_.Pages.CurPage, CreatePages::FirstPage));
+}
+
+void CreateDialog::Menu_FileSave_Click() {
+    FileCommands(prog_).File_Save(KindExpression, false, [this](const QString& p) {
+        return Write_Pages_File(p, prog_.Pages, prog_.Units, English());
+    });
 }
 
 } // namespace velda::tools

@@ -68,6 +68,9 @@ public:
     // Shows page n; `fromButtons` applies the rule that a fresh page takes
     // the function of the page shown before.
     void Goto_Page(int n, bool fromButtons = false);
+    // File menu: the pages as an expression file.
+    void Menu_FileOpen_Click();
+    void Menu_FileSave_Click();
     void Page_To_Area();
     void AllClear();
 

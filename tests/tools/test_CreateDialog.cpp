@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
@@ -740,4 +741,58 @@ TEST_F(CreateDialogTest, ExpressionTooLongIsStoredCutAndShownSo) {
     EXPECT_EQ(pages().CreatePage(1).ExprText.size(), ExprTextLength);
     EXPECT_EQ(dialog->Txt_Expr->toPlainText(), pages().CreatePage(1).ExprText);
     EXPECT_TRUE(dialog->Regenerate);
+}
+
+TEST_F(CreateDialogTest, FileMenuSavesAndReadsThePagesAsAnExpressionFile) {
+    CreateDialog& d = open();
+    CreatePageRecord& p3 = pages().CreatePage(3);
+    p3.Effect = p3.Visited = -1;
+    p3.FuncType = FuncSquare;
+    p3.AreaStart = 100;
+    p3.AreaEnd = 900;
+    p3.Ampl() = 30000;
+    p3.Duty() = 25;
+    CreatePageRecord& p7 = pages().CreatePage(7);
+    p7.Effect = p7.Visited = -1;
+    p7.FuncType = FuncExpression;
+    p7.AreaStart = 0;
+    p7.AreaEnd = 50;
+    p7.Store_ConstText(QStringLiteral("f = 5"));
+    p7.Store_ExprText(QStringLiteral("sin(2*pi*f*x/1000)*20000"));
+    const CreatePageRecord saved3 = p3;
+    const CreatePageRecord saved7 = p7;
+
+    const QString path = dir.filePath(QStringLiteral("pages.wfn"));
+    prompts.fileNames = {path};
+    d.Menu_FileSave->trigger();
+    ASSERT_TRUE(QFile::exists(path)) << prompts.boxTexts().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(doc().FuncFileName, path);
+
+    pages().AllClear();
+    pages().CreatePage(12).Effect = -1; // a page the file does not have is cleared
+    prompts.fileNames = {path};
+    d.Menu_FileOpen->trigger();
+    EXPECT_TRUE(prompts.boxes.empty()) << prompts.boxTexts().join(QLatin1Char('|')).toStdString();
+    const CreatePageRecord& r3 = pages().CreatePage(3);
+    EXPECT_EQ(r3.FuncType, saved3.FuncType);
+    EXPECT_EQ(r3.Effect, -1);
+    EXPECT_NEAR(r3.AreaStart, saved3.AreaStart, 1e-6);
+    EXPECT_NEAR(r3.AreaEnd, saved3.AreaEnd, 1e-6);
+    EXPECT_NEAR(r3.Ampl(), saved3.Ampl(), 1e-6);
+    EXPECT_NEAR(r3.Duty(), saved3.Duty(), 1e-9);
+    const CreatePageRecord& r7 = pages().CreatePage(7);
+    EXPECT_EQ(r7.ConstText, saved7.ConstText);
+    EXPECT_EQ(r7.ExprText, saved7.ExprText);
+    EXPECT_EQ(pages().CreatePage(12).Effect, 0);
+
+    // A foreign file leaves the pages as they were and says so.
+    QFile junk(dir.filePath(QStringLiteral("junk.wfn")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("\x01\x02 not pages");
+    junk.close();
+    prompts.fileNames = {junk.fileName()};
+    d.Menu_FileOpen->trigger();
+    ASSERT_FALSE(prompts.boxes.empty());
+    EXPECT_EQ(prompts.boxes.back().text, QStringLiteral("File Read error.\r"));
+    EXPECT_EQ(pages().CreatePage(7).ExprText, saved7.ExprText);
 }
