@@ -24,17 +24,30 @@ constexpr int kMaxHeaderLines = 64;
 
 enum class Line { Ok, End, Bad };
 
-// Reads one line without its CR LF (or LF) end.
+// Reads one line without its CR LF (or LF) end, in small pieces so that no
+// large buffer is taken for every line.
 Line nextLine(QIODevice& file, QByteArray& line) {
-    if (file.atEnd())
-        return Line::End;
-    line = file.readLine(kMaxLine);
-    if (line.isEmpty() && file.atEnd())
-        return Line::End;
-    if (line.endsWith('\n'))
-        line.chop(1);
-    else if (!file.atEnd())
-        return Line::Bad; // longer than any line we write
+    line.clear();
+    char piece[1024];
+    for (;;) {
+        const qint64 n = file.readLine(piece, sizeof piece);
+        if (n <= 0) {
+            if (line.isEmpty())
+                return Line::End;
+            break; // the data ended without a line end
+        }
+        line.append(piece, static_cast<qsizetype>(n));
+        if (line.endsWith('\n')) {
+            line.chop(1);
+            break;
+        }
+        if (n < static_cast<qint64>(sizeof piece) - 1)
+            break; // the data ended without a line end
+        if (line.size() > kMaxLine)
+            return Line::Bad; // longer than any line we write
+    }
+    if (line.size() > kMaxLine)
+        return Line::Bad;
     if (line.endsWith('\r'))
         line.chop(1);
     return Line::Ok;

@@ -65,8 +65,12 @@ QString num(double v) {
 } // namespace
 
 QString Plain_Number_Text(double v) {
-    if (v == 0 || std::isnan(v))
+    // Only what the reader takes back is written: no infinities, and nothing
+    // so near the ends of the double range that 15 digits would step outside.
+    if (!std::isfinite(v) || std::fabs(v) < 1e-300)
         return QStringLiteral("0");
+    if (std::fabs(v) > 1e300)
+        return v > 0 ? QStringLiteral("1E+300") : QStringLiteral("-1E+300");
     char buf[40];
     auto [p, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, 15);
     if (ec != std::errc())

@@ -75,6 +75,8 @@ ExpressionRead Read_Expression_Data(QIODevice& file, const ExpressionRanges& cur
 
 // A double as the file writes it: up to 15 significant digits, "." as the
 // point, exponent form (1E-05, 1.5E+16) for very small or large magnitudes.
+// Values the reader could not take back (infinities, magnitudes beyond 1E+300
+// or below 1E-300) are written as the nearest that it can.
 QString Plain_Number_Text(double v);
 
 } // namespace velda

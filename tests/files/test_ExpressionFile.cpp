@@ -5,7 +5,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <bit>
 #include <gtest/gtest.h>
+#include <limits>
+#include <random>
 #include <vector>
 
 using namespace velda;
@@ -355,7 +358,45 @@ TEST(ExpressionFile, PlainNumberText) {
         {1.0 / 3, "0.333333333333333"},
         {0.1 + 0.2, "0.3"},
         {65534, "65534"},
+        {std::numeric_limits<double>::infinity(), "0"},
+        {std::numeric_limits<double>::quiet_NaN(), "0"},
+        {-std::numeric_limits<double>::max(), "-1E+300"},
+        {std::numeric_limits<double>::denorm_min(), "0"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Plain_Number_Text(c.v), QString::fromLatin1(c.text)) << c.v;
+}
+
+// Whatever values a page holds, the file written for it can be read back.
+TEST(ExpressionFile, AnyPageValuesWriteAReadableFile) {
+    std::mt19937_64 rng(7);
+    const double specials[] = {0,
+                               -0.0,
+                               std::numeric_limits<double>::max(),
+                               std::numeric_limits<double>::lowest(),
+                               std::numeric_limits<double>::min(),
+                               std::numeric_limits<double>::denorm_min(),
+                               std::numeric_limits<double>::infinity(),
+                               std::numeric_limits<double>::quiet_NaN(),
+                               1e-5,
+                               123456789.123456789};
+    auto pages = store();
+    for (int p = 1; p <= 200; ++p) {
+        WaveListPage& pg = pages[static_cast<size_t>(p)];
+        pg.Effect = -1;
+        pg.FuncType = static_cast<int16_t>(p % 6);
+        auto pick = [&] {
+            const uint64_t r = rng();
+            return r % 3 == 0 ? specials[r / 3 % 10] : std::bit_cast<double>(rng());
+        };
+        pg.AreaStart = pick();
+        pg.AreaEnd = pick();
+        for (double& v : pg.Param)
+            v = pick();
+    }
+    ExpressionUnits u = wordUnits(1000);
+    u.pointToX = [](double v) { return v; }; // no clamp: the raw values reach the file
+    const ExpressionRead r = readBytes(Expression_File_Bytes(pages, u), rangesOf(wordUnits(1000)));
+    ASSERT_EQ(r.result, 0);
+    EXPECT_EQ(r.pages.size() + static_cast<size_t>(r.refused), 200u);
 }
