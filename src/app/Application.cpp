@@ -1,13 +1,38 @@
 #include "app/Application.h"
 
+#include "app/Program.h"
+#include "document/MainWindow.h"
+
 #include <QApplication>
+#include <QSessionManager>
+#include <QStringList>
 
 namespace velda {
 
 int runProgram(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VELDA"));
-    return 0; // the main window arrives with start-up
+    // The main window decides when the program ends (after its exit question).
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // The whole command-line text, as one file name.
+    const QString commandLine = QCoreApplication::arguments().mid(1).join(QLatin1Char(' '));
+
+    Program program;
+    MainWindow window(program);
+    if (!window.Form_Load(commandLine))
+        return 1; // the fatal box has been shown
+
+    // An operating-system shutdown never closes the program: the user is told
+    // to exit it first.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager& manager) {
+                         if (manager.allowsInteraction())
+                             window.Form_QueryUnload(UnloadMode::SessionEnd);
+                         manager.cancel();
+                     });
+    window.show();
+    return app.exec();
 }
 
 } // namespace velda

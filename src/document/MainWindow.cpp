@@ -1,9 +1,20 @@
 #include "document/MainWindow.h"
 
+#include "app/CaptionsWidget.h"
+#include "app/Help.h"
+#include "app/HelpWindow.h"
+#include "app/Messages.h"
+#include "app/Program.h"
+#include "app/Twips.h"
 #include "document/SurfaceWidget.h"
+#include "engine/wavelb32.h"
+#include "setup/SystemDialog.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -11,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -53,13 +65,260 @@ QLineEdit* readOut(QWidget* parent, const QString& name, bool readOnly) {
 
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(Program& program, QWidget* parent) : QMainWindow(parent), prog_(program) {
     setObjectName(QStringLiteral("MainWindow"));
     buildMenus();
     buildControls();
+    connectCommands();
+    connectView();
+    connectEdit();
+    // Below this size the panels would overlap (9200 x 6230 twips).
+    setMinimumSize(twipsToPixels(9200, screenDpiX()), twipsToPixels(6230, screenDpiY()));
+    resize(minimumSize().expandedTo(QSize(960, 640)));
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    prog_.Document.setObserver(nullptr);
+}
+
+HelpFiles& MainWindow::helpFiles() {
+    if (!helpFiles_) {
+        helpWindow_ = std::make_unique<HelpWindow>();
+        helpFiles_ = std::make_unique<HelpFiles>(prog_.dataFile(QStringLiteral("help")),
+                                                 helpWindow_->opener());
+        helpFiles_->Set_HelpFiles();
+    }
+    return *helpFiles_;
+}
+
+bool MainWindow::Show_Help(int index) {
+    return helpFiles().Show_Help(index);
+}
+
+bool MainWindow::Form_Load(const QString& commandLine) {
+    Program& p = prog_;
+    WaveDocument& doc = p.Document;
+
+    p.SerialNumber.clear();           // 1
+    p.Create_Registry();              // 2
+    grid_ = std::make_unique<Grid>(); // 3
+    Set_Language(true);               // 4
+    doc.CurBuf = 0;                   // 5
+    KeepPicture = false;
+    TrackScope = false;
+    Opt_Scope[0]->setChecked(true);
+    const QString formName = objectName(); // 6
+    move(twipsToPixels(p.Registry->FormLeft(formName), screenDpiX()),
+         twipsToPixels(p.Registry->FormTop(formName), screenDpiY()));
+    Set_MainMenus(this); // 7
+    Set_MainLabels(this);
+    Apply_Font(this, FormFontName(), 9);                                   // 8
+    p.Setup.InterfaceKind = static_cast<int16_t>(p.Registry->GpibBoard()); // 9
+    p.SerialNumber = p.Registry->SerialNum();
+    // 10: the System Setup dialog is created when it is first shown; its
+    // lists are filled from the set-up's name lists then.
+    if (!p.Init_System()) // 11
+        return false;
+    if (!p.Load_DeviceIds()) // 12
+        return false;
+    helpFiles().Set_HelpFiles(); // 13
+
+    const QString untitled = QStringLiteral("Untitled"); // 14
+    doc.WaveFileName = doc.SetupFileName = doc.TextFileName = doc.FuncFileName = untitled;
+    if (!commandLine.isEmpty()) {
+        // Waveform files open once the file commands exist; until then a
+        // named file cannot be read.
+        ShowError(71);
+    }
+    Set_Caption(); // 15
+
+    const int32_t n = doc.N(); // 16
+    p.View.reset(n);
+    doc.Area[doc.CurBuf] = {0.0, static_cast<double>(n)};
+    doc.Area[1 - doc.CurBuf] = doc.Area[doc.CurBuf];
+    p.ActiveTool = ToolNone; // 17
+    doc.setObserver(this);
+    doc.setWindowHandle(this);
+    doc.Reset_Undo(); // 18
+
+    Frm_Digital->hide(); // 19
+    Frm_Wave->hide();
+    Opt_DspSel[0]->setChecked(true);
+    Frm_Wave->show();
+
+    p.View.XZoom = 1; // 20
+    p.View.YZoom = 1;
+    VScroll->setRange(0, 32767);
+    VScroll->setValue(0);
+    VScroll->setSingleStep(1);
+    VScroll->setEnabled(false);
+    const ScrollBarSetting h = ViewState::initialHScroll(n);
+    for (QScrollBar* bar : HScroll) {
+        bar->setRange(0, h.maximum);
+        bar->setValue(0);
+        bar->setSingleStep(1);
+        bar->setEnabled(false);
+    }
+
+    if (doc.WaveFileName == untitled) // 21
+        W_ClearMemory(doc.CurrentBuf(), 0, n);
+    SetText_MarkA(); // 22
+    SetText_MarkB();
+    ScopeWidth = doc.Area_Width();
+    return true;
+}
+
+bool MainWindow::Form_QueryUnload(UnloadMode mode) {
+    Program& p = prog_;
+    if (p.Registry) {
+        if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) {
+            p.Registry->setFormTop(objectName(), pixelsToTwips(y(), screenDpiY()));
+            p.Registry->setFormLeft(objectName(), pixelsToTwips(x(), screenDpiX()));
+        }
+        p.Registry->setSerialNum(p.SerialNumber);
+    }
+    if (p.Check_GpibBusy())
+        return false;
+    if (mode == UnloadMode::SessionEnd) {
+        ShowCautionStop(GetMessage(4));
+        return false;
+    }
+    if (AskCaution(98) != Answer::Yes)
+        return false;
+    p.Document.Free_WaveMemory();
+    Unload_SystemDialog(mode);
+    p.Release_Registry();
+    if (helpWindow_)
+        helpWindow_->close();
+    unloaded_ = true;
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    if (unloaded_ || Form_QueryUnload(UnloadMode::User)) {
+        e->accept();
+        QCoreApplication::quit();
+    } else {
+        e->ignore();
+    }
+}
+
+void MainWindow::Set_Caption() {
+    setWindowTitle(QStringLiteral("VELDA <") + prog_.Document.WaveFileName + QLatin1Char('>'));
+}
+
+void MainWindow::connectCommands() {
+    connect(Menu_Undo, &QAction::triggered, this, &MainWindow::Menu_Undo_Click);
+    connect(Menu_Cut, &QAction::triggered, this, &MainWindow::Menu_Cut_Click);
+    connect(Menu_Copy, &QAction::triggered, this, &MainWindow::Menu_Copy_Click);
+    connect(Menu_Paste, &QAction::triggered, this, &MainWindow::Menu_Paste_Click);
+    connect(Menu_Delete, &QAction::triggered, this, &MainWindow::Menu_Delete_Click);
+    connect(Menu_FileNew, &QAction::triggered, this, &MainWindow::Menu_FileNew_Click);
+    connect(Menu_Grid, &QAction::triggered, this, &MainWindow::Menu_Grid_Click);
+    connect(Menu_Exit, &QAction::triggered, this, &MainWindow::Menu_Exit_Click);
+    connect(Menu_System, &QAction::triggered, this, &MainWindow::Menu_System_Click);
+    connect(Menu_Help, &QAction::triggered, this, [this] { Show_Help(HelpFiles::MainHelp); });
+}
+
+bool MainWindow::patternHasFocus() const {
+    return Txt_Pattern->hasFocus();
+}
+
+void MainWindow::Menu_Undo_Click() {
+    WaveDocument& doc = prog_.Document;
+    doc.Swap_Undo();
+    const UnitContext& u = prog_.Units;
+    Txt_Start_X->setText(u.Point_To_XText(doc.CurArea().StartX));
+    Txt_End_X->setText(u.Point_To_XText(doc.CurArea().EndX));
+    Txt_Scope->setText(u.Point_To_XText(doc.Area_Width()));
+    Draw_Wave();
+}
+
+void MainWindow::Menu_Cut_Click() {
+    if (patternHasFocus()) {
+        if (Txt_Pattern->hasSelectedText()) {
+            prog_.TextClipboard = Txt_Pattern->selectedText();
+            Txt_Pattern->del();
+        }
+        return;
+    }
+    prog_.Document.Copy_To_Clipboard();
+    prog_.Document.Delete_Area();
+}
+
+void MainWindow::Menu_Copy_Click() {
+    if (patternHasFocus()) {
+        if (Txt_Pattern->hasSelectedText())
+            prog_.TextClipboard = Txt_Pattern->selectedText();
+        return;
+    }
+    prog_.Document.Save_Undo();
+    prog_.Document.Copy_To_Clipboard();
+}
+
+void MainWindow::Menu_Paste_Click() {
+    if (patternHasFocus()) {
+        Txt_Pattern->insert(prog_.TextClipboard);
+        return;
+    }
+    prog_.Document.Paste_From_Clipboard();
+}
+
+void MainWindow::Menu_Delete_Click() {
+    if (patternHasFocus()) {
+        if (Txt_Pattern->hasSelectedText())
+            Txt_Pattern->del();
+        return;
+    }
+    prog_.Document.Delete_Area();
+}
+
+void MainWindow::Menu_FileNew_Click() {
+    const QString folder = QCoreApplication::applicationDirPath();
+    QDir::setCurrent(folder);
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), {}, folder);
+}
+
+void MainWindow::Menu_Grid_Click() {
+    if (Frm_Digital->isHidden())
+        Draw_Wave();
+}
+
+void MainWindow::Menu_Exit_Click() {
+    close();
+}
+
+void MainWindow::SetText_MarkA() {
+    const WaveDocument& doc = prog_.Document;
+    const UnitContext& u = prog_.Units;
+    Txt_Scope->setText(u.Point_To_XText(doc.Area_Width()));
+    Txt_Start_Y->setText(
+        u.Word_To_YText(W_GetWaveData(doc.CurrentBuf(), doc.CurArea().StartX, doc.N())));
+    Txt_Start_X->setText(u.Point_To_XText(doc.CurArea().StartX));
+}
+
+void MainWindow::SetText_MarkB() {
+    const WaveDocument& doc = prog_.Document;
+    const UnitContext& u = prog_.Units;
+    Txt_Scope->setText(u.Point_To_XText(doc.Area_Width()));
+    Txt_End_Y->setText(
+        u.Word_To_YText(W_GetWaveData(doc.CurrentBuf(), doc.CurArea().EndX, doc.N())));
+    Txt_End_X->setText(u.Point_To_XText(doc.CurArea().EndX));
+}
+
+void MainWindow::undoItemChanged(const QString& caption, bool enabled) {
+    Menu_Undo->setText(caption);
+    Menu_Undo->setEnabled(enabled);
+}
+
+void MainWindow::markersChanged() {
+    SetText_MarkA();
+    SetText_MarkB();
+}
+
+void MainWindow::redraw() {
+    Draw_Wave();
+}
 
 void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
@@ -296,6 +555,83 @@ void MainWindow::buildControls() {
     // The analog and digital panels follow the frames they belong to.
     connect(Opt_DspSel[1], &QRadioButton::toggled, digitalPanel, &QWidget::setVisible);
     connect(Opt_DspSel[1], &QRadioButton::toggled, analogPanel, &QWidget::setHidden);
+}
+
+// ---------------------------------------------------------------------------
+// The System Setup dialog.
+
+SystemDialog& MainWindow::systemDialog() {
+    if (!systemDialog_) {
+        // Its lists come from the set-up's name lists, so it is built after
+        // the system initialisation.
+        systemDialog_ = new SystemDialog(prog_, this);
+        systemDialog_->setMainRefresh([this] { Reset_ViewAfterSetup(); });
+        connect(systemDialog_, &SystemDialog::closed, this, [this] {
+            setEnabled(true);
+            activateWindow();
+        });
+    }
+    return *systemDialog_;
+}
+
+void MainWindow::Menu_System_Click() {
+    SystemDialog& dlg = systemDialog();
+    prog_.ActiveTool = ToolSystem;
+    dlg.Take_Backup();
+    dlg.show();
+    dlg.Start_FocusTimer();
+    setEnabled(false);
+    // Disabling a window disables the windows it owns; the dialog stays usable.
+    dlg.setEnabled(true);
+    dlg.raise();
+    dlg.activateWindow();
+}
+
+void MainWindow::Reset_ViewAfterSetup() {
+    Program& p = prog_;
+    const int32_t n = p.Document.N();
+    p.View.reset(n);
+    p.View.XZoom = 1;
+    p.View.YZoom = 1;
+    {
+        ListFillingGuard filling;
+        for (QComboBox* c : Comb_XZoom)
+            c->setCurrentIndex(0);
+        Comb_YZoom->setCurrentIndex(0);
+    }
+    VScroll->setRange(0, 32767);
+    VScroll->setValue(0);
+    VScroll->setEnabled(false);
+    const ScrollBarSetting h = ViewState::initialHScroll(n);
+    for (QScrollBar* bar : HScroll) {
+        bar->setRange(0, h.maximum);
+        bar->setValue(0);
+        bar->setEnabled(false);
+    }
+    const UnitContext& u = p.Units;
+    const ViewState& v = p.View;
+    for (int i = 0; i < 2; ++i) {
+        Label_Start[i]->setText(u.Point_To_XText(v.ViewXStart) + u.X_Unit_Name());
+        Label_End[i]->setText(u.Point_To_XText(v.ViewXEnd) + u.X_Unit_Name());
+    }
+    Label_W_Max->setText(u.Word_To_YText(32767 - v.ViewYStart) + u.Y_Unit_Name());
+    Label_W_Offs->setText(u.Word_To_YText(v.middleWord()) + u.Y_Unit_Name());
+    Label_W_Min->setText(u.Word_To_YText(32767 - v.ViewYEnd) + u.Y_Unit_Name());
+    SetText_MarkA();
+    SetText_MarkB();
+    ScopeWidth = p.Document.Area_Width();
+    Draw_Wave();
+}
+
+void MainWindow::Unload_SystemDialog(UnloadMode mode) {
+    if (systemDialog_) {
+        systemDialog_->Form_Unload(mode == UnloadMode::SessionEnd);
+        systemDialog_->hide();
+    } else if (prog_.Registry) {
+        // Never opened: the record is still what start-up made of the saved
+        // settings, and is saved the same way.
+        SystemDialog::Write_Sysinfo(*prog_.Registry, prog_.Setup.Param);
+    }
 }
 
 } // namespace velda

@@ -3,10 +3,18 @@
 // Controls carry the names the rest of the program and the tests use as
 // objectName; control arrays are named "Name(i)".
 
+#include "document/Grid.h"
+#include "document/WaveDocument.h"
+#include "document/WaveView.h"
+
 #include <QMainWindow>
 #include <array>
+#include <memory>
 
 class QAction;
+class QImage;
+class QMouseEvent;
+class QPainter;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -19,11 +27,89 @@ class QWidget;
 
 namespace velda {
 
-class MainWindow : public QMainWindow {
+class HelpFiles;
+class HelpWindow;
+class Program;
+class SystemDialog;
+
+// How the window is being closed.
+enum class UnloadMode { User, SessionEnd };
+
+class MainWindow : public QMainWindow, private DocumentObserver {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(Program& program, QWidget* parent = nullptr);
     ~MainWindow() override;
+
+    Program& program() { return prog_; }
+
+    // The start-up sequence; false after a fatal failure (its box has been
+    // shown) and the program must end at once.
+    bool Form_Load(const QString& commandLine);
+    // The exit sequence; true when the program may end (clean-up done).
+    bool Form_QueryUnload(UnloadMode mode);
+    // True once Form_QueryUnload agreed to end and cleaned up.
+    bool unloaded() const { return unloaded_; }
+
+    void Set_Caption();
+    bool Show_Help(int index);
+    HelpFiles& helpFiles();
+
+    // Edit menu and other commands.
+    void Menu_Undo_Click();
+    void Menu_Cut_Click();
+    void Menu_Copy_Click();
+    void Menu_Paste_Click();
+    void Menu_Delete_Click();
+    void Menu_FileNew_Click();
+    void Menu_Grid_Click();
+    void Menu_Exit_Click();
+    // Setup > Setup...: the System Setup dialog over the disabled window.
+    void Menu_System_Click();
+    // The System Setup dialog, created on first use.
+    SystemDialog& systemDialog();
+
+    // Marker read-outs and drawing.
+    void SetText_MarkA();
+    void SetText_MarkB();
+    void Draw_Wave();
+    void Draw_Grid_Wave(QPainter& painter, int width, int height);
+    void Draw_Marker(QImage& picture);
+    void Move_Marker();
+    // View handlers.
+    void Comb_XZoom_Click(int index);
+    void Comb_YZoom_Click();
+    void Hrizontal_Scroll(int index);
+    void Vertical_Scroll();
+    void Opt_DspSel_Click(int index);
+    // Edge and Y read-outs with unit names.
+    void Set_XLabels();
+    void Set_YLabels();
+    // Renders the analog or digital picture now (the paint handler calls it).
+    void Render_Analog();
+    void Render_Digital();
+    void Spline_Draw(QPainter& painter, int width, int height);
+
+    Grid& grid() { return *grid_; }
+
+    // Marker fields and editing.
+    void Txt_Start_X_LostFocus();
+    void Txt_End_X_LostFocus();
+    void Txt_Scope_LostFocus();
+    void Opt_Scope_Click(int index);
+    void Btn_Pattern_Click(int index);
+    void Pict_Wave_MouseDown(QMouseEvent* e);
+    void Pict_Wave_MouseMoved(QMouseEvent* e);
+    void Pict_Wave_MouseUp(QMouseEvent* e);
+    void Pict_Digital_MouseDown(QMouseEvent* e);
+    void Pict_Digital_MouseUp(QMouseEvent* e);
+
+    // Drawing state.
+    bool DrawEnabled = true;
+    bool KeepPicture = false;
+    bool TrackScope = false;
+    double ScopeWidth = 0;
+    int32_t DigitalMask = 0;
 
     // Menus (QMenu) and their items (QAction), by the names of the menu tree.
     QMenu* Menu_File = nullptr;
@@ -96,9 +182,48 @@ public:
     std::array<QRadioButton*, 2> Opt_Scope{};
     std::array<QPushButton*, 4> Btn_Pattern{};
 
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void buildMenus();
     void buildControls();
+    void connectCommands();
+    void connectView();
+    void connectEdit();
+    // Bit (0..15, top trace 0) under a row of the digital view; -1 above the traces.
+    int digitalBitAt(int y) const;
+    bool patternHasFocus() const;
+    // After the System Setup dialog: whole waveform, unit read-outs redrawn.
+    void Reset_ViewAfterSetup();
+    // Exit: the dialog's settings (saved model, address, memory size).
+    void Unload_SystemDialog(UnloadMode mode);
+
+    // DocumentObserver
+    void undoItemChanged(const QString& caption, bool enabled) override;
+    void markersChanged() override;
+    void redraw() override;
+
+    void applyScrollSetting(QScrollBar* bar, const ScrollBarSetting& s);
+    void Pict_Wave_MouseMove(QMouseEvent* e);
+
+    Program& prog_;
+    std::unique_ptr<Grid> grid_;
+    // Columns at which markers A and B were last drawn (-1: not drawn).
+    int markColumnA_ = -1;
+    int markColumnB_ = -1;
+    // Marker armed by the pointer (1 A, 2 B) and the one being dragged.
+    int armedMarker_ = 0;
+    int dragMarker_ = 0;
+    // The bit a drag in the digital view started on (one-bit mask).
+    int32_t digitalSource_ = 0;
+    bool analogDirty_ = true;
+    bool digitalDirty_ = true;
+    std::unique_ptr<HelpWindow> helpWindow_;
+    std::unique_ptr<HelpFiles> helpFiles_;
+    SystemDialog* systemDialog_ = nullptr; // child of this window
+    bool unloaded_ = false;
 };
 
 } // namespace velda

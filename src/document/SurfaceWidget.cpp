@@ -19,7 +19,7 @@ SurfaceWidget::SurfaceWidget(QWidget* parent) : QWidget(parent) {
 void SurfaceWidget::ensureSize() {
     const QSize s = size().expandedTo(QSize(1, 1));
     if (picture_.size() != s) {
-        picture_ = QImage(s, QImage::Format_RGB32);
+        picture_ = QImage(s, QImage::Format_ARGB32_Premultiplied);
         picture_.fill(kBackground);
     }
 }

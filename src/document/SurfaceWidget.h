@@ -23,6 +23,8 @@ public:
 
     // Called from paintEvent before the picture is shown (the owner redraws).
     std::function<void()> onPaint;
+    // Called when the surface changes size (the owner marks it for redraw).
+    std::function<void()> onResize;
 
 signals:
     void mousePressed(QMouseEvent* e);

@@ -1,0 +1,337 @@
+// The main window's editing: marker fields, marker drags, digital-bit
+// commands and the digital view's mouse.
+#include "app/Messages.h"
+#include "app/Program.h"
+#include "document/MainWindow.h"
+#include "document/SurfaceWidget.h"
+#include "engine/digital_pattern.h"
+#include "engine/wavelb32_draw.h"
+#include "units/NumberText.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <cmath>
+
+namespace velda {
+
+namespace {
+constexpr int kArmDistance = 10; // pixels from a marker that arm its drag
+
+int32_t toInt32Even(double v) {
+    if (!std::isfinite(v))
+        return 0;
+    return static_cast<int32_t>(std::clamp(std::nearbyint(v), -2147483648.0, 2147483647.0));
+}
+} // namespace
+
+// --- Marker fields ---------------------------------------------------------
+
+void MainWindow::Txt_Start_X_LostFocus() {
+    WaveDocument& doc = prog_.Document;
+    const UnitContext& u = prog_.Units;
+    WaveArea& area = doc.CurArea();
+    const double n = doc.N();
+    double v = Eng_Val(Txt_Start_X->text());
+    if (!u.Clamp_X(v, prog_.Setup.Param.XUnitMode)) {
+        Txt_Start_X->setText(u.Point_To_XText(area.StartX));
+        return;
+    }
+    const double a = u.X_To_Point(v);
+    if (!TrackScope) {
+        if (a > area.EndX) {
+            Txt_Start_X->setText(u.Point_To_XText(area.StartX));
+            return;
+        }
+        area.StartX = a;
+        ScopeWidth = doc.Area_Width();
+    } else {
+        if (a + ScopeWidth <= n) {
+            area.StartX = a;
+            area.EndX = a + ScopeWidth;
+        } else {
+            area.StartX = n - ScopeWidth;
+            area.EndX = n;
+        }
+        ScopeWidth = doc.Area_Width();
+        SetText_MarkB();
+    }
+    SetText_MarkA();
+    Draw_Wave();
+}
+
+void MainWindow::Txt_End_X_LostFocus() {
+    WaveDocument& doc = prog_.Document;
+    const UnitContext& u = prog_.Units;
+    WaveArea& area = doc.CurArea();
+    double v = Eng_Val(Txt_End_X->text());
+    if (!u.Clamp_X(v, prog_.Setup.Param.XUnitMode)) {
+        Txt_End_X->setText(u.Point_To_XText(area.EndX));
+        return;
+    }
+    const double b = u.X_To_Point(v);
+    if (!TrackScope) {
+        if (b < area.StartX) {
+            Txt_End_X->setText(u.Point_To_XText(area.EndX));
+            return;
+        }
+        area.EndX = b;
+    } else if (b - ScopeWidth < 0) {
+        area.StartX = 0;
+        area.EndX = ScopeWidth;
+    } else {
+        area.StartX = b - ScopeWidth;
+        area.EndX = b;
+    }
+    ScopeWidth = doc.Area_Width();
+    SetText_MarkA();
+    SetText_MarkB();
+    Draw_Wave();
+}
+
+void MainWindow::Txt_Scope_LostFocus() {
+    WaveDocument& doc = prog_.Document;
+    WaveArea& area = doc.CurArea();
+    const double n = doc.N();
+    ScopeWidth = prog_.Units.X_To_Point(Eng_Val(Txt_Scope->text()));
+    if (ScopeWidth > n)
+        ScopeWidth = n;
+    if (area.StartX + ScopeWidth > n)
+        ScopeWidth = n - area.StartX;
+    area.EndX = area.StartX + ScopeWidth;
+    SetText_MarkB();
+    Draw_Wave();
+}
+
+void MainWindow::Opt_Scope_Click(int index) {
+    TrackScope = index != 0;
+}
+
+// Tab or Enter in a marker field is swallowed and moves the focus on; the
+// field applies its value when it loses the focus.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const bool next = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Return ||
+                          key->key() == Qt::Key_Enter;
+        if (next && key->modifiers() == Qt::NoModifier) {
+            QWidget* target = nullptr;
+            if (watched == Txt_Scope)
+                target = Txt_Start_X;
+            else if (watched == Txt_Start_X)
+                target = Txt_End_X;
+            else if (watched == Txt_End_X)
+                target = Frm_Digital->isHidden() ? static_cast<QWidget*>(Comb_YZoom)
+                                                 : static_cast<QWidget*>(Btn_Pattern[0]);
+            if (target) {
+                target->setFocus(Qt::TabFocusReason);
+                return true;
+            }
+        }
+    } else if (event->type() == QEvent::FocusIn) {
+        // Entering a field selects its whole text.
+        if (auto* edit = qobject_cast<QLineEdit*>(watched))
+            QTimer::singleShot(0, edit, &QLineEdit::selectAll);
+    } else if (event->type() == QEvent::FocusOut) {
+        if (watched == Txt_Start_X)
+            Txt_Start_X_LostFocus();
+        else if (watched == Txt_End_X)
+            Txt_End_X_LostFocus();
+        else if (watched == Txt_Scope)
+            Txt_Scope_LostFocus();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// --- Digital-bit commands --------------------------------------------------
+
+void MainWindow::Btn_Pattern_Click(int index) {
+    WaveDocument& doc = prog_.Document;
+    if (doc.Area_Width() == 0 || (index < 3 && DigitalMask == 0))
+        return;
+    QString expression;
+    if (index < 3) {
+        static const char* const kTails[3] = {" 0L", " 0H", " 0N"};
+        expression = QStringLiteral("Mask $") +
+                     QString::number(reverse_bit(DigitalMask), 16).toUpper() +
+                     QLatin1String(kTails[index]);
+    } else {
+        expression = Txt_Pattern->text();
+        if (expression.isEmpty())
+            return;
+    }
+    doc.Save_Undo();
+    int32_t further = 0;
+    const QByteArray text = expression.toLocal8Bit();
+    int32_t r = DigitalPattern(text.constData(), toInt32Even(doc.CurArea().StartX),
+                               doc.CurrentBuf(), toInt32Even(doc.Area_Width()), further);
+    if (r != 0) {
+        if (r < 110 || r > 118)
+            r = 118;
+        ShowError(r);
+        return;
+    }
+    Draw_Wave();
+    SetText_MarkA();
+    SetText_MarkB();
+}
+
+// --- Mouse ------------------------------------------------------------------
+
+void MainWindow::Pict_Wave_MouseDown(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton)
+        return;
+    if (prog_.ActiveTool == ToolSpline)
+        return; // the Interpolate tool's picking comes with its dialog
+    dragMarker_ = armedMarker_;
+}
+
+void MainWindow::Pict_Wave_MouseMoved(QMouseEvent* e) {
+    Pict_Wave_MouseMove(e);
+    if (prog_.ActiveTool == ToolSpline)
+        return;
+    WaveDocument& doc = prog_.Document;
+    WaveArea& area = doc.CurArea();
+    const ViewState& v = prog_.View;
+    const int w = Pict_Wave->width();
+    const int32_t n = doc.N();
+    const double x = e->position().x();
+    if (dragMarker_ == 0) {
+        const double colB = static_cast<double>(v.PointToPixelX(area.EndX, w, n));
+        const double colA = static_cast<double>(v.PointToPixelX(area.StartX, w, n));
+        if (std::abs(x - colB) < kArmDistance)
+            armedMarker_ = 2;
+        else if (std::abs(x - colA) < kArmDistance)
+            armedMarker_ = 1;
+        else
+            armedMarker_ = 0;
+        Pict_Wave->setCursor(armedMarker_ ? Qt::SizeHorCursor : Qt::ArrowCursor);
+        return;
+    }
+    const double p = static_cast<double>(toInt32Even(v.PixelToPointX(x, w)));
+    const double pn = std::clamp(p, 0.0, static_cast<double>(n));
+    if (dragMarker_ == 1) {
+        if (pn > area.EndX)
+            return;
+        area.StartX = pn;
+        if (TrackScope) {
+            area.EndX = area.StartX + ScopeWidth;
+            if (area.EndX >= n) {
+                area.EndX = n;
+                area.StartX = n - ScopeWidth;
+            }
+            SetText_MarkB();
+        } else {
+            ScopeWidth = doc.Area_Width();
+        }
+        SetText_MarkA();
+    } else {
+        if (pn < area.StartX)
+            return;
+        area.EndX = pn;
+        if (TrackScope) {
+            area.StartX = area.EndX - ScopeWidth;
+            if (area.StartX < 0) {
+                area.StartX = 0;
+                area.EndX = ScopeWidth;
+            }
+        } else {
+            ScopeWidth = doc.Area_Width();
+        }
+        SetText_MarkA();
+        SetText_MarkB();
+    }
+    Move_Marker();
+}
+
+void MainWindow::Pict_Wave_MouseUp(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton)
+        dragMarker_ = 0;
+}
+
+int MainWindow::digitalBitAt(int y) const {
+    const engine::DigitalLayout layout = engine::digitalLayout(Pict_Digital->height());
+    if (!layout.usable || y < layout.traceTop0 || layout.traceHeight <= 0)
+        return -1;
+    return (y - layout.traceTop0) / layout.traceHeight;
+}
+
+void MainWindow::Pict_Digital_MouseDown(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton)
+        return;
+    const WaveArea& area = prog_.Document.CurArea();
+    const ViewState& v = prog_.View;
+    const int w = Pict_Digital->width();
+    const int32_t n = prog_.Document.N();
+    const double x = e->position().x();
+    const int k = digitalBitAt(static_cast<int>(e->position().y()));
+    const bool onBit = k >= 0 && k < 16;
+    if (e->modifiers() & Qt::ControlModifier) {
+        if (onBit)
+            DigitalMask |= 1 << k;
+    } else if (!(e->modifiers() & Qt::ShiftModifier)) {
+        const double colA = static_cast<double>(v.PointToPixelX(area.StartX, w, n));
+        const double colB = static_cast<double>(v.PointToPixelX(area.EndX, w, n));
+        if (onBit && x >= colA - kArmDistance && x <= colB + kArmDistance) {
+            DigitalMask = 1 << k;
+            digitalSource_ = 1 << k;
+        } else {
+            DigitalMask = 0;
+            digitalSource_ = 0;
+        }
+    }
+    KeepPicture = true;
+    Draw_Wave();
+}
+
+void MainWindow::Pict_Digital_MouseUp(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton)
+        return;
+    WaveDocument& doc = prog_.Document;
+    const WaveArea& area = doc.CurArea();
+    const int k = digitalBitAt(static_cast<int>(e->position().y()));
+    const double p = static_cast<double>(
+        toInt32Even(prog_.View.PixelToPointX(e->position().x(), Pict_Digital->width())));
+    if (digitalSource_ != 0 && k >= 0 && k < 16 && (1 << k) != digitalSource_ && area.StartX < p &&
+        p < area.EndX) {
+        doc.Save_Undo();
+        KeepPicture = false;
+        W_CopyBitDigital(doc.CurrentBuf(), area.StartX, doc.Area_Width(),
+                         reverse_bit(digitalSource_), reverse_bit(1 << k));
+        digitalSource_ = 0;
+        DigitalMask = 1 << k;
+        SetText_MarkA();
+        SetText_MarkB();
+    }
+    KeepPicture = false;
+    Draw_Wave();
+}
+
+void MainWindow::connectEdit() {
+    for (QLineEdit* field : {Txt_Start_X, Txt_End_X, Txt_Scope, Txt_Pattern})
+        field->installEventFilter(this);
+    for (int i = 0; i < 2; ++i)
+        connect(Opt_Scope[i], &QRadioButton::clicked, this, [this, i] { Opt_Scope_Click(i); });
+    for (int i = 0; i < 4; ++i)
+        connect(Btn_Pattern[i], &QPushButton::clicked, this, [this, i] { Btn_Pattern_Click(i); });
+    auto* wave = static_cast<SurfaceWidget*>(Pict_Wave);
+    connect(wave, &SurfaceWidget::mousePressed, this, &MainWindow::Pict_Wave_MouseDown);
+    connect(wave, &SurfaceWidget::mouseMoved, this, &MainWindow::Pict_Wave_MouseMoved);
+    connect(wave, &SurfaceWidget::mouseReleased, this, &MainWindow::Pict_Wave_MouseUp);
+    auto* digital = static_cast<SurfaceWidget*>(Pict_Digital);
+    connect(digital, &SurfaceWidget::mousePressed, this, &MainWindow::Pict_Digital_MouseDown);
+    connect(digital, &SurfaceWidget::mouseReleased, this, &MainWindow::Pict_Digital_MouseUp);
+    connect(digital, &SurfaceWidget::mouseMoved, this, [this](QMouseEvent* e) {
+        Txt_Cur_X[1]->setText(prog_.Units.Point_To_XText(
+            prog_.View.PixelToPointX(e->position().x(), Pict_Digital->width())));
+    });
+}
+
+} // namespace velda

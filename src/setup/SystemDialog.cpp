@@ -1,0 +1,659 @@
+#include "setup/SystemDialog.h"
+
+#include "app/Captions.h"
+#include "app/CaptionsWidget.h"
+#include "app/Messages.h"
+#include "app/Program.h"
+#include "app/Registry.h"
+#include "app/Twips.h"
+#include "engine/wavelb32.h"
+#include "setup/CodePage.h"
+#include "setup/SystemCaptions.h"
+#include "setup/UpDownWidget.h"
+#include "units/NumberText.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <algorithm>
+#include <optional>
+
+namespace velda {
+
+namespace {
+
+const QString kFormName = QStringLiteral("SystemDialog");
+const QString kSysinfo = QStringLiteral("Sysinfo");
+
+// Sets Updating to -1 for its lifetime, so that filling a list or selecting
+// an entry from the record does not run the list's handler.
+class UpdatingGuard {
+public:
+    explicit UpdatingGuard(int16_t& flag) : flag_(flag), previous_(flag) { flag_ = -1; }
+    ~UpdatingGuard() { flag_ = previous_; }
+    UpdatingGuard(const UpdatingGuard&) = delete;
+    UpdatingGuard& operator=(const UpdatingGuard&) = delete;
+
+private:
+    int16_t& flag_;
+    int16_t previous_;
+};
+
+void fillCombo(QComboBox* combo, const QStringList& names) {
+    combo->clear();
+    for (const QString& n : names)
+        combo->addItem(n.trimmed());
+}
+
+void selectIndex(QComboBox* combo, int index) {
+    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+}
+
+// A typed whole number, or nothing when the text is none or too large.
+std::optional<int> wholeNumber(const QString& text) {
+    bool ok = false;
+    const qlonglong v = text.toLongLong(&ok);
+    if (!ok || v < INT16_MIN || v > INT16_MAX)
+        return std::nullopt;
+    return static_cast<int>(v);
+}
+
+int fieldWidth(const QWidget* w, int characters) {
+    return w->fontMetrics().horizontalAdvance(QString(characters, QLatin1Char('0'))) + 12;
+}
+
+} // namespace
+
+SystemDialog::SystemDialog(Program& program, QWidget* parent)
+    : QDialog(parent), prog_(program), controllerAddress_([] { return 0; }) {
+    setObjectName(kFormName);
+    buildControls();
+    connectControls();
+    Form_Load();
+}
+
+SystemDialog::~SystemDialog() = default;
+
+void SystemDialog::setControllerAddressSource(ControllerAddressFn fn) {
+    controllerAddress_ = fn ? std::move(fn) : ControllerAddressFn([] { return 0; });
+}
+
+int SystemDialog::Read_ControllerAddress() const {
+    return controllerAddress_();
+}
+
+// ---------------------------------------------------------------------------
+// Form life.
+
+void SystemDialog::Form_Load() {
+    Take_Backup();
+    applyCaptions(this, SystemDialogCaptions());
+    for (int i = 0; i < SSTab->count(); ++i)
+        SSTab->setTabText(i, SSTab->widget(i)->windowTitle());
+    {
+        ListFillingGuard filling;
+        UpdatingGuard updating(Updating);
+        for (int axis = 0; axis < 2; ++axis)
+            Comb_Unit[axis]->addItems(SystemUnitItems(axis, English()));
+    }
+    Apply_Font(this, FormFontName(), 9);
+    for (QLineEdit* e : Txt_Oscil)
+        e->setMinimumWidth(fieldWidth(e, 17));
+    for (QLineEdit* e : Txt_Unit)
+        e->setMinimumWidth(fieldWidth(e, 13));
+    for (QLineEdit* e : Txt_GPIB)
+        e->setFixedWidth(fieldWidth(e, 4));
+    for (QLineEdit* e : Txt_Unit_Name)
+        e->setMinimumWidth(fieldWidth(e, 9));
+    Txt_MName->setMinimumWidth(fieldWidth(Txt_MName, 16));
+    txtSerialNo->setMinimumWidth(fieldWidth(txtSerialNo, 14));
+
+    if (clsRegistry* r = prog_.Registry.get())
+        move(twipsToPixels(r->FormLeft(kFormName), screenDpiX()),
+             twipsToPixels(r->FormTop(kFormName), screenDpiY()));
+    txtSerialNo->setText(prog_.SerialNumber);
+
+    Fill_ModelList();
+    Fill_SetupLists();
+    Show_Record();
+    Set_ModelCaptions();
+    Show_InterfaceFields();
+    SSTab->setCurrentIndex(0);
+    SSTab_Click(0);
+}
+
+void SystemDialog::Take_Backup() {
+    backup_ = prog_.Setup.Param;
+    backupMemorySizeSelection_ = prog_.Setup.MemorySizeSelection;
+    snapshot_ = DocumentSnapshot{};
+}
+
+void SystemDialog::Start_FocusTimer() {
+    timSetFocus->start();
+}
+
+void SystemDialog::Form_Unload(bool systemEnding) {
+    clsRegistry* r = prog_.Registry.get();
+    if (!r)
+        return;
+    if (!systemEnding) {
+        r->setFormTop(kFormName, pixelsToTwips(y(), screenDpiY()));
+        r->setFormLeft(kFormName, pixelsToTwips(x(), screenDpiX()));
+    }
+    Write_Sysinfo(*r, prog_.Setup.Param);
+    r->setSerialNum(prog_.SerialNumber);
+}
+
+void SystemDialog::Write_Sysinfo(clsRegistry& registry, const SystemParameter& p) {
+    registry.setSetting(kSysinfo, QStringLiteral("Gpib_Address"), QString::number(p.GpibAddress));
+    registry.setSetting(kSysinfo, QStringLiteral("sys_no"), QString::number(p.ModelNo));
+    registry.setSetting(kSysinfo, QStringLiteral("memory_width_no"),
+                        QString::number(p.MemorySizeNo));
+}
+
+void SystemDialog::Close_Dialog() {
+    closing_ = true;
+    timSetFocus->stop();
+    prog_.ActiveTool = ToolNone;
+    hide();
+    closing_ = false;
+    emit closed();
+}
+
+void SystemDialog::reject() {
+    // Escape and the close box leave the dialog as Cancel does.
+    Btn_Cancel_Click();
+}
+
+// ---------------------------------------------------------------------------
+// Lists and captions.
+
+void SystemDialog::Fill_ModelList() {
+    ListFillingGuard filling;
+    UpdatingGuard updating(Updating);
+    fillCombo(Comb_System, prog_.Setup.ModelNames);
+}
+
+void SystemDialog::Fill_SetupLists() {
+    ListFillingGuard filling;
+    UpdatingGuard updating(Updating);
+    const SystemSetup& s = prog_.Setup;
+    fillCombo(Comb_MSize, s.MemorySizeNames);
+    fillCombo(Comb_Channel, s.ChannelNames);
+    fillCombo(Comb_Range, s.RangeNames);
+    Comb_Intfc->clear();
+    for (const InterfaceEntry& e : s.Interface_List())
+        Comb_Intfc->addItem(e.text, static_cast<int>(e.kind));
+}
+
+void SystemDialog::Fill_RangeList() {
+    ListFillingGuard filling;
+    UpdatingGuard updating(Updating);
+    fillCombo(Comb_Range, prog_.Setup.RangeNames);
+}
+
+void SystemDialog::Set_ModelCaptions() {
+    const bool power = prog_.Setup.IsPowerSource();
+    const ModelKindCaptions c = SystemModelKindCaptions(power, English());
+    Frm_Oscil->setTitle(c.frame);
+    Label_Channel->setText(c.channel);
+    Label_Ampl_Unit->setText(c.amplitudeUnit);
+    // The power source has no output switch.
+    Label_Output->setVisible(!power);
+    Panel_Output->setVisible(!power);
+}
+
+void SystemDialog::Show_InterfaceFields() {
+    const bool usb = prog_.Setup.InterfaceKind == IfUsbTmc;
+    Label_GPIB->setVisible(!usb);
+    Txt_GPIB[0]->setVisible(!usb);
+    UD_GPIB[0]->setVisible(!usb);
+    Label_USB->setVisible(usb);
+    txtSerialNo->setVisible(usb);
+}
+
+// ---------------------------------------------------------------------------
+// Show.
+
+void SystemDialog::Show_Record() {
+    const SystemSetup& s = prog_.Setup;
+    const SystemParameter& p = s.Param;
+    {
+        UpdatingGuard updating(Updating);
+        selectIndex(Comb_System, p.ModelNo);
+        selectIndex(Comb_Intfc, s.Interface_ListIndex());
+        selectIndex(Comb_MSize, s.MemorySizeSelection);
+        Txt_MName->setText(p.MemoryName.trimmed());
+        Txt_GPIB[0]->setText(QString::number(p.GpibAddress));
+        Txt_GPIB[1]->setText(QString::number(p.MemoryNo));
+        Show_OscilFields(true, true, true, true);
+        selectIndex(Comb_Channel, p.ChannelNo);
+        selectIndex(Comb_Range, p.RangeNo);
+        selectIndex(Comb_Unit[0], p.XUnitMode);
+        selectIndex(Comb_Unit[1], p.YUnitMode);
+        Txt_Unit_Name[0]->setText(p.UserXUnitName.trimmed());
+        Txt_Unit_Name[1]->setText(p.UserYUnitName.trimmed());
+        Show_UnitFields(0);
+        Show_UnitFields(1);
+    }
+    PreviousFrequency = Eng_Val(Txt_Oscil[0]->text());
+    PreviousPeriod = Eng_Val(Txt_Oscil[1]->text());
+
+    Panel_Offs->setVisible(p.ModelNo != 0 && p.OffsetSettable != 0);
+    Opt_Offs[p.OffsetOn != 0 ? 0 : 1]->setChecked(true);
+    const bool memoryNo = p.MemoryNoUsed != 0;
+    Label_MNumber->setEnabled(memoryNo);
+    Txt_GPIB[1]->setEnabled(memoryNo);
+    UD_GPIB[1]->setEnabled(memoryNo);
+    const bool channel = p.ChannelUsed != 0;
+    Label_Channel->setEnabled(channel);
+    Comb_Channel->setEnabled(channel);
+    const bool range = s.RangeNames.size() > 1;
+    Label_Range->setEnabled(range);
+    Comb_Range->setEnabled(range);
+    const bool memoryName = p.MemoryNameUsed != 0;
+    Label_MName->setEnabled(memoryName);
+    Txt_MName->setEnabled(memoryName);
+    if (p.OutputState >= 0 && p.OutputState < static_cast<int>(Opt_Output.size()))
+        Opt_Output[static_cast<size_t>(p.OutputState)]->setChecked(true);
+    Enable_UnitFields(0);
+    Enable_UnitFields(1);
+}
+
+void SystemDialog::Show_OscilFields(bool frequency, bool period, bool amplitude, bool offset) {
+    static const NumberFormats formats;
+    const SystemParameter& p = prog_.Setup.Param;
+    if (frequency)
+        Txt_Oscil[0]->setText(Eng_Str(p.Frequency, formats.FrequencyFormat));
+    if (period)
+        Txt_Oscil[1]->setText(Eng_Str(p.Period, formats.PeriodFormat));
+    if (amplitude)
+        Txt_Oscil[2]->setText(Eng_Str(p.Amplitude, formats.AmplitudeFormat));
+    if (offset)
+        Txt_Oscil[3]->setText(Eng_Str(p.Offset, formats.OffsetFormat));
+}
+
+void SystemDialog::Show_UnitFields(int axis) {
+    static const NumberFormats formats;
+    const SystemParameter& p = prog_.Setup.Param;
+    if (axis == 0) {
+        Txt_Unit[0]->setText(Eng_Str(p.UserXStart, formats.UserXFormat));
+        Txt_Unit[1]->setText(Eng_Str(p.UserXEnd, formats.UserXFormat));
+    } else {
+        Txt_Unit[2]->setText(Eng_Str(p.UserYMin, formats.UserYFormat));
+        Txt_Unit[3]->setText(Eng_Str(p.UserYMax, formats.UserYFormat));
+    }
+}
+
+void SystemDialog::Enable_UnitFields(int axis) {
+    const bool user = Comb_Unit[static_cast<size_t>(axis)]->currentIndex() == 2;
+    QLabel* name = axis == 0 ? Label_Unit_Name_X : Label_Unit_Name_Y;
+    name->setEnabled(user);
+    Txt_Unit_Name[static_cast<size_t>(axis)]->setEnabled(user);
+    Label_Unit_VUser[static_cast<size_t>(axis)]->setEnabled(user);
+    Label_To[static_cast<size_t>(axis)]->setEnabled(user);
+    Txt_Unit[static_cast<size_t>(2 * axis)]->setEnabled(user);
+    Txt_Unit[static_cast<size_t>(2 * axis + 1)]->setEnabled(user);
+}
+
+// ---------------------------------------------------------------------------
+// List handlers.
+
+void SystemDialog::Comb_System_Click() {
+    if (Updating != 0 || ListFilling())
+        return;
+    Apply_SizeChange(prog_.Setup.Change_Model(Comb_System->currentIndex()));
+    Fill_SetupLists();
+    Fit_InterfaceKind();
+    Show_Record();
+    Set_ModelCaptions();
+    Show_InterfaceFields();
+}
+
+void SystemDialog::Comb_Intfc_Click() {
+    if (Updating != 0 || ListFilling())
+        return;
+    const QVariant kind = Comb_Intfc->currentData();
+    if (!kind.isValid())
+        return;
+    Apply_Interface(static_cast<int16_t>(kind.toInt()));
+}
+
+void SystemDialog::Apply_Interface(int16_t kind) {
+    SystemSetup& s = prog_.Setup;
+    s.InterfaceKind = kind;
+    Show_InterfaceFields();
+    s.Change_Interface(kind);
+    // On a bus the instrument cannot share the controller's address: let the
+    // model information choose another.
+    if (kind != IfUsbTmc && s.Param.GpibAddress == Read_ControllerAddress()) {
+        s.Param.GpibAddress = -1;
+        s.Change_Interface(kind);
+    }
+    Txt_GPIB[0]->setText(QString::number(s.Param.GpibAddress));
+}
+
+void SystemDialog::Fit_InterfaceKind() {
+    // A model that cannot be reached over the interface in use would show
+    // its first interface while the transfer still used the old one: take
+    // the first interface the model offers. Kinds the list never offers
+    // (USB488, the simulated bus) are chosen in the settings and stay.
+    SystemSetup& s = prog_.Setup;
+    const int16_t kind = s.InterfaceKind;
+    if (kind != IfNiGpib && kind != IfKiGpib && kind != IfUsbTmc)
+        return;
+    const auto list = s.Interface_List();
+    if (list.empty())
+        return;
+    if (std::none_of(list.begin(), list.end(),
+                     [kind](const InterfaceEntry& e) { return e.kind == kind; }))
+        Apply_Interface(list.front().kind);
+}
+
+void SystemDialog::Comb_MSize_Click() {
+    if (Updating != 0 || ListFilling())
+        return;
+    const int index = Comb_MSize->currentIndex();
+    if (index < 0)
+        return;
+    Apply_SizeChange(prog_.Setup.Select_MemorySize(index));
+    Show_Record();
+}
+
+void SystemDialog::Comb_Channel_Click() {
+    if (Updating != 0 || ListFilling())
+        return;
+    const int index = Comb_Channel->currentIndex();
+    if (index < 0)
+        return;
+    SystemSetup& s = prog_.Setup;
+    s.Param.ChannelNo = static_cast<int16_t>(index);
+    s.Change_Channel(index);
+    s.Load_RangeList();
+    Fill_RangeList();
+    // The channel may bring other limits, values and ranges: show all of it.
+    Show_Record();
+}
+
+void SystemDialog::Comb_Range_Click() {
+    if (Updating != 0 || ListFilling())
+        return;
+    const int index = Comb_Range->currentIndex();
+    if (index < 0)
+        return;
+    prog_.Setup.Param.RangeNo = static_cast<int16_t>(index);
+    prog_.Setup.Change_Range(index);
+    Show_Record();
+}
+
+void SystemDialog::Opt_Output_Click(int index) {
+    prog_.Setup.Param.OutputState = static_cast<int16_t>(index);
+}
+
+void SystemDialog::Opt_Offs_Click(int index) {
+    prog_.Setup.Param.OffsetOn = index == 0 ? -1 : 0;
+}
+
+void SystemDialog::Comb_Unit_Click(int index) {
+    if (Updating != 0 || ListFilling())
+        return;
+    const int mode = Comb_Unit[static_cast<size_t>(index)]->currentIndex();
+    if (mode < 0)
+        return;
+    SystemParameter& p = prog_.Setup.Param;
+    (index == 0 ? p.XUnitMode : p.YUnitMode) = static_cast<int16_t>(mode);
+    Enable_UnitFields(index);
+}
+
+void SystemDialog::SSTab_Click(int index) {
+    for (QGroupBox* f : {Frm_Basic, Frm_Memory, Frm_Oscil, Frm_Trans})
+        f->setEnabled(index == 0);
+    for (QGroupBox* f : {Frm_XUnit, Frm_YUnit})
+        f->setEnabled(index == 1);
+}
+
+// ---------------------------------------------------------------------------
+// Entry fields.
+
+void SystemDialog::Txt_Oscil_LostFocus(int index) {
+    QLineEdit* e = Txt_Oscil[static_cast<size_t>(index)];
+    if (e->text().trimmed().isEmpty())
+        e->setText(QStringLiteral("0"));
+    const OscilOutcome out =
+        prog_.Setup.Check_Txt_Oscil(index, Eng_Val(e->text()), PreviousFrequency, PreviousPeriod);
+    Show_OscilFields(out.showFrequency, out.showPeriod, out.showAmplitude, out.showOffset);
+    PreviousFrequency = Eng_Val(Txt_Oscil[0]->text());
+    PreviousPeriod = Eng_Val(Txt_Oscil[1]->text());
+}
+
+bool SystemDialog::Check_ControllerAddress(int address) {
+    if (address != Read_ControllerAddress())
+        return true;
+    ShowErrorText(GetMessage(228) + QStringLiteral("   Address: ") + QString::number(address));
+    return false;
+}
+
+void SystemDialog::Txt_GPIB_LostFocus(int index) {
+    QLineEdit* e = Txt_GPIB[static_cast<size_t>(index)];
+    if (e->text().isEmpty())
+        e->setText(QStringLiteral("0"));
+    SystemParameter& p = prog_.Setup.Param;
+    const std::optional<int> v = wholeNumber(e->text());
+    if (index == 0) {
+        if (!v || *v < p.GpibAddressMin || *v > p.GpibAddressMax || !Check_ControllerAddress(*v)) {
+            e->setText(QString::number(p.GpibAddress));
+            return;
+        }
+        p.GpibAddress = static_cast<int16_t>(*v);
+        e->setText(QString::number(p.GpibAddress));
+    } else {
+        if (!v || *v < p.MemoryNoMin || *v > p.MemoryNoMax) {
+            e->setText(QString::number(p.MemoryNo));
+            return;
+        }
+        p.MemoryNo = static_cast<int16_t>(*v);
+        e->setText(QString::number(p.MemoryNo));
+    }
+}
+
+void SystemDialog::UD_GPIB_Change(int index, int steps) {
+    SystemParameter& p = prog_.Setup.Param;
+    const int dir = steps > 0 ? 1 : -1;
+    if (index == 0) {
+        const int controller = Read_ControllerAddress();
+        int a = p.GpibAddress;
+        for (int n = 0; n < std::abs(steps); ++n) {
+            int next = a + dir;
+            if (next == controller)
+                next += dir;
+            if (next < p.GpibAddressMin || next > p.GpibAddressMax)
+                break;
+            a = next;
+        }
+        p.GpibAddress = static_cast<int16_t>(a);
+        Txt_GPIB[0]->setText(QString::number(p.GpibAddress));
+    } else {
+        const int n = std::clamp(p.MemoryNo + steps, static_cast<int>(p.MemoryNoMin),
+                                 static_cast<int>(p.MemoryNoMax));
+        // A record already outside its limits is only ever moved towards them.
+        if ((dir > 0 && n > p.MemoryNo) || (dir < 0 && n < p.MemoryNo))
+            p.MemoryNo = static_cast<int16_t>(n);
+        Txt_GPIB[1]->setText(QString::number(p.MemoryNo));
+    }
+}
+
+void SystemDialog::Txt_MName_LostFocus() {
+    prog_.Setup.Param.MemoryName = fixedWidth(Txt_MName->text().trimmed(), 16);
+}
+
+void SystemDialog::Txt_Unit_Name_LostFocus(int index) {
+    SystemParameter& p = prog_.Setup.Param;
+    const QString name = fixedWidth(Txt_Unit_Name[static_cast<size_t>(index)]->text().trimmed(), 8);
+    (index == 0 ? p.UserXUnitName : p.UserYUnitName) = name;
+}
+
+void SystemDialog::Txt_Unit_LostFocus(int index) {
+    const int axis = index / 2;
+    const double start = Eng_Val(Txt_Unit[static_cast<size_t>(2 * axis)]->text());
+    const double end = Eng_Val(Txt_Unit[static_cast<size_t>(2 * axis + 1)]->text());
+    if (start < end) {
+        SystemParameter& p = prog_.Setup.Param;
+        (axis == 0 ? p.UserXStart : p.UserYMin) = start;
+        (axis == 0 ? p.UserXEnd : p.UserYMax) = end;
+    }
+    // Accepted or not, the fields show what the record now holds.
+    Show_UnitFields(axis);
+}
+
+// ---------------------------------------------------------------------------
+// Size changes and the waveform.
+
+void SystemDialog::Apply_SizeChange(const SizeChange& change) {
+    if (!change.changed)
+        return;
+    if (!snapshot_.taken) {
+        const WaveDocument& doc = prog_.Document;
+        const WaveHandle handles[4] = {doc.WaveBuf[0], doc.WaveBuf[1], doc.WorkBuf1, doc.WorkBuf2};
+        for (size_t i = 0; i < 4; ++i) {
+            const std::span<int16_t> w = engine::bufferWords(handles[i]);
+            snapshot_.words[i].assign(w.begin(), w.end());
+        }
+        snapshot_.area = {doc.Area[0], doc.Area[1]};
+        snapshot_.taken = true;
+    }
+    prog_.Apply_SizeChange(change);
+}
+
+void SystemDialog::Restore_Document() {
+    if (!snapshot_.taken)
+        return;
+    WaveDocument& doc = prog_.Document;
+    const WaveHandle handles[4] = {doc.WaveBuf[0], doc.WaveBuf[1], doc.WorkBuf1, doc.WorkBuf2};
+    for (size_t i = 0; i < 4; ++i) {
+        const std::span<int16_t> w = engine::bufferWords(handles[i]);
+        std::copy_n(snapshot_.words[i].begin(), std::min(w.size(), snapshot_.words[i].size()),
+                    w.begin());
+    }
+    doc.Area[0] = snapshot_.area[0];
+    doc.Area[1] = snapshot_.area[1];
+    prog_.View.reset(doc.N());
+    snapshot_ = DocumentSnapshot{};
+}
+
+// ---------------------------------------------------------------------------
+// Buttons and the focus timer.
+
+void SystemDialog::Btn_OK_Click() {
+    if (clsRegistry* r = prog_.Registry.get())
+        r->setGpibBoard(prog_.Setup.InterfaceKind);
+    prog_.SerialNumber = txtSerialNo->text();
+    Show_Record();
+    snapshot_ = DocumentSnapshot{};
+    prog_.Document.Reset_Undo();
+    if (mainRefresh_)
+        mainRefresh_();
+    Close_Dialog();
+}
+
+void SystemDialog::Btn_Cancel_Click() {
+    SystemSetup& s = prog_.Setup;
+    s.Param = backup_;
+    if (clsRegistry* r = prog_.Registry.get())
+        s.InterfaceKind = static_cast<int16_t>(r->GpibBoard());
+    txtSerialNo->setText(prog_.SerialNumber);
+    // The model change reloads the lists, the interface mask and the command
+    // tables of the restored model. It fits the record into the model's
+    // limits, which the copy already was; taking the copy again keeps every
+    // field exactly as it was shown.
+    s.Change_Model(backup_.ModelNo);
+    s.Param = backup_;
+    s.MemorySizeSelection = backupMemorySizeSelection_;
+    s.DisplayStep = SystemSetup::Display_Step(s.Param.MemorySize);
+    Restore_Document();
+    Fill_SetupLists();
+    Show_Record();
+    Set_ModelCaptions();
+    Show_InterfaceFields();
+    if (mainRefresh_)
+        mainRefresh_();
+    Close_Dialog();
+}
+
+void SystemDialog::timSetFocus_Timer() {
+    if (!isVisible() || !isEnabled() || prog_.ActiveTool != ToolSystem)
+        return;
+    // Only the main window's own activation is undone: a box or another
+    // program keeps the focus it was given.
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget())
+        return;
+    QWidget* active = QApplication::activeWindow();
+    if (!active || active == this || active != parentWidget())
+        return;
+    raise();
+    activateWindow();
+}
+
+// ---------------------------------------------------------------------------
+// Keys and focus of the entry fields.
+
+void SystemDialog::addField(QLineEdit* edit, std::function<void()> apply, bool dropSpaces,
+                            bool digitsOnly) {
+    edit->installEventFilter(this);
+    fields_.push_back({edit, std::move(apply), dropSpaces, digitsOnly});
+}
+
+bool SystemDialog::eventFilter(QObject* watched, QEvent* event) {
+    const auto it = std::find_if(fields_.begin(), fields_.end(),
+                                 [watched](const Field& f) { return f.edit == watched; });
+    if (it == fields_.end())
+        return QDialog::eventFilter(watched, event);
+    const Field& f = *it;
+
+    if (event->type() == QEvent::FocusOut) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        // Switching to another window or opening a menu is not leaving the field.
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+            isVisible() && !closing_ && Updating == 0)
+            f.apply();
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress)
+        return false;
+
+    const auto* key = static_cast<QKeyEvent*>(event);
+    switch (key->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        f.apply();
+        return false; // the focus moves on as usual
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        f.apply();
+        f.edit->selectAll();
+        return true; // never the dialog's buttons
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        return false;
+    default:
+        break;
+    }
+    const QString text = key->text();
+    if (text.isEmpty() || text.at(0).unicode() < 0x20 || text.at(0).unicode() == 0x7F)
+        return false; // control keys and shortcuts
+    if (f.dropSpaces && text.at(0) == QLatin1Char(' '))
+        return true;
+    if (f.digitsOnly && !std::all_of(text.begin(), text.end(), [](QChar c) {
+            return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        }))
+        return true;
+    return false;
+}
+
+} // namespace velda
