@@ -1,33 +1,23 @@
 #include "files/FixedText.h"
 
-#include <cstring>
+#include "setup/CodePage.h"
 
 namespace velda::files {
 
+// The file records use the same fixed fields as the model-information
+// records; trailing blanks are dropped first so a padded field never pushes
+// a character out.
 QByteArray toFixed8Bit(const QString& text, int width) {
     QString t = text;
     while (!t.isEmpty() && t.back().isSpace())
         t.chop(1);
-    QByteArray bytes = t.toUtf8();
-    if (bytes.size() > width) {
-        int cut = width;
-        // Step back over continuation bytes (10xxxxxx) so the last character
-        // kept is whole.
-        while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
-            --cut;
-        bytes.truncate(cut);
-    }
-    bytes.append(width - bytes.size(), ' ');
+    QByteArray bytes(width, ' ');
+    putFixedText(reinterpret_cast<uint8_t*>(bytes.data()), static_cast<size_t>(width), t);
     return bytes;
 }
 
 QString fromFixed8Bit(const char* bytes, int width) {
-    const void* nul = std::memchr(bytes, 0, static_cast<size_t>(width));
-    const int used = nul ? static_cast<int>(static_cast<const char*>(nul) - bytes) : width;
-    QString s = QString::fromUtf8(bytes, used);
-    if (s.size() > width)
-        s.truncate(width);
-    return s.leftJustified(width, QLatin1Char(' '));
+    return getFixedText(reinterpret_cast<const uint8_t*>(bytes), static_cast<size_t>(width));
 }
 
 } // namespace velda::files
