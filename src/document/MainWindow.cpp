@@ -154,6 +154,8 @@ bool MainWindow::Form_Load(const QString& commandLine) {
     SetText_MarkA(); // 22
     SetText_MarkB();
     ScopeWidth = doc.Area_Width();
+    Set_XLabels();
+    Set_YLabels();
     return true;
 }
 

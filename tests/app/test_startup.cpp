@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QFile>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QRadioButton>
@@ -77,6 +78,9 @@ TEST_F(StartupTest, EmptyCommandLineGivesAnUntitledClearedDocument) {
     EXPECT_FALSE(w.HScroll[1]->isEnabled());
     EXPECT_EQ(w.ScopeWidth, n);
     EXPECT_FALSE(w.Txt_End_X->text().isEmpty());
+    // The edge read-outs show the whole range with unit names.
+    EXPECT_EQ(w.Label_End[0]->text(), p.Units.Point_To_XText(n) + p.Units.X_Unit_Name());
+    EXPECT_EQ(w.Label_W_Max->text(), p.Units.Word_To_YText(32767) + p.Units.Y_Unit_Name());
 }
 
 TEST_F(StartupTest, MenuTreeHasTheCaptionsAndOrder) {

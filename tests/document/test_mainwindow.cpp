@@ -228,6 +228,28 @@ TEST_F(MainWindowTest, RenderedViewShowsTheCurveTheZeroLineAndTheMarkers) {
         window->Menu_Grid->trigger();
         window->Menu_Grid->setChecked(true);
         window->Draw_Wave();
-        window->grab().save(qEnvironmentVariable("VELDA_SHOT_DIR") + "/main_sine.png");
+        const QString shots = qEnvironmentVariable("VELDA_SHOT_DIR");
+        QApplication::processEvents();
+        window->grab().save(shots + "/main_sine.png");
+        W_MakeSquare(doc().CurrentBuf(), 0, n(), 0, 50000, 4, 0, 30, 2);
+        window->Draw_Wave();
+        QApplication::processEvents();
+        window->grab().save(shots + "/main_square.png");
+        W_InitRand(7);
+        W_MakeNoise(doc().CurrentBuf(), 0, n(), 0, 40000);
+        window->Draw_Wave();
+        QApplication::processEvents();
+        window->grab().save(shots + "/main_noise_1to1.png");
+        window->Comb_XZoom[0]->setCurrentIndex(3);
+        window->Comb_YZoom->setCurrentIndex(2);
+        QApplication::processEvents();
+        window->grab().save(shots + "/main_noise_zoomed.png");
+        W_MakeSin(doc().CurrentBuf(), 0, n(), 0, 60000, 3, 0);
+        doc().CurArea() = {4000, 6000};
+        window->Opt_DspSel[1]->click();
+        window->DigitalMask = 1 << 3;
+        window->Draw_Wave();
+        QApplication::processEvents();
+        window->grab().save(shots + "/main_digital.png");
     }
 }
