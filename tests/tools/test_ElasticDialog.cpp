@@ -223,6 +223,32 @@ TEST_F(ElasticDialogTest, XOutsideTheWaveformIsRefused) {
     EXPECT_EQ(wave(), before);
 }
 
+TEST_F(ElasticDialogTest, KeyboardEntryRecomputesOnEnterAndOnLeavingTheBox) {
+    fill([](int i) { return i; });
+    doc().CurArea() = WaveArea{100, 200};
+    open();
+    QApplication::setActiveWindow(dialog.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    QLineEdit* end = dialog->Text_X[1];
+    end->setFocus();
+    end->selectAll();
+    QTest::keyClicks(end, QStringLiteral("300"));
+    QTest::keyClick(end, Qt::Key_Return);
+    EXPECT_EQ(dialog->logic().NewEndX, 300);
+    EXPECT_EQ(doc().CurArea().EndX, 300);
+    // Enter pressed no button: the dialog is still open.
+    EXPECT_TRUE(dialog->isVisible());
+    // A maximum typed and left by a click on OK is applied before OK keeps it.
+    QLineEdit* max = dialog->Text_Y[0];
+    max->setFocus();
+    max->selectAll();
+    QTest::keyClicks(max, QStringLiteral("5000"));
+    click(dialog->Btn_OK);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(areaMinMax().second, 5000);
+    EXPECT_TRUE(doc().UndoEnabled());
+}
+
 TEST_F(ElasticDialogTest, OptYShowsOnePairOfBoxes) {
     open();
     EXPECT_TRUE(dialog->Opt_Y[0]->isChecked());
