@@ -11,7 +11,9 @@
 #include "engine/wavelb32.h"
 #include "files/FileCommands.h"
 #include "setup/SystemDialog.h"
+#include "tools/CalcDialog.h"
 #include "tools/CreateDialog.h"
+#include "tools/ElasticDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -215,6 +217,10 @@ void MainWindow::connectCommands() {
     connect(Menu_Help, &QAction::triggered, this, [this] { Show_Help(HelpFiles::MainHelp); });
     connect(Menu_Create, &QAction::triggered, Opt_DlgSel[0], &QRadioButton::click);
     connect(Opt_DlgSel[0], &QRadioButton::clicked, this, &MainWindow::Open_Create);
+    connect(Menu_Compress, &QAction::triggered, Opt_DlgSel[1], &QRadioButton::click);
+    connect(Opt_DlgSel[1], &QRadioButton::clicked, this, &MainWindow::Open_Compress);
+    connect(Menu_Compute, &QAction::triggered, Opt_DlgSel[3], &QRadioButton::click);
+    connect(Opt_DlgSel[3], &QRadioButton::clicked, this, &MainWindow::Open_Operate);
 }
 
 bool MainWindow::patternHasFocus() const {
@@ -683,6 +689,54 @@ void MainWindow::Open_Create() {
     Opt_DlgSel[0]->setChecked(false);
     Opt_DlgSel[0]->setAutoExclusive(true);
     // The dialog may have moved the markers and written the waveform.
+    ScopeWidth = prog_.Document.Area_Width();
+    SetText_MarkA();
+    SetText_MarkB();
+    Draw_Wave();
+}
+
+// The Compress/Decompress and Operate tools: modal, the selector cleared
+// and the waveform and markers shown again after.
+void MainWindow::Open_Compress() {
+    prog_.ActiveTool = ToolCompress;
+    Opt_DlgSel[1]->setChecked(true);
+    tools::ElasticDialog::Host host;
+    host.waveChanged = [this] {
+        SetText_MarkA();
+        SetText_MarkB();
+        Draw_Wave();
+    };
+    host.showHelp = [this](int index) { return Show_Help(index); };
+    {
+        tools::ElasticDialog dialog(prog_, std::move(host), this);
+        dialog.exec();
+    }
+    closeTool(1);
+}
+
+void MainWindow::Open_Operate() {
+    prog_.ActiveTool = ToolOperate;
+    Opt_DlgSel[3]->setChecked(true);
+    tools::CalcDialog::Host host;
+    host.waveChanged = [this] {
+        SetText_MarkA();
+        SetText_MarkB();
+        Draw_Wave();
+    };
+    host.showHelp = [this](int index) { return Show_Help(index); };
+    {
+        tools::CalcDialog dialog(prog_, std::move(host), this);
+        dialog.exec();
+    }
+    closeTool(3);
+}
+
+void MainWindow::closeTool(int selector) {
+    prog_.ActiveTool = ToolNone;
+    QRadioButton* r = Opt_DlgSel[static_cast<size_t>(selector)];
+    r->setAutoExclusive(false);
+    r->setChecked(false);
+    r->setAutoExclusive(true);
     ScopeWidth = prog_.Document.Area_Width();
     SetText_MarkA();
     SetText_MarkB();

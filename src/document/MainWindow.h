@@ -81,6 +81,12 @@ public:
     void Reset_ViewControls();
     // Tool selector 0 (and Tools > Wave Create): the Create dialog, modal.
     void Open_Create();
+    // Tool selectors 1 and 3 (Tools > Compress/Decompress, Operate): modal.
+    void Open_Compress();
+    void Open_Operate();
+    // After a modal tool: no tool active, selector `selector` cleared, the
+    // markers and waveform shown again.
+    void closeTool(int selector);
 
     // Marker read-outs and drawing.
     void SetText_MarkA();
