@@ -129,6 +129,14 @@ int ControlPoints::GridPointRows() const {
     return std::min<int>(count_, kSplineGridRows);
 }
 
+QString ControlPoints::GridXText(int i, const UnitContext& units) const {
+    return i >= 0 && i < count_ ? units.Point_To_XTextLong(x_[static_cast<size_t>(i)]) : QString();
+}
+
+QString ControlPoints::GridYText(int i, const UnitContext& units) const {
+    return i >= 0 && i < count_ ? units.Word_To_YText(y_[static_cast<size_t>(i)]) : QString();
+}
+
 void ControlPoints::GridRowSelect(int row) {
     selectedRow_ = std::clamp(row, 0, kSplineGridRows);
     notify(&ControlPointObserver::selectionChanged);

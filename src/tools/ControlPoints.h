@@ -86,6 +86,10 @@ public:
 
     // Grid rows that show points (header row not counted).
     int GridPointRows() const;
+    // The grid's texts of point i: column "X" and column "Y" in the current
+    // units (also what a click on the row copies into the two boxes).
+    QString GridXText(int i, const UnitContext& units) const;
+    QString GridYText(int i, const UnitContext& units) const;
     // The grid's selected row, 1-based; 0 when none.
     int SelectedRow() const { return selectedRow_; }
     // Selects a row (clipped to 1..kSplineGridRows; 0 clears the selection).

@@ -142,6 +142,9 @@ TEST_F(ControlPointsTest, UpdatePointReadsTheBoxesAndSelectsTheNewRow) {
     cp.Update_Point(u"100", u"-2k", units);
     EXPECT_EQ(list(), (List{{100, -2000}, {300, 1000}}));
     EXPECT_EQ(cp.SelectedRow(), 1);
+    EXPECT_EQ(cp.GridXText(1, units).trimmed().toStdString(), "300.0000000");
+    EXPECT_EQ(cp.GridYText(0, units).trimmed().toStdString(), "-2000.00");
+    EXPECT_TRUE(cp.GridXText(2, units).isEmpty());
     EXPECT_TRUE(ControlPoints::X_Text_Valid(u"1000", units));
     EXPECT_FALSE(ControlPoints::X_Text_Valid(u"1001", units));
     EXPECT_FALSE(ControlPoints::Y_Text_Valid(u"40000", units));
