@@ -15,10 +15,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -228,8 +230,21 @@ void SplineDialog::Form_Load() {
     }
     if (left == 0 && top == 0 && parentWidget()) {
         // Never placed yet: beside the main window, where it hides nothing.
+        // On a narrow screen it keeps to the screen's right edge instead.
+        ensurePolished();
+        layout()->activate();
+        adjustSize();
         const QRect outer = parentWidget()->frameGeometry();
-        move(outer.right() + 1, outer.top());
+        int x = outer.right() + 1;
+        if (const QScreen* s = parentWidget()->screen()) {
+            const QRect avail = s->availableGeometry();
+            // Its frame is not known before it is shown; the main window's is
+            // the same kind.
+            const int width = this->width() + outer.width() - parentWidget()->geometry().width();
+            if (x + width > avail.right() + 1)
+                x = std::max(avail.left(), avail.right() + 1 - width);
+        }
+        move(x, outer.top());
     } else {
         move(twipsToPixels(left, screenDpiX()), twipsToPixels(top, screenDpiY()));
     }
