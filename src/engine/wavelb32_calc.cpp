@@ -32,13 +32,19 @@ struct Scale {
 };
 
 // Works in blocks: the arithmetic on displayed values runs over a block of
-// doubles first (the compiler can vectorise it, division included), then the
-// block becomes words.
+// doubles first (plain arithmetic without tests, so the compiler vectorises
+// it, division included), then the block becomes words.
+//
+// Division by zero is left to the floating-point rules: a displayed value of
+// exactly 0 is always +0 here (the centre plus a product, never -0), so x / 0
+// is an infinity with the sign of x, which clips to the range limit on that
+// side; 0 / 0 is NaN, which becomes the word of the displayed value 0.
 template <class Op>
 void combine(const int16_t* a, const int16_t* b, int16_t* r, size_t n, Scale s, Op op) {
     constexpr size_t kBlock = 512;
     double y[kBlock];
     const double inv = 1.0 / s.step;
+    const int16_t zeroWord = W_ToWord((0.0 - s.centre) * inv);
     for (size_t base = 0; base < n; base += kBlock) {
         const size_t m = std::min(kBlock, n - base);
         for (size_t k = 0; k < m; ++k) {
@@ -47,16 +53,8 @@ void combine(const int16_t* a, const int16_t* b, int16_t* r, size_t n, Scale s, 
             y[k] = (op(ya, yb) - s.centre) * inv;
         }
         for (size_t k = 0; k < m; ++k)
-            r[base + k] = W_ToWord(y[k]);
+            r[base + k] = std::isnan(y[k]) ? zeroWord : W_ToWord(y[k]);
     }
-}
-
-// The quotient with division by zero taken to the range limit on the side of
-// the dividend's sign, 0 / 0 to 0. Written as selections so it vectorises.
-double quotient(double a, double b) {
-    constexpr double inf = std::numeric_limits<double>::infinity();
-    const double byZero = a > 0 ? inf : (a < 0 ? -inf : 0.0);
-    return b != 0 ? a / b : byZero;
 }
 
 struct Extremes {
@@ -119,7 +117,7 @@ int32_t W_CalcWave(WaveHandle source, WaveHandle operand, WaveHandle result, dou
         combine(a, opd.data(), res.data(), n, sc, [](double x, double y) { return x * y; });
         break;
     default:
-        combine(a, opd.data(), res.data(), n, sc, quotient);
+        combine(a, opd.data(), res.data(), n, sc, [](double x, double y) { return x / y; });
         break;
     }
     return 0;

@@ -30,8 +30,9 @@ enum CalcOperator : int32_t { CalcAdd = 0, CalcSub = 1, CalcMul = 2, CalcDiv = 3
 //
 // Division by zero (a displayed operand value of exactly 0) gives the limit
 // of the data range on the side of the dividend's sign: a positive dividend
-// the top of the range, a negative one the bottom; 0 / 0 gives the word of
-// the displayed value 0. Any result beyond the data range is clipped.
+// the end with the highest displayed value (the top word on an upright
+// scale), a negative one the other end; 0 / 0 gives the word of the
+// displayed value 0. Any result beyond the data range is clipped.
 //
 // Returns 0, or -1 when a handle is invalid or the operator is not 0..3
 // (nothing is written then).

@@ -58,6 +58,8 @@ TEST(CalcWave, EachOperatorOnTheDisplayedValues) {
         {"add with an offset scale", CalcAdd, -32767, 100, 0, 65534, 100},
         {"/ 0 of an offset scale", CalcDiv, 100, -32767, 0, 65534, 32767},
         {"0 / 0 of an offset scale is the word of 0", CalcDiv, -32767, -32767, 0, 65534, -32767},
+        // Upside down: word -100 shows a positive value, the top value is at -32767.
+        {"positive / 0 on an inverted scale", CalcDiv, -100, 0, 10, -10, -32767},
         {"equal ends combine the words", CalcMul, 100, 200, 5, 5, 20000},
         {"an infinite end combines the words", CalcSub, 100, 200, -inf, 5, -100},
     };
