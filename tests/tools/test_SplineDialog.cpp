@@ -231,6 +231,13 @@ TEST_F(SplineDialogTest, PointsTypedIntoTheBoxesShowSortedInTheGrid) {
     EXPECT_EQ(d.Text[0]->text(), units().Point_To_XTextLong(100));
     EXPECT_EQ(d.Text[1]->text(), units().Word_To_YText(-2000));
 
+    // Moving down with the keys picks the next row the same way.
+    d.flxSpread->setFocus();
+    QTest::keyClick(d.flxSpread, Qt::Key_Down);
+    EXPECT_EQ(points().SelectedRow(), 2);
+    EXPECT_EQ(d.Text[0]->text(), units().Point_To_XTextLong(200));
+    EXPECT_EQ(d.Text[1]->text(), units().Word_To_YText(50));
+
     // The list outlives the dialog: reopened, the grid shows it again.
     d.Btn_Exit->click();
     open();
