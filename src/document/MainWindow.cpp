@@ -14,6 +14,7 @@
 #include "tools/CalcDialog.h"
 #include "tools/CreateDialog.h"
 #include "tools/ElasticDialog.h"
+#include "tools/SplineDialog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -178,6 +179,8 @@ bool MainWindow::Form_QueryUnload(UnloadMode mode) {
     }
     if (AskCaution(98) != Answer::Yes)
         return false;
+    if (splineDialog_ && splineDialog_->isVisible())
+        splineDialog_->close();
     p.Document.Free_WaveMemory();
     Unload_SystemDialog(mode);
     p.Release_Registry();
@@ -221,6 +224,8 @@ void MainWindow::connectCommands() {
     connect(Opt_DlgSel[1], &QRadioButton::clicked, this, &MainWindow::Open_Compress);
     connect(Menu_Compute, &QAction::triggered, Opt_DlgSel[3], &QRadioButton::click);
     connect(Opt_DlgSel[3], &QRadioButton::clicked, this, &MainWindow::Open_Operate);
+    connect(Menu_Spline, &QAction::triggered, Opt_DlgSel[2], &QRadioButton::click);
+    connect(Opt_DlgSel[2], &QRadioButton::clicked, this, &MainWindow::Open_Spline);
 }
 
 bool MainWindow::patternHasFocus() const {
@@ -668,6 +673,16 @@ void MainWindow::Unload_SystemDialog(UnloadMode mode) {
     }
 }
 
+namespace {
+// The tool selectors show no tool again after a tool closes.
+void clearToolSelector(QRadioButton* r) {
+    // An exclusive button cannot be cleared while exclusive.
+    r->setAutoExclusive(false);
+    r->setChecked(false);
+    r->setAutoExclusive(true);
+}
+} // namespace
+
 void MainWindow::Open_Create() {
     prog_.ActiveTool = ToolCreate;
     Opt_DlgSel[0]->setChecked(true);
@@ -683,16 +698,8 @@ void MainWindow::Open_Create() {
         dialog.Show_Create(true);
     }
     prog_.ActiveTool = ToolNone;
-    // The selector shows no tool again (an exclusive button cannot be
-    // cleared while exclusive).
-    Opt_DlgSel[0]->setAutoExclusive(false);
-    Opt_DlgSel[0]->setChecked(false);
-    Opt_DlgSel[0]->setAutoExclusive(true);
     // The dialog may have moved the markers and written the waveform.
-    ScopeWidth = prog_.Document.Area_Width();
-    SetText_MarkA();
-    SetText_MarkB();
-    Draw_Wave();
+    closeTool(0);
 }
 
 // The Compress/Decompress and Operate tools: modal, the selector cleared
@@ -733,13 +740,73 @@ void MainWindow::Open_Operate() {
 
 void MainWindow::closeTool(int selector) {
     prog_.ActiveTool = ToolNone;
-    QRadioButton* r = Opt_DlgSel[static_cast<size_t>(selector)];
-    r->setAutoExclusive(false);
-    r->setChecked(false);
-    r->setAutoExclusive(true);
+    clearToolSelector(Opt_DlgSel[static_cast<size_t>(selector)]);
     ScopeWidth = prog_.Document.Area_Width();
     SetText_MarkA();
     SetText_MarkB();
+    Draw_Wave();
+}
+
+// --- The Interpolate tool ----------------------------------------------------
+
+namespace {
+// The menus and the display selector that stay disabled while the
+// Interpolate dialog is open, so no other command changes the document.
+void setSplineLocked(MainWindow& w, bool locked) {
+    for (QMenu* m : {w.Menu_Tools, w.Menu_Set, w.Menu_File, w.Menu_Edit}) {
+        m->menuAction()->setEnabled(!locked);
+        m->setEnabled(!locked);
+    }
+    for (QRadioButton* r : w.Opt_DspSel)
+        r->setEnabled(!locked);
+    w.Panel_Dlg->setEnabled(!locked);
+}
+
+} // namespace
+
+void MainWindow::Open_Spline() {
+    if (splineDialog_ && splineDialog_->isVisible()) {
+        splineDialog_->raise();
+        splineDialog_->activateWindow();
+        return;
+    }
+    if (!Frm_Digital->isHidden()) {
+        // No interpolation in the digital view: the selection is undone and
+        // no tool counts as active.
+        clearToolSelector(Opt_DlgSel[2]);
+        Panel_Dlg->setEnabled(true);
+        return;
+    }
+    prog_.ActiveTool = ToolSpline;
+    Opt_DlgSel[2]->setChecked(true);
+    setSplineLocked(*this, true);
+    Pict_Wave->setCursor(Qt::CrossCursor);
+    splineDrag_ = {};
+    if (!splineDialog_) {
+        tools::SplineDialog::Host host;
+        host.redraw = [this] { Draw_Wave(); };
+        host.waveChanged = [this] {
+            SetText_MarkA();
+            SetText_MarkB();
+            Draw_Wave();
+        };
+        host.showHelp = [this](int index) { return Show_Help(index); };
+        host.closed = [this] { Close_Spline(); };
+        splineDialog_ = new tools::SplineDialog(prog_, std::move(host), this);
+    }
+    splineDialog_->Form_Load();
+    splineDialog_->show();
+    splineDialog_->raise();
+    splineDialog_->activateWindow();
+    Draw_Wave();
+}
+
+void MainWindow::Close_Spline() {
+    setSplineLocked(*this, false);
+    prog_.ActiveTool = ToolNone;
+    clearToolSelector(Opt_DlgSel[2]);
+    Pict_Wave->setCursor(Qt::ArrowCursor);
+    splineDrag_ = {};
     Draw_Wave();
 }
 

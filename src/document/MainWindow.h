@@ -31,6 +31,9 @@ class HelpFiles;
 class HelpWindow;
 class Program;
 class SystemDialog;
+namespace tools {
+class SplineDialog;
+}
 
 // How the window is being closed.
 enum class UnloadMode { User, SessionEnd };
@@ -87,6 +90,11 @@ public:
     // After a modal tool: no tool active, selector `selector` cleared, the
     // markers and waveform shown again.
     void closeTool(int selector);
+    // Tool selector 2 (and Tools > Interpolate): the Interpolate dialog beside
+    // this window, whose menus stay disabled until it closes.
+    void Open_Spline();
+    // The Interpolate dialog while it exists (created on first opening).
+    tools::SplineDialog* splineDialog() { return splineDialog_; }
 
     // Marker read-outs and drawing.
     void SetText_MarkA();
@@ -241,6 +249,17 @@ private:
     std::unique_ptr<HelpWindow> helpWindow_;
     std::unique_ptr<HelpFiles> helpFiles_;
     SystemDialog* systemDialog_ = nullptr; // child of this window
+    // The Interpolate tool: its dialog (child of this window), the end of its
+    // session, and the control point being dragged on the analog view (row 0:
+    // none) with where it is being dragged to.
+    void Close_Spline();
+    tools::SplineDialog* splineDialog_ = nullptr;
+    struct SplineDrag {
+        int row = 0;
+        bool moved = false;
+        double x = 0;
+        double y = 0;
+    } splineDrag_;
     bool unloaded_ = false;
 };
 

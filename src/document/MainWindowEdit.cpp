@@ -6,6 +6,7 @@
 #include "document/SurfaceWidget.h"
 #include "engine/digital_pattern.h"
 #include "engine/wavelb32_draw.h"
+#include "tools/SplineDialog.h"
 #include "units/NumberText.h"
 
 #include <QComboBox>
@@ -29,6 +30,13 @@ int32_t toInt32Even(double v) {
     if (!std::isfinite(v))
         return 0;
     return static_cast<int32_t>(std::clamp(std::nearbyint(v), -2147483648.0, 2147483647.0));
+}
+
+// Control points are picked on the pixel they are drawn on (Spline_Draw's
+// rounding), so a press on the drawn cross's centre finds its point.
+PixelMapping drawnPixels(const ViewState& v, int w, int h, int32_t n) {
+    return {[&v, w, n](double p) { return static_cast<double>(v.PointToPixelX(p, w, n)); },
+            [&v, h](double word) { return static_cast<double>(v.WordToPixelY(word, h)); }};
 }
 } // namespace
 
@@ -188,15 +196,40 @@ void MainWindow::Btn_Pattern_Click(int index) {
 void MainWindow::Pict_Wave_MouseDown(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton)
         return;
-    if (prog_.ActiveTool == ToolSpline)
-        return; // the Interpolate tool's picking comes with its dialog
+    if (prog_.ActiveTool == ToolSpline) {
+        // Pick the control point under the pointer; it may then be dragged.
+        splineDrag_ = {};
+        const ViewState& v = prog_.View;
+        const int w = Pict_Wave->width();
+        const int h = Pict_Wave->height();
+        const double px = std::floor(e->position().x());
+        const double py = std::floor(e->position().y());
+        int found = 0;
+        prog_.Spline.Change_Spline_Select(v.PixelToPointX(px, w), v.PixelToWordY(py + 0.5, h),
+                                          drawnPixels(v, w, h, prog_.Document.N()), found);
+        const int i = prog_.Spline.SelectedIndex();
+        if (found && i >= 0)
+            splineDrag_ = {i + 1, false, prog_.Spline.SplineX(i), prog_.Spline.SplineY(i)};
+        Draw_Wave();
+        return;
+    }
     dragMarker_ = armedMarker_;
 }
 
 void MainWindow::Pict_Wave_MouseMoved(QMouseEvent* e) {
     Pict_Wave_MouseMove(e);
-    if (prog_.ActiveTool == ToolSpline)
+    if (prog_.ActiveTool == ToolSpline) {
+        if (splineDrag_.row > 0 && (e->buttons() & Qt::LeftButton)) {
+            const ViewState& v = prog_.View;
+            splineDrag_.moved = true;
+            splineDrag_.x = std::clamp(v.PixelToPointX(e->position().x(), Pict_Wave->width()), 0.0,
+                                       static_cast<double>(prog_.Document.N()));
+            splineDrag_.y = std::clamp(v.PixelToWordY(e->position().y(), Pict_Wave->height()),
+                                       -32767.0, 32767.0);
+            Draw_Wave();
+        }
         return;
+    }
     WaveDocument& doc = prog_.Document;
     WaveArea& area = doc.CurArea();
     const ViewState& v = prog_.View;
@@ -252,8 +285,24 @@ void MainWindow::Pict_Wave_MouseMoved(QMouseEvent* e) {
 }
 
 void MainWindow::Pict_Wave_MouseUp(QMouseEvent* e) {
-    if (e->button() == Qt::LeftButton)
-        dragMarker_ = 0;
+    if (e->button() != Qt::LeftButton)
+        return;
+    dragMarker_ = 0;
+    if (prog_.ActiveTool != ToolSpline || splineDrag_.row == 0 || !splineDialog_)
+        return;
+    const SplineDrag drag = splineDrag_;
+    splineDrag_ = {};
+    ControlPoints& points = prog_.Spline;
+    if (drag.moved) {
+        // The dialog takes the new place as if it had been typed.
+        splineDialog_->Set_Point_Text(drag.x, drag.y);
+        splineDialog_->Move_Point(drag.row);
+    } else if (drag.row <= points.SplineCount()) {
+        // A press without a move only selects: the point keeps its exact place.
+        splineDialog_->Set_Point_Text(points.SplineX(drag.row - 1), points.SplineY(drag.row - 1));
+        points.GridRowSelect(drag.row);
+    }
+    Draw_Wave();
 }
 
 int MainWindow::digitalBitAt(int y) const {
@@ -325,6 +374,12 @@ void MainWindow::connectEdit() {
     connect(wave, &SurfaceWidget::mousePressed, this, &MainWindow::Pict_Wave_MouseDown);
     connect(wave, &SurfaceWidget::mouseMoved, this, &MainWindow::Pict_Wave_MouseMoved);
     connect(wave, &SurfaceWidget::mouseReleased, this, &MainWindow::Pict_Wave_MouseUp);
+    // Backspace over the view deletes the selected control point.
+    connect(wave, &SurfaceWidget::keyPressed, this, [this](QKeyEvent* e) {
+        if (e->key() == Qt::Key_Backspace && prog_.ActiveTool == ToolSpline && splineDialog_ &&
+            prog_.Spline.SelectedIndex() >= 0)
+            splineDialog_->Btn_Delete_Click();
+    });
     auto* digital = static_cast<SurfaceWidget*>(Pict_Digital);
     connect(digital, &SurfaceWidget::mousePressed, this, &MainWindow::Pict_Digital_MouseDown);
     connect(digital, &SurfaceWidget::mouseReleased, this, &MainWindow::Pict_Digital_MouseUp);

@@ -137,8 +137,10 @@ void MainWindow::Spline_Draw(QPainter& painter, int width, int height) {
     const ViewState& v = prog_.View;
     const int32_t n = prog_.Document.N();
     for (int i = 0; i < cp.SplineCount(); ++i) {
-        const double x = cp.SplineX(i);
-        const double y = cp.SplineY(i);
+        // A point being dragged is drawn where the pointer has taken it.
+        const bool dragged = splineDrag_.moved && i == splineDrag_.row - 1;
+        const double x = dragged ? splineDrag_.x : cp.SplineX(i);
+        const double y = dragged ? splineDrag_.y : cp.SplineY(i);
         if (x < v.ViewXStart || x > v.ViewXEnd || 32767 - y < v.ViewYStart ||
             32767 - y > v.ViewYEnd + 1)
             continue;
