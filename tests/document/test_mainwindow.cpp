@@ -6,6 +6,7 @@
 #include "app/Program.h"
 #include "document/MainWindow.h"
 #include "engine/wavelb32.h"
+#include "engine/wavelb32_draw.h"
 #include "engine/wavelb32_make.h"
 
 #include <QAction>
@@ -252,4 +253,43 @@ TEST_F(MainWindowTest, RenderedViewShowsTheCurveTheZeroLineAndTheMarkers) {
         QApplication::processEvents();
         window->grab().save(shots + "/main_digital.png");
     }
+}
+
+TEST_F(MainWindowTest, DigitalViewMouseSelectsABitAndDragCopiesIt) {
+    start(1, 0);
+    auto words = engine::bufferWords(doc().CurrentBuf());
+    for (int i = 0; i < n(); ++i)
+        words[i] = static_cast<int16_t>(i % 2 ? 0x0001 : 0x0000); // bit 0 toggles
+    doc().CurArea() = {100, 200};
+    window->Opt_DspSel[1]->click();
+    QApplication::processEvents();
+    QWidget* pict = window->Pict_Digital;
+    const engine::DigitalLayout layout = engine::digitalLayout(pict->height());
+    ASSERT_TRUE(layout.usable);
+    auto traceRow = [&](int t) { return layout.traceTop(t) + layout.traceHeight / 2; };
+    const int w = pict->width();
+    const int middle = static_cast<int>(program->View.PointToPixelX(150, w, n()));
+
+    // A press on trace 15 (data bit 0) between the markers selects it.
+    QTest::mousePress(pict, Qt::LeftButton, {}, QPoint(middle, traceRow(15)));
+    EXPECT_EQ(window->DigitalMask, 1 << 15);
+    // Releasing on trace 14 (data bit 1) copies bit 0 into bit 1 over the area.
+    QTest::mouseRelease(pict, Qt::LeftButton, {}, QPoint(middle, traceRow(14)));
+    EXPECT_EQ(words[101], 0x0003);
+    EXPECT_EQ(words[100], 0x0000);
+    EXPECT_EQ(words[99], 0x0001); // outside the area: untouched
+    EXPECT_EQ(words[201], 0x0001);
+    EXPECT_EQ(window->DigitalMask, 1 << 14);
+    window->Menu_Undo->trigger();
+    EXPECT_EQ(engine::bufferWords(doc().CurrentBuf())[101], 0x0001);
+
+    // A press outside the markers clears the selection.
+    const int outside = static_cast<int>(program->View.PointToPixelX(600, w, n()));
+    QTest::mousePress(pict, Qt::LeftButton, {}, QPoint(outside, traceRow(3)));
+    EXPECT_EQ(window->DigitalMask, 0);
+    QTest::mouseRelease(pict, Qt::LeftButton, {}, QPoint(outside, traceRow(3)));
+    // Ctrl adds a bit to the selection.
+    QTest::mousePress(pict, Qt::LeftButton, Qt::ControlModifier, QPoint(middle, traceRow(2)));
+    QTest::mousePress(pict, Qt::LeftButton, Qt::ControlModifier, QPoint(middle, traceRow(5)));
+    EXPECT_EQ(window->DigitalMask, (1 << 2) | (1 << 5));
 }
