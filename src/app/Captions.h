@@ -2,6 +2,7 @@
 // Captions in both languages, looked up by control name, and the flag that
 // tells list-selection handlers a form is filling its lists.
 
+#include <QObject>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -27,6 +28,16 @@ private:
 
 // objectName of a control: "Name", or "Name(i)" for a member of a control array.
 QString controlName(const QString& name, int index = -1);
+
+// For building forms: "Name(i)" of a control array, and a new control that
+// carries its name.
+inline QString indexed(const char* name, int i) {
+    return controlName(QLatin1String(name), i);
+}
+template <typename W> W* named(W* w, const QString& name) {
+    w->setObjectName(name);
+    return w;
+}
 
 struct CaptionRow {
     QString control;

@@ -39,15 +39,6 @@ namespace velda {
 
 namespace {
 
-QString indexed(const char* name, int i) {
-    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i);
-}
-
-template <typename W> W* named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
-
 QAction* addItem(QMenu* menu, const char* name) {
     QAction* a = menu->addAction(QString());
     a->setObjectName(QLatin1String(name));

@@ -29,15 +29,6 @@ namespace {
 // clicked, rarely enough to cost nothing.
 constexpr int kFocusTimerMs = 250;
 
-template <typename W> W* named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
-
-QString indexed(const char* name, int i) {
-    return controlName(QLatin1String(name), i);
-}
-
 QLabel* label(QWidget* parent, const QString& name, QWidget* buddy) {
     auto* l = named(new QLabel(parent), name);
     if (buddy)

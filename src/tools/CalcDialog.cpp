@@ -1,5 +1,6 @@
 #include "tools/CalcDialog.h"
 
+#include "app/Captions.h"
 #include "app/CaptionsWidget.h"
 #include "app/Messages.h"
 #include "app/Program.h"
@@ -30,11 +31,6 @@ QString u(const char* utf8) {
 constexpr int32_t kGridColour = 0x808080;
 const QColor kBack(Qt::white);
 const QColor kWave(0, 0, 255);
-
-template <typename W> W* named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
 
 QPushButton* button(QWidget* parent, const QString& name, const QString& fixedText = {}) {
     auto* b = named(new QPushButton(fixedText, parent), name);

@@ -3,6 +3,7 @@
 #include "files/FileCommands.h"
 #include "tools/CreatePagesFile.h"
 
+#include "app/Captions.h"
 #include "app/CaptionsWidget.h"
 #include "app/Messages.h"
 #include "app/Program.h"
@@ -34,15 +35,6 @@
 namespace velda::tools {
 
 namespace {
-
-QString indexed(const char* name, int i) {
-    return controlName(QLatin1String(name), i);
-}
-
-template <typename W> W* named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
 
 QLabel* buddyLabel(QWidget* parent, const QString& name, QWidget* buddy) {
     auto* l = named(new QLabel(parent), name);

@@ -1,5 +1,6 @@
 #include "tools/ElasticDialog.h"
 
+#include "app/Captions.h"
 #include "app/CaptionsWidget.h"
 #include "app/Messages.h"
 #include "app/Program.h"
@@ -21,15 +22,6 @@ namespace {
 
 QString u(const char* utf8) {
     return QString::fromUtf8(utf8);
-}
-
-QString indexed(const char* name, int i) {
-    return controlName(QLatin1String(name), i);
-}
-
-template <typename W> W* named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
 }
 
 QPushButton* button(QWidget* parent, const QString& name, const QString& fixedText = {}) {

@@ -34,15 +34,6 @@ QString u(const char* utf8) {
     return QString::fromUtf8(utf8);
 }
 
-QString indexed(const char* name, int i) {
-    return controlName(QLatin1String(name), i);
-}
-
-template <typename W> W* named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
-
 QPushButton* button(QWidget* parent, const QString& name) {
     auto* b = named(new QPushButton(parent), name);
     // Enter in a box applies the box; it must not press a button.
