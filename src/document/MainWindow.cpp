@@ -359,6 +359,10 @@ void MainWindow::buildMenus() {
     Menu_Help = addItem(Menu_MHelp, "Menu_Help");
     Menu_Help->setShortcut(QKeySequence::HelpContents);
     Menu_Version = addItem(Menu_MHelp, "Menu_Version");
+    // Printing, plug-in import and the version dialog are not built yet; their
+    // items stay visible but cannot be chosen.
+    for (QAction* a : {Menu_Print, Menu_FileImport, Menu_Version})
+        a->setEnabled(false);
 
     Menu_Undo->setShortcut(QKeySequence::Undo);
     Menu_Cut->setShortcut(QKeySequence::Cut);
