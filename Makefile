@@ -26,7 +26,7 @@ test: build
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do \
-	    [ -x "$$b" ] || continue; \
+	    [ -f "$$b" ] && [ -x "$$b" ] || continue; \
 	    echo "== $$b"; QT_QPA_PLATFORM=offscreen "$$b" --benchmark_repetitions=5 \
 	        --benchmark_report_aggregates_only=true || exit 1; \
 	done
@@ -36,7 +36,7 @@ fuzz: deps
 	    -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	@for f in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
-	    [ -x "$$f" ] || continue; \
+	    [ -f "$$f" ] && [ -x "$$f" ] || continue; \
 	    echo "== $$f"; mkdir -p $(FUZZ_BUILD)/corpus/$$(basename $$f); \
 	    "$$f" -max_total_time=$(FUZZ_SECONDS) $(FUZZ_BUILD)/corpus/$$(basename $$f) \
 	        fuzz/corpus/$$(basename $$f) 2>&1 | tail -n 3 || exit 1; \
