@@ -37,9 +37,13 @@ struct Session {
     }
 };
 
+// The session must end while the application object still exists.
+std::unique_ptr<Session> g_session;
+
 Session& session() {
-    static Session s;
-    return s;
+    if (!g_session)
+        g_session = std::make_unique<Session>();
+    return *g_session;
 }
 
 void BM_ShowRecord(benchmark::State& state) {
@@ -96,5 +100,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    g_session.reset();
     return 0;
 }
