@@ -184,6 +184,18 @@ QString FileCommands::askSave(const QString& startName, const QString& ext, int 
     return path;
 }
 
+// Runs the owning dialog's reader or writer; false after showing its message.
+static bool runAction(const FileAction& action, const QString& path) {
+    if (!action)
+        return true;
+    const int32_t r = action(path);
+    if (r > 0) {
+        ShowError(r);
+        return false;
+    }
+    return true;
+}
+
 QString FileCommands::File_Open(int kind, const FileAction& read) {
     WaveDocument& doc = prog_.Document;
     switch (kind) {
@@ -191,13 +203,8 @@ QString FileCommands::File_Open(int kind, const FileAction& read) {
         const QString path = askOpen(doc.FuncFileName, QStringLiteral("wfn"), kind, 0);
         if (path.isEmpty() || !Has_Extension(path, QStringLiteral("wfn")))
             return {};
-        if (read) {
-            const int32_t r = read(path);
-            if (r > 0) {
-                ShowError(r);
-                return {};
-            }
-        }
+        if (!runAction(read, path))
+            return {};
         return path;
     }
     case KindPointList: {
@@ -208,13 +215,8 @@ QString FileCommands::File_Open(int kind, const FileAction& read) {
             ShowError(7);
             return {};
         }
-        if (read) {
-            const int32_t r = read(path);
-            if (r > 0) {
-                ShowError(r);
-                return {};
-            }
-        }
+        if (!runAction(read, path))
+            return {};
         doc.TextFileName = path;
         return path;
     }
@@ -248,13 +250,8 @@ QString FileCommands::File_Save(int kind, bool asText, const FileAction& write) 
             ShowError(8);
             return {};
         }
-        if (write) {
-            const int32_t r = write(path);
-            if (r > 0) {
-                ShowError(r);
-                return {};
-            }
-        }
+        if (!runAction(write, path))
+            return {};
         doc.FuncFileName = path;
         return path;
     }
@@ -270,13 +267,8 @@ QString FileCommands::File_Save(int kind, bool asText, const FileAction& write) 
             ShowError(8);
             return {};
         }
-        if (write) {
-            const int32_t r = write(path);
-            if (r > 0) {
-                ShowError(r);
-                return {};
-            }
-        }
+        if (!runAction(write, path))
+            return {};
         doc.TextFileName = path;
         return path;
     }
