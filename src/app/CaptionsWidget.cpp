@@ -1,4 +1,6 @@
 #include "app/CaptionsWidget.h"
+#include "app/Registry.h"
+#include "app/Twips.h"
 
 #include "app/MainCaptions.h"
 #include "app/Messages.h"
@@ -95,6 +97,23 @@ QStringList Set_MainMenus(QWidget* form) {
 QStringList Set_MainLabels(QWidget* form) {
     ListFillingGuard filling;
     return applyCaptions(form, MainLabelCaptions());
+}
+
+void Restore_FormPosition(QWidget* form, clsRegistry& registry, const QString& name) {
+    form->move(twipsToPixels(registry.FormLeft(name), screenDpiX()),
+               twipsToPixels(registry.FormTop(name), screenDpiY()));
+}
+
+void Save_FormPosition(const QWidget* form, clsRegistry& registry, const QString& name) {
+    registry.setFormTop(name, pixelsToTwips(form->y(), screenDpiY()));
+    registry.setFormLeft(name, pixelsToTwips(form->x(), screenDpiX()));
+}
+
+void Add_HelpShortcut(QWidget* form, QAbstractButton* helpButton) {
+    auto* help = new QAction(form);
+    help->setShortcut(QKeySequence::HelpContents);
+    QObject::connect(help, &QAction::triggered, helpButton, &QAbstractButton::click);
+    form->addAction(help);
 }
 
 } // namespace velda

@@ -5,9 +5,12 @@
 
 #include <QStringList>
 
+class QAbstractButton;
 class QWidget;
 
 namespace velda {
+
+class clsRegistry;
 
 // Sets the text of every control the table lists, found on `form` by objectName
 // (the form itself included), in the current language: buttons and labels get
@@ -25,5 +28,13 @@ void Apply_Font(QWidget* form, const QString& name, double size);
 QStringList Set_MainMenus(QWidget* form);
 // The main window's label and button captions.
 QStringList Set_MainLabels(QWidget* form);
+
+// A form's saved position (twips in the settings) applied to it, and its
+// current position saved.
+void Restore_FormPosition(QWidget* form, clsRegistry& registry, const QString& name);
+void Save_FormPosition(const QWidget* form, clsRegistry& registry, const QString& name);
+
+// F1 anywhere on the form presses its help button.
+void Add_HelpShortcut(QWidget* form, QAbstractButton* helpButton);
 
 } // namespace velda

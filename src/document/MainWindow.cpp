@@ -106,8 +106,7 @@ bool MainWindow::Form_Load(const QString& commandLine) {
     TrackScope = false;
     Opt_Scope[0]->setChecked(true);
     const QString formName = objectName(); // 6
-    move(twipsToPixels(p.Registry->FormLeft(formName), screenDpiX()),
-         twipsToPixels(p.Registry->FormTop(formName), screenDpiY()));
+    Restore_FormPosition(this, *p.Registry, formName);
     Set_MainMenus(this); // 7
     Set_MainLabels(this);
     Apply_Font(this, FormFontName(), 9);                                   // 8
@@ -157,8 +156,7 @@ bool MainWindow::Form_QueryUnload(UnloadMode mode) {
     Program& p = prog_;
     if (p.Registry) {
         if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) {
-            p.Registry->setFormTop(objectName(), pixelsToTwips(y(), screenDpiY()));
-            p.Registry->setFormLeft(objectName(), pixelsToTwips(x(), screenDpiX()));
+            Save_FormPosition(this, *p.Registry, objectName());
         }
         p.Registry->setSerialNum(p.SerialNumber);
     }

@@ -118,8 +118,7 @@ void SystemDialog::Form_Load() {
     txtSerialNo->setMinimumWidth(fieldWidth(txtSerialNo, 14));
 
     if (clsRegistry* r = prog_.Registry.get())
-        move(twipsToPixels(r->FormLeft(kFormName), screenDpiX()),
-             twipsToPixels(r->FormTop(kFormName), screenDpiY()));
+        Restore_FormPosition(this, *r, kFormName);
     txtSerialNo->setText(prog_.SerialNumber);
 
     Fill_ModelList();
@@ -146,8 +145,7 @@ void SystemDialog::Form_Unload(bool systemEnding) {
     if (!r)
         return;
     if (!systemEnding) {
-        r->setFormTop(kFormName, pixelsToTwips(y(), screenDpiY()));
-        r->setFormLeft(kFormName, pixelsToTwips(x(), screenDpiX()));
+        Save_FormPosition(this, *r, kFormName);
     }
     Write_Sysinfo(*r, prog_.Setup.Param);
     r->setSerialNum(prog_.SerialNumber);
@@ -670,6 +668,8 @@ void SystemDialog::Menu_FileOpen_Click() {
     FileCommands(prog_, std::move(hooks)).File_Open(KindSetup);
 }
 
-void SystemDialog::Menu_FileSave_Click() { FileCommands(prog_).File_Save(KindSetup); }
+void SystemDialog::Menu_FileSave_Click() {
+    FileCommands(prog_).File_Save(KindSetup);
+}
 
 } // namespace velda

@@ -140,10 +140,7 @@ void CalcDialog::connectControls() {
         if (host_.showHelp)
             host_.showHelp(3);
     });
-    auto* help = new QAction(this);
-    help->setShortcut(QKeySequence::HelpContents);
-    connect(help, &QAction::triggered, Btn_Help, &QPushButton::click);
-    addAction(help);
+    Add_HelpShortcut(this, Btn_Help);
     // A paint draws into the picture only; asking for another paint from
     // inside one would never end.
     Picture_Src->onPaint = [this] {
@@ -168,8 +165,7 @@ void CalcDialog::Form_Load() {
         Comb_Comp->setCurrentIndex(0);
     }
     if (prog_.Registry) {
-        move(twipsToPixels(prog_.Registry->FormLeft(objectName()), screenDpiX()),
-             twipsToPixels(prog_.Registry->FormTop(objectName()), screenDpiY()));
+        Restore_FormPosition(this, *prog_.Registry, objectName());
     }
     calc_.Open();
     Draw_Src();
@@ -240,8 +236,7 @@ void CalcDialog::done(int r) {
     if (!closed_) {
         closed_ = true;
         if (prog_.Registry && !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) {
-            prog_.Registry->setFormTop(objectName(), pixelsToTwips(y(), screenDpiY()));
-            prog_.Registry->setFormLeft(objectName(), pixelsToTwips(x(), screenDpiX()));
+            Save_FormPosition(this, *prog_.Registry, objectName());
         }
         calc_.Close();
     }

@@ -264,10 +264,7 @@ void CreateDialog::connectControls() {
         if (host_.showHelp)
             host_.showHelp(0);
     });
-    auto* help = new QAction(this);
-    help->setShortcut(QKeySequence::HelpContents);
-    connect(help, &QAction::triggered, Btn_Help, &QPushButton::click);
-    addAction(help);
+    Add_HelpShortcut(this, Btn_Help);
     connect(Menu_Clear, &QAction::triggered, this, [this] { Menu_Clear_Click(); });
     connect(Menu_FileOpen, &QAction::triggered, this, [this] { Menu_FileOpen_Click(); });
     connect(Menu_FileSave, &QAction::triggered, this, [this] { Menu_FileSave_Click(); });
@@ -292,8 +289,7 @@ void CreateDialog::Form_Load() {
     Set_CreateCaptions();
     Apply_Font(this, FormFontName(), 9);
     if (prog_.Registry) {
-        move(twipsToPixels(prog_.Registry->FormLeft(objectName()), screenDpiX()),
-             twipsToPixels(prog_.Registry->FormTop(objectName()), screenDpiY()));
+        Restore_FormPosition(this, *prog_.Registry, objectName());
     }
     // Both random generators take the same seed, 0..100, new at every start.
     seed_ = static_cast<int32_t>(std::lround(QRandomGenerator::global()->generateDouble() * 100));
@@ -321,8 +317,7 @@ int CreateDialog::Show_Create(bool createToWave, WaveHandle operandBuf) {
 
 void CreateDialog::done(int r) {
     if (prog_.Registry && !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) {
-        prog_.Registry->setFormTop(objectName(), pixelsToTwips(y(), screenDpiY()));
-        prog_.Registry->setFormLeft(objectName(), pixelsToTwips(x(), screenDpiX()));
+        Save_FormPosition(this, *prog_.Registry, objectName());
     }
     // Constants defined by this session's expressions are not carried into
     // the next one.

@@ -167,10 +167,7 @@ void ElasticDialog::connectControls() {
         if (host_.showHelp)
             host_.showHelp(1);
     });
-    auto* help = new QAction(this);
-    help->setShortcut(QKeySequence::HelpContents);
-    connect(help, &QAction::triggered, Btn_Help, &QPushButton::click);
-    addAction(help);
+    Add_HelpShortcut(this, Btn_Help);
     elastic_.onChanged = [this] {
         if (host_.waveChanged)
             host_.waveChanged();
@@ -181,8 +178,7 @@ void ElasticDialog::Form_Load() {
     applyCaptions(this, ElasticCaptions());
     Apply_Font(this, FormFontName(), 9);
     if (prog_.Registry) {
-        move(twipsToPixels(prog_.Registry->FormLeft(objectName()), screenDpiX()),
-             twipsToPixels(prog_.Registry->FormTop(objectName()), screenDpiY()));
+        Restore_FormPosition(this, *prog_.Registry, objectName());
     }
     elastic_.Open();
     Fill_X();
@@ -264,8 +260,7 @@ void ElasticDialog::done(int r) {
         else
             elastic_.Cancel();
         if (prog_.Registry && !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) {
-            prog_.Registry->setFormTop(objectName(), pixelsToTwips(y(), screenDpiY()));
-            prog_.Registry->setFormLeft(objectName(), pixelsToTwips(x(), screenDpiX()));
+            Save_FormPosition(this, *prog_.Registry, objectName());
         }
         elastic_.Close();
     }

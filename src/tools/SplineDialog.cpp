@@ -184,10 +184,7 @@ void SplineDialog::connectControls() {
         if (host_.showHelp)
             host_.showHelp(HelpIndex);
     });
-    auto* help = new QAction(this);
-    help->setShortcut(QKeySequence::HelpContents);
-    connect(help, &QAction::triggered, Btn_Help, &QPushButton::click);
-    addAction(help);
+    Add_HelpShortcut(this, Btn_Help);
     connect(Menu_FileOpen, &QAction::triggered, this, &SplineDialog::Menu_FileOpen_Click);
     connect(Menu_FileSave, &QAction::triggered, this, &SplineDialog::Menu_FileSave_Click);
     connect(flxSpread, &QTableWidget::cellClicked, this,
@@ -438,8 +435,7 @@ void SplineDialog::Menu_FileSave_Click() {
 
 void SplineDialog::Form_Unload() {
     if (prog_.Registry && !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) {
-        prog_.Registry->setFormTop(objectName(), pixelsToTwips(y(), screenDpiY()));
-        prog_.Registry->setFormLeft(objectName(), pixelsToTwips(x(), screenDpiX()));
+        Save_FormPosition(this, *prog_.Registry, objectName());
     }
     loaded_ = false;
     if (host_.closed)
