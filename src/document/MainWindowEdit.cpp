@@ -26,12 +26,6 @@ namespace velda {
 namespace {
 constexpr int kArmDistance = 10; // pixels from a marker that arm its drag
 
-int32_t toInt32Even(double v) {
-    if (!std::isfinite(v))
-        return 0;
-    return static_cast<int32_t>(std::clamp(std::nearbyint(v), -2147483648.0, 2147483647.0));
-}
-
 // Control points are picked on the pixel they are drawn on (Spline_Draw's
 // rounding), so a press on the drawn cross's centre finds its point.
 PixelMapping drawnPixels(const ViewState& v, int w, int h, int32_t n) {
@@ -178,8 +172,8 @@ void MainWindow::Btn_Pattern_Click(int index) {
     doc.Save_Undo();
     int32_t further = 0;
     const QByteArray text = expression.toLocal8Bit();
-    int32_t r = DigitalPattern(text.constData(), toInt32Even(doc.CurArea().StartX),
-                               doc.CurrentBuf(), toInt32Even(doc.Area_Width()), further);
+    int32_t r = DigitalPattern(text.constData(), Round_Even(doc.CurArea().StartX), doc.CurrentBuf(),
+                               Round_Even(doc.Area_Width()), further);
     if (r != 0) {
         if (r < 110 || r > 118)
             r = 118;
@@ -248,7 +242,7 @@ void MainWindow::Pict_Wave_MouseMoved(QMouseEvent* e) {
         Pict_Wave->setCursor(armedMarker_ ? Qt::SizeHorCursor : Qt::ArrowCursor);
         return;
     }
-    const double p = static_cast<double>(toInt32Even(v.PixelToPointX(x, w)));
+    const double p = static_cast<double>(Round_Even(v.PixelToPointX(x, w)));
     const double pn = std::clamp(p, 0.0, static_cast<double>(n));
     if (dragMarker_ == 1) {
         if (pn > area.EndX)
@@ -347,7 +341,7 @@ void MainWindow::Pict_Digital_MouseUp(QMouseEvent* e) {
     const WaveArea& area = doc.CurArea();
     const int k = digitalBitAt(static_cast<int>(e->position().y()));
     const double p = static_cast<double>(
-        toInt32Even(prog_.View.PixelToPointX(e->position().x(), Pict_Digital->width())));
+        Round_Even(prog_.View.PixelToPointX(e->position().x(), Pict_Digital->width())));
     if (digitalSource_ != 0 && k >= 0 && k < 16 && (1 << k) != digitalSource_ && area.StartX < p &&
         p < area.EndX) {
         doc.Save_Undo();

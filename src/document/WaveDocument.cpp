@@ -11,24 +11,6 @@
 #include <limits>
 
 namespace velda {
-namespace {
-
-// A double as a 32-bit integer, NaN as 0 and clipped to the type's range.
-int32_t clipToInt32(double v) {
-    if (std::isnan(v))
-        return 0;
-    constexpr double lo = std::numeric_limits<int32_t>::min();
-    constexpr double hi = std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(std::clamp(v, lo, hi));
-}
-
-// To the nearest whole number, halves to the even neighbour (the default
-// rounding mode of the floating-point unit).
-int32_t roundHalfEven(double x) {
-    return clipToInt32(std::nearbyint(x));
-}
-
-} // namespace
 
 WaveDocument::WaveDocument(const SystemParameter& sp, DocumentObserver* observer)
     : sp_(sp), observer_(observer) {
@@ -92,7 +74,7 @@ void WaveDocument::Update_UndoCaption() {
 
 void WaveDocument::Copy_To_Clipboard() {
     const int32_t first = Round_Up(CurArea().StartX);
-    const int32_t count = roundHalfEven(Area_Width());
+    const int32_t count = Round_Even(Area_Width());
     const int32_t result = SetClipBoard(window_, CurrentBuf(), first, count);
     if (result > 0)
         ShowError(result);

@@ -9,10 +9,6 @@
 
 namespace velda {
 
-int64_t roundEven(double x) {
-    return static_cast<int64_t>(std::nearbyint(x));
-}
-
 namespace {
 constexpr int kVScrollMax = 32767; // the vertical bar counts 2 words per unit
 } // namespace
@@ -31,7 +27,7 @@ void ViewState::reset(int32_t n) {
 
 ScrollBarSetting ViewState::initialHScroll(int32_t n) {
     ScrollBarSetting s;
-    s.maximum = static_cast<int>(roundEven((n / 2.0) / XScrollStepFor(n)));
+    s.maximum = static_cast<int>(Round_Even((n / 2.0) / XScrollStepFor(n)));
     s.enabled = false;
     return s;
 }
@@ -41,15 +37,15 @@ ScrollBarSetting ViewState::zoomX(int k, int value, int32_t n) {
     ScrollBarSetting s;
     if (XZoom == 1) {
         s.value = 0;
-        s.maximum = static_cast<int>(roundEven(static_cast<double>(n) / XScrollStep));
+        s.maximum = static_cast<int>(Round_Even(static_cast<double>(n) / XScrollStep));
         s.enabled = false;
         ViewXStart = 0;
         ViewXEnd = n;
         return s;
     }
-    const int page = static_cast<int>(roundEven(static_cast<double>(n) / XZoom / XScrollStep));
+    const int page = static_cast<int>(Round_Even(static_cast<double>(n) / XZoom / XScrollStep));
     s.maximum =
-        std::max(0, static_cast<int>(roundEven(static_cast<double>(n) / XScrollStep - page)));
+        std::max(0, static_cast<int>(Round_Even(static_cast<double>(n) / XScrollStep - page)));
     s.enabled = true;
     s.pageStep = std::max(1, page);
     s.value = std::clamp(value, 0, s.maximum);
@@ -62,7 +58,7 @@ bool ViewState::scrollX(int v, int32_t n) {
     if (static_cast<double>(v) == static_cast<double>(ViewXStart) / XScrollStep)
         return false;
     ViewXStart = v * XScrollStep;
-    ViewXEnd = ViewXStart + static_cast<int32_t>(roundEven(static_cast<double>(n) / XZoom));
+    ViewXEnd = ViewXStart + static_cast<int32_t>(Round_Even(static_cast<double>(n) / XZoom));
     return true;
 }
 
@@ -83,7 +79,7 @@ ScrollBarSetting ViewState::zoomY(int k, int value) {
     s.pageStep = page;
     int v;
     if (value == 0) {
-        v = static_cast<int>(roundEven(kVScrollMax / 2.0 - page / 2.0));
+        v = static_cast<int>(Round_Even(kVScrollMax / 2.0 - page / 2.0));
     } else {
         const double c = (ViewYEnd - ViewYStart) / 2.0 + ViewYStart;
         v = static_cast<int>(std::trunc(c / 2.0 - page / 2.0));
@@ -114,7 +110,7 @@ double ViewState::pointToPixelXExact(double p, int w, int32_t n) const {
 }
 
 int64_t ViewState::PointToPixelX(double p, int w, int32_t n) const {
-    return roundEven(pointToPixelXExact(p, w, n));
+    return Round_Even(pointToPixelXExact(p, w, n));
 }
 
 double ViewState::PixelToPointX(double px, int w) const {
@@ -140,7 +136,7 @@ int ViewState::markerColumn(double x, int w) const {
 
 int64_t ViewState::zeroRow(int h) const {
     const double span = ViewYEnd - ViewYStart;
-    return span > 0 ? roundEven((32767.0 - ViewYStart) * h / span) : 0;
+    return span > 0 ? Round_Even((32767.0 - ViewYStart) * h / span) : 0;
 }
 
 } // namespace velda

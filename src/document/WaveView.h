@@ -7,9 +7,6 @@
 
 namespace velda {
 
-// Whole number to the nearest, halves to the even neighbour.
-int64_t roundEven(double x);
-
 struct ScrollBarSetting {
     int minimum = 0;
     int maximum = 0;

@@ -1,5 +1,7 @@
 #include "tools/CalcLogic.h"
 
+#include "units/NumberText.h"
+
 #include "document/WaveDocument.h"
 #include "engine/file32_clipboard.h"
 #include "engine/wavelb32_calc.h"
@@ -10,18 +12,6 @@
 #include <limits>
 
 namespace velda {
-namespace {
-
-// To the nearest whole number, halves to the even neighbour, within int32.
-int32_t roundEven32(double v) {
-    if (std::isnan(v))
-        return 0;
-    constexpr double lo = std::numeric_limits<int32_t>::min();
-    constexpr double hi = std::numeric_limits<int32_t>::max();
-    return static_cast<int32_t>(std::clamp(std::nearbyint(v), lo, hi));
-}
-
-} // namespace
 
 CalcLogic::CalcLogic(WaveDocument& doc, const UnitContext& units) : doc_(doc), units_(units) {}
 
@@ -35,7 +25,7 @@ QStringList CalcLogic::OperatorItems() {
 
 void CalcLogic::Open() {
     Close();
-    w_ = std::max(roundEven32(doc_.Area_Width()), 0);
+    w_ = std::max(Round_Even(doc_.Area_Width()), 0);
     // An empty area gets no buffers (handle 0); every call below then does
     // nothing, so OK writes nothing.
     CalcBuf[0] = W_AllocMemory(w_);
@@ -71,7 +61,7 @@ void CalcLogic::OK() {
     if (!open_)
         return;
     doc_.Save_Undo();
-    const int32_t first = roundEven32(doc_.CurArea().StartX);
+    const int32_t first = Round_Even(doc_.CurArea().StartX);
     // Never past the points in use, whatever the rounding of start and width.
     const int32_t count = std::clamp(std::min(w_, doc_.N() - first), 0, w_);
     W_CopyMemory(CalcBuf[1], doc_.CurrentBuf(), 0, first, count);

@@ -494,4 +494,8 @@ int32_t Round_Up(double x) {
     return saturateToLong(std::ceil(x));
 }
 
+int32_t Round_Even(double x) {
+    return saturateToLong(std::nearbyint(x));
+}
+
 } // namespace velda

@@ -40,6 +40,9 @@ double Eng_Val(QStringView text);
 int32_t Round_Half_Up(double x);
 // The smallest whole number not below x. Saturates like Round_Half_Up.
 int32_t Round_Up(double x);
+// To the nearest whole number, halves to the even neighbour (the conversion
+// of a position or count to a whole number). Saturates like Round_Half_Up.
+int32_t Round_Even(double x);
 
 // The patterns with which the set-up values are shown in the set-up dialog
 // and read back through Eng_Val. Start-up takes these defaults.

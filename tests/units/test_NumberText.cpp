@@ -383,3 +383,15 @@ TEST_P(NumberTextLocale, EveryTableHoldsUnderTheLocale) {
 
 INSTANTIATE_TEST_SUITE_P(Foreign, NumberTextLocale,
                          ::testing::Values("de_DE.UTF-8", "ja_JP.UTF-8"));
+
+TEST(NumberText, RoundEvenTakesHalvesToTheEvenNeighbourAndSaturates) {
+    const struct {
+        double x;
+        int32_t even;
+    } cases[] = {
+        {0.5, 0}, {1.5, 2},   {2.5, 2},          {-0.5, 0},          {-1.5, -2},        {2.4999, 2},
+        {2.6, 3}, {-2.6, -3}, {1e10, INT32_MAX}, {-1e10, INT32_MIN}, {std::nan(""), 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Round_Even(c.x), c.even) << "Round_Even(" << c.x << ")";
+}
