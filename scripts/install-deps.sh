@@ -10,6 +10,8 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     clang-14 libclang-rt-14-dev clang-format
     xvfb xauth imagemagick fonts-dejavu-core
+    libtirpc-dev rpcsvc-proto libsndfile1-dev
+    poppler-utils desktop-file-utils ccache
 )
 
 missing=()
