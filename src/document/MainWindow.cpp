@@ -271,9 +271,8 @@ void MainWindow::Menu_Delete_Click() {
 }
 
 void MainWindow::Menu_FileNew_Click() {
-    const QString folder = QCoreApplication::applicationDirPath();
-    QDir::setCurrent(folder);
-    QProcess::startDetached(QCoreApplication::applicationFilePath(), {}, folder);
+    // A second copy of the program; this one's working folder is left alone.
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
 }
 
 void MainWindow::Menu_Grid_Click() {
