@@ -291,7 +291,7 @@ TEST_F(StartupTest, PatternFieldUsesTheProgramsOwnTextClipboard) {
     ASSERT_TRUE(w.Form_Load(QString()));
     w.show();
     w.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w, 30000));
     w.Opt_DspSel[1]->click();
     w.Txt_Pattern->setText(QStringLiteral("$00FF"));
     w.Txt_Pattern->setFocus();

@@ -46,7 +46,7 @@ protected:
         ASSERT_TRUE(window->Form_Load(QString()));
         window->resize(1000, 700);
         window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 30000));
     }
     void TearDown() override {
         window.reset();

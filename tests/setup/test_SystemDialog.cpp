@@ -751,7 +751,7 @@ TEST_F(SystemDialogTest, FocusTimerTakesTheFocusBackFromTheMainWindowOnly) {
     QApplication::setActiveWindow(window.get());
     ASSERT_EQ(QApplication::activeWindow(), window.get());
     dlg->timSetFocus_Timer();
-    EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == dlg; }));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == dlg; }, 30000));
 
     // Another window of the program keeps the focus it was given.
     QWidget other;

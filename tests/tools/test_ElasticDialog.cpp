@@ -228,7 +228,7 @@ TEST_F(ElasticDialogTest, KeyboardEntryRecomputesOnEnterAndOnLeavingTheBox) {
     doc().CurArea() = WaveArea{100, 200};
     open();
     QApplication::setActiveWindow(dialog.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get(), 30000));
     QLineEdit* end = dialog->Text_X[1];
     end->setFocus();
     end->selectAll();
