@@ -46,7 +46,12 @@ void BM_Evaluator_SineWithNoise(benchmark::State& state) {
         benchmark::DoNotOptimize(velda::engine::bufferWords(b.h).data());
     }
 }
-BENCHMARK(BM_Evaluator_SineWithNoise)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Evaluator_SineWithNoise)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The texts that bench/compare_numpy.py computes with numpy beside us: one
 // with noise, one with several functions and a constant block, one with a

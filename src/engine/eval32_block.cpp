@@ -38,8 +38,25 @@ using FNU = double (*)(void*, const double*, int);
 } // namespace
 
 struct BlockProgram::Step {
-    enum Kind { Add, Sub, Mul, Div, Pow, Var, Val, VarPow2, VarPow3, VarPow4, VarMul,
-                Fun0, Fun1, Fun2, Fun3, FunN, Noise };
+    enum Kind {
+        Add,
+        Sub,
+        Mul,
+        Div,
+        Pow,
+        Var,
+        Val,
+        VarPow2,
+        VarPow3,
+        VarPow4,
+        VarMul,
+        Fun0,
+        Fun1,
+        Fun2,
+        Fun3,
+        FunN,
+        Noise
+    };
     Kind kind;
     // Stack row written (and, for operators and functions, the first read).
     int row;
@@ -56,8 +73,8 @@ int BlockProgram::noiseCalls() const {
     return noiseCalls_;
 }
 
-std::unique_ptr<BlockProgram> BlockProgram::compile(const mu::ParserBase& parser,
-                                                    const double* x, Noise noise) {
+std::unique_ptr<BlockProgram> BlockProgram::compile(const mu::ParserBase& parser, const double* x,
+                                                    Noise noise) {
     if (parser.GetNumResults() != 1)
         return nullptr;
     const mu::ParserByteCode& code = parser.GetByteCode();

@@ -49,8 +49,7 @@ public:
     // uniform draws in point order. `threads` 0 takes the machine's number.
     // Returns false when a floating-point flag (division by zero, invalid,
     // overflow) was raised at any point, as the caller's division check needs.
-    bool run(int64_t first, int64_t count, const double* draws, double* values,
-             int threads) const;
+    bool run(int64_t first, int64_t count, const double* draws, double* values, int threads) const;
 
     struct Step;
 

@@ -5,8 +5,8 @@
 #include "engine/wavelb32.h"
 
 #include <algorithm>
-#include <optional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,14 +63,14 @@ TEST(EvalBlock, SameWordsFailuresAndNoiseAsPointByPoint) {
         "min(x, 100, 40000 - x, 3*x) + max(x/2, 7)",
         "int(x/100)*100 + floor(-x/3) + ceil(x/7)",
         "rnd(x) * 1000 + rnd(x, 5) * x / 10 + rnd(x, x)",
-        "log(x)*1000",               // infinity at point 0, no division
-        "sqrt(x-30000)*100",         // not a number below 30000
-        "1/(x-40000)",               // division by zero at one point
-        "rnd(x, 100)/(x-65535)",     // at the last point, noise drawn before
-        "x/0",                       // folded when compiled
+        "log(x)*1000",           // infinity at point 0, no division
+        "sqrt(x-30000)*100",     // not a number below 30000
+        "1/(x-40000)",           // division by zero at one point
+        "rnd(x, 100)/(x-65535)", // at the last point, noise drawn before
+        "x/0",                   // folded when compiled
         "x+0*(1/(2-2))",
-        "rnd(x, 1, 2)",              // too many arguments
-        "asin(2) + x",               // not a number everywhere
+        "rnd(x, 1, 2)", // too many arguments
+        "asin(2) + x",  // not a number everywhere
         "[k=2*pi] k*x",
         "7",
         "x",
@@ -101,9 +101,9 @@ TEST(EvalBlock, FailuresWriteNothingOnEveryThreadCount) {
         const Outcome r = evaluate("1/(x-40000)", 0, 65536, threads);
         EXPECT_EQ(r.result, 104) << threads;
         // Only the three points of the second text were written.
-        EXPECT_TRUE(std::all_of(r.words.begin() + 3, r.words.end(),
-                                [](int16_t w) { return w == kUntouched; }))
-            << threads;
+        EXPECT_TRUE(std::all_of(r.words.begin() + 3, r.words.end(), [](int16_t w) {
+            return w == kUntouched;
+        })) << threads;
     }
 }
 
