@@ -286,12 +286,15 @@ bool Paint_Report(QPagedPaintDevice& device, const ReportContent& content,
     const double top = m[0] * mm - dy;
     const double right = full.width() - m[3] * mm - dx;
     const double bottom = full.height() - m[1] * mm - dy;
-    if (right - left < 10 * mm || bottom - top < 10 * mm) {
+    if (right - left < 2 * mm || bottom - top < 2 * mm) {
         painter.end();
         return false;
     }
 
-    painter.setFont(layout.font);
+    // No ligatures: text copied out of a PDF keeps its plain letters.
+    QFont font = layout.font;
+    font.setStyleStrategy(QFont::PreferNoShaping);
+    painter.setFont(font);
     const QFontMetricsF fm(painter.font(), &device);
     const double line = fm.lineSpacing();
     const double ascent = fm.ascent();

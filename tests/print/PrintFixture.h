@@ -6,6 +6,8 @@
 #include "app/Messages.h"
 #include "app/Program.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -23,6 +25,14 @@ protected:
         ASSERT_TRUE(program->Init_System());
     }
     void TearDown() override {
+        // VELDA_KEEP_PRINTS=folder keeps the files a test wrote, to look at.
+        const QString keep = qEnvironmentVariable("VELDA_KEEP_PRINTS");
+        if (!keep.isEmpty())
+            for (const QString& f : QDir(dir.path()).entryList(QDir::Files))
+                QFile::copy(dir.filePath(f),
+                            keep + QLatin1Char('/') +
+                                ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                                QLatin1Char('_') + f);
         program.reset();
         Set_Language(true);
     }
