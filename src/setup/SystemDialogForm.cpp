@@ -3,6 +3,7 @@
 #include "setup/SystemDialog.h"
 
 #include "app/Captions.h"
+#include "print/PrintDialog.h"
 #include "setup/UpDownWidget.h"
 
 #include <QAction>
@@ -53,8 +54,6 @@ void SystemDialog::buildControls() {
     Menu_File->addSeparator();
     Menu_FilePrint = Menu_File->addAction(QString());
     Menu_FilePrint->setObjectName(QStringLiteral("Menu_FilePrint"));
-    // The print-out of the set-up comes with printing.
-    Menu_FilePrint->setEnabled(false);
     root->setMenuBar(MenuBar);
 
     SSTab = named(new QTabWidget(this), QStringLiteral("SSTab"));
@@ -285,6 +284,7 @@ void SystemDialog::connectControls() {
     connect(Btn_OK, &QPushButton::clicked, this, [this] { Btn_OK_Click(); });
     connect(Menu_FileOpen, &QAction::triggered, this, [this] { Menu_FileOpen_Click(); });
     connect(Menu_FileSave, &QAction::triggered, this, [this] { Menu_FileSave_Click(); });
+    connect(Menu_FilePrint, &QAction::triggered, this, [this] { Show_PrintDialog(prog_, this); });
     connect(Btn_Cancel, &QPushButton::clicked, this, [this] { Btn_Cancel_Click(); });
     connect(timSetFocus, &QTimer::timeout, this, [this] { timSetFocus_Timer(); });
 
