@@ -293,3 +293,65 @@ TEST_F(MainWindowTest, DigitalViewMouseSelectsABitAndDragCopiesIt) {
     QTest::mousePress(pict, Qt::LeftButton, Qt::ControlModifier, QPoint(middle, traceRow(5)));
     EXPECT_EQ(window->DigitalMask, (1 << 2) | (1 << 5));
 }
+
+namespace {
+// What a rendered view shows: pixels of the curve colour and whether the
+// zero line's row (give or take the one-row rounding) is white somewhere.
+struct ViewContent {
+    int curvePixels = 0;
+    bool zeroLine = false;
+};
+
+ViewContent viewContent(QWidget* pict, int64_t zeroRow) {
+    const QImage img = pict->grab().toImage();
+    ViewContent c;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb p = img.pixel(x, y);
+            c.curvePixels += p == qRgb(0, 0, 255);
+            if (std::abs(y - zeroRow) <= 1 && p == qRgb(255, 255, 255))
+                c.zeroLine = true;
+        }
+    return c;
+}
+
+// Lets the layout move the surfaces after a resize of the window.
+void settle(QWidget* surface, QSize before) {
+    for (int i = 0; i < 50 && surface->size() == before; ++i)
+        QTest::qWait(10);
+    QApplication::processEvents();
+}
+} // namespace
+
+// A resize of the window draws both views again at their new size (the
+// surface used to show black until another command redrew it).
+TEST_F(MainWindowTest, ResizedWindowRedrawsBothViews) {
+    start(1, 0);
+    W_MakeSin(doc().CurrentBuf(), 0, n(), 0, 60000, 3, 0);
+    window->Draw_Wave();
+    QApplication::processEvents();
+    const QSize base = window->minimumSize();
+    const QSize sizes[] = {base + QSize(300, 200), base + QSize(40, 20), base + QSize(500, 350),
+                           base};
+    for (int view = 0; view < 2; ++view) {
+        window->Opt_DspSel[view]->click();
+        QWidget* pict = view == 0 ? window->Pict_Wave : window->Pict_Digital;
+        QApplication::processEvents();
+        for (const QSize& s : sizes) {
+            SCOPED_TRACE(QStringLiteral("view %1 at %2x%3")
+                             .arg(view)
+                             .arg(s.width())
+                             .arg(s.height())
+                             .toStdString());
+            const QSize before = pict->size();
+            window->resize(s);
+            settle(pict, before);
+            ASSERT_NE(pict->size(), before) << "the surface did not change size";
+            const ViewContent c = viewContent(pict, program->View.zeroRow(pict->height()));
+            EXPECT_GT(c.curvePixels, pict->width() / 2) << "no curve after the resize";
+            if (view == 0) {
+                EXPECT_TRUE(c.zeroLine) << "no zero line after the resize";
+            }
+        }
+    }
+}
