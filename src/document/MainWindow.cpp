@@ -222,12 +222,11 @@ bool MainWindow::patternHasFocus() const {
 }
 
 void MainWindow::Menu_Undo_Click() {
-    WaveDocument& doc = prog_.Document;
-    doc.Swap_Undo();
-    const UnitContext& u = prog_.Units;
-    Txt_Start_X->setText(u.Point_To_XText(doc.CurArea().StartX));
-    Txt_End_X->setText(u.Point_To_XText(doc.CurArea().EndX));
-    Txt_Scope->setText(u.Point_To_XText(doc.Area_Width()));
+    prog_.Document.Swap_Undo();
+    // The other buffer brings its own markers and values: both positions,
+    // their distance and the levels at A and B are shown again.
+    SetText_MarkA();
+    SetText_MarkB();
     Draw_Wave();
 }
 

@@ -20,6 +20,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace velda;
@@ -353,5 +354,51 @@ TEST_F(MainWindowTest, ResizedWindowRedrawsBothViews) {
                 EXPECT_TRUE(c.zeroLine) << "no zero line after the resize";
             }
         }
+    }
+}
+
+// The Y read-outs at the markers follow every change of the waveform or the
+// markers, Undo and Redo included: each step names what A(Y) and B(Y) must
+// show afterwards (the ramp holds word i at point i).
+TEST_F(MainWindowTest, MarkerValuesFollowUndoAndRedo) {
+    start(1, 0);
+    auto words = engine::bufferWords(doc().CurrentBuf());
+    for (int i = 0; i < n(); ++i)
+        words[i] = static_cast<int16_t>(i);
+    doc().CurArea() = {10, 30};
+    window->SetText_MarkA();
+    window->SetText_MarkB();
+    window->Pict_Wave->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+
+    auto pressOnView = [&](Qt::Key key, Qt::KeyboardModifiers mods) {
+        window->Pict_Wave->setFocus();
+        QTest::keyClick(window->Pict_Wave, key, mods);
+    };
+    auto typeEndX = [&](const QString& text) {
+        window->Txt_End_X->setFocus();
+        window->Txt_End_X->selectAll();
+        QTest::keyClicks(window->Txt_End_X, text);
+        QTest::keyClick(window->Txt_End_X, Qt::Key_Return);
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        int a, b; // words shown at marker A and marker B
+    };
+    const Step steps[] = {
+        {"delete the area", [&] { pressOnView(Qt::Key_Delete, Qt::NoModifier); }, 30, 30},
+        {"move marker B", [&] { typeEndX(program->Units.Point_To_XText(50)); }, 30, 70},
+        {"undo", [&] { pressOnView(Qt::Key_Z, Qt::ControlModifier); }, 10, 30},
+        {"redo", [&] { pressOnView(Qt::Key_Z, Qt::ControlModifier); }, 30, 70},
+        {"undo from the menu", [&] { window->Menu_Undo->trigger(); }, 10, 30},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        s.act();
+        EXPECT_EQ(window->Txt_Start_Y->text().toStdString(),
+                  program->Units.Word_To_YText(s.a).toStdString());
+        EXPECT_EQ(window->Txt_End_Y->text().toStdString(),
+                  program->Units.Word_To_YText(s.b).toStdString());
     }
 }
