@@ -10,6 +10,7 @@
 #include "engine/wavelb32_make.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -400,5 +401,76 @@ TEST_F(MainWindowTest, MarkerValuesFollowUndoAndRedo) {
                   program->Units.Word_To_YText(s.a).toStdString());
         EXPECT_EQ(window->Txt_End_Y->text().toStdString(),
                   program->Units.Word_To_YText(s.b).toStdString());
+    }
+}
+
+// Ctrl+X/C/V/Z typed in any field of the window run the Edit menu's commands:
+// on the waveform, except that the pattern field cuts, copies and pastes
+// through the program's own text clipboard and leaves the system clipboard
+// (which holds a copied waveform) alone.
+TEST_F(MainWindowTest, ClipboardKeysInFieldsRunTheEditCommands) {
+    start(1, 0);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const QString copied = QStringLiteral("7\n8\n9\n");
+    struct Row {
+        const char* field;
+        Qt::Key key;
+        int word10;         // point 10 afterwards (ramp: 10 unchanged)
+        const char* system; // system clipboard text starts with this
+        const char* text;   // the field's text afterwards (null: not checked)
+        const char* own;    // the program's text clipboard afterwards
+        bool undoFirst;     // an edit that Ctrl+Z must take back is made first
+    };
+    const Row rows[] = {
+        {"Txt_Start_X", Qt::Key_V, 7, "7\n8\n9", nullptr, "own", false},
+        {"Txt_End_X", Qt::Key_X, 20, "10\n11\n", nullptr, "own", false},
+        {"Txt_Scope", Qt::Key_C, 10, "10\n11\n", nullptr, "own", false},
+        {"Txt_Start_X", Qt::Key_Z, 10, "7\n8\n9", nullptr, "own", true},
+        {"Txt_Pattern", Qt::Key_X, 10, "7\n8\n9", "cd", "ab", false},
+        {"Txt_Pattern", Qt::Key_C, 10, "7\n8\n9", "abcd", "ab", false},
+        {"Txt_Pattern", Qt::Key_V, 10, "7\n8\n9", "ownabcd", "own", false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.field) + " Ctrl+" +
+                     QKeySequence(r.key).toString().toStdString());
+        auto words = engine::bufferWords(doc().CurrentBuf());
+        for (int i = 0; i < n(); ++i)
+            words[i] = static_cast<int16_t>(i);
+        doc().CurArea() = {10, 20};
+        window->SetText_MarkA();
+        window->SetText_MarkB();
+        if (r.undoFirst) {
+            window->Menu_Delete->trigger();
+            ASSERT_EQ(engine::bufferWords(doc().CurrentBuf())[10], 20);
+        }
+        QGuiApplication::clipboard()->setText(copied);
+        program->TextClipboard = QStringLiteral("own");
+        const bool pattern = QLatin1String(r.field) == QLatin1String("Txt_Pattern");
+        window->Opt_DspSel[pattern ? 1 : 0]->click();
+        auto* field = window->findChild<QLineEdit*>(QLatin1String(r.field));
+        ASSERT_NE(field, nullptr);
+        field->setFocus();
+        QTest::qWait(1); // entering the field selects its text
+        if (pattern) {
+            field->setText(QStringLiteral("abcd"));
+            if (r.key == Qt::Key_V)
+                field->setCursorPosition(0);
+            else
+                field->setSelection(0, 2);
+        }
+        QTest::keyClick(field, r.key, Qt::ControlModifier);
+        EXPECT_EQ(engine::bufferWords(doc().CurrentBuf())[10], r.word10);
+        EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QLatin1String(r.system)))
+            << QGuiApplication::clipboard()->text().left(20).toStdString();
+        // A marker field shows its marker, never the clipboard's text.
+        const WaveArea& a = doc().CurArea();
+        const double shown = field == window->Txt_Start_X ? a.StartX
+                             : field == window->Txt_End_X ? a.EndX
+                                                          : a.EndX - a.StartX;
+        EXPECT_EQ(field->text().toStdString(),
+                  r.text ? std::string(r.text)
+                         : program->Units.Point_To_XText(shown).toStdString());
+        EXPECT_EQ(program->TextClipboard.toStdString(), r.own);
+        window->Pict_Wave->setFocus();
     }
 }
