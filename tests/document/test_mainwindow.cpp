@@ -3,6 +3,8 @@
 // picture.
 #include "TestSupport.h"
 
+#include "app/CaptionsWidget.h"
+#include "app/Messages.h"
 #include "app/Program.h"
 #include "document/MainWindow.h"
 #include "engine/wavelb32.h"
@@ -15,6 +17,8 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -473,4 +477,27 @@ TEST_F(MainWindowTest, ClipboardKeysInFieldsRunTheEditCommands) {
         EXPECT_EQ(program->TextClipboard.toStdString(), r.own);
         window->Pict_Wave->setFocus();
     }
+}
+
+// Every item of every menu of the window carries a caption in both languages
+// (the first Help item showed only its shortcut).
+TEST_F(MainWindowTest, EveryMenuItemHasACaptionInBothLanguages) {
+    start(1, 0);
+    for (const bool english : {true, false}) {
+        SCOPED_TRACE(english ? "English" : "Japanese");
+        Set_Language(english);
+        Set_MainMenus(window.get());
+        for (QAction* top : window->menuBar()->actions()) {
+            QMenu* menu = top->menu();
+            ASSERT_NE(menu, nullptr);
+            EXPECT_FALSE(menu->title().isEmpty()) << menu->objectName().toStdString();
+            for (QAction* item : menu->actions()) {
+                const bool captioned = item->isSeparator() || !item->text().trimmed().isEmpty();
+                EXPECT_TRUE(captioned) << item->objectName().toStdString();
+            }
+        }
+    }
+    Set_Language(true);
+    Set_MainMenus(window.get());
+    EXPECT_EQ(window->Menu_Help->text().toStdString(), "&Contents");
 }
