@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include "app/CaptionsWidget.h"
+#include "app/Help.h"
 #include "app/Messages.h"
 #include "app/Program.h"
 #include "document/MainWindow.h"
@@ -25,8 +26,12 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace velda;
 using velda::test::RecordingPrompts;
@@ -500,4 +505,98 @@ TEST_F(MainWindowTest, EveryMenuItemHasACaptionInBothLanguages) {
     Set_Language(true);
     Set_MainMenus(window.get());
     EXPECT_EQ(window->Menu_Help->text().toStdString(), "&Contents");
+}
+
+namespace {
+QWidget* helpWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("HelpWindow"))
+            return w;
+    return nullptr;
+}
+
+// Where the link to `href` is drawn in the help window, scrolled into view.
+std::optional<QPoint> linkPoint(QWidget* help, QTextBrowser* browser, const QString& href) {
+    for (QTextBlock b = browser->document()->begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (f.charFormat().anchorHref() != href)
+                continue;
+            QTextCursor c(browser->document());
+            c.setPosition(f.position() + 1);
+            browser->setTextCursor(c);
+            browser->ensureCursorVisible();
+            const QRect r = browser->cursorRect(c);
+            return browser->viewport()->mapTo(help, r.center());
+        }
+    return std::nullopt;
+}
+} // namespace
+
+// A help window opened from a modal tool dialog takes the mouse while the
+// dialog is open, and its title follows the page it shows.
+TEST_F(MainWindowTest, HelpFromAModalDialogIsUsableBesideIt) {
+    start(1, 0);
+    struct Row {
+        const char* tool;
+        QAction* MainWindow::*item;
+        int helpIndex;
+        const char* title;       // the window's title on the dialog's page
+        const char* link;        // a link followed by a click (null: none)
+        const char* linkedTitle; // the title after following it
+    };
+    const Row rows[] = {
+        {"Operate", &MainWindow::Menu_Compute, 3, "VELDA Help - Operate", "7731CRTE.hlp",
+         "VELDA Help - Waveform Create"},
+        {"Compress", &MainWindow::Menu_Compress, 1, "VELDA Help - Compress/Decompress", nullptr,
+         nullptr},
+        {"Create", &MainWindow::Menu_Create, 0, "VELDA Help - Waveform Create", "7731E.hlp",
+         "VELDA Help"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.tool);
+        bool ran = false;
+        QTimer::singleShot(0, window.get(), [&] {
+            ran = true;
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal) {
+                ADD_FAILURE() << "no modal dialog";
+                return;
+            }
+            QTest::mouseClick(modal->findChild<QPushButton*>(QStringLiteral("Btn_Help")),
+                              Qt::LeftButton);
+            QWidget* help = helpWindow();
+            auto* browser = help ? help->findChild<QTextBrowser*>() : nullptr;
+            if (browser && QTest::qWaitForWindowExposed(help)) {
+                EXPECT_EQ(browser->source().fileName(), HelpFiles::fileName(r.helpIndex, true));
+                EXPECT_EQ(help->windowTitle().toStdString(), r.title);
+                // A click on the page's text reaches the browser.
+                browser->moveCursor(QTextCursor::Start);
+                const QPoint middle =
+                    browser->viewport()->mapTo(help, browser->viewport()->rect().center());
+                QTest::mouseClick(help->windowHandle(), Qt::LeftButton, {}, middle);
+                EXPECT_GT(browser->textCursor().position(), 0)
+                    << "the click did not reach the help";
+                if (r.link) {
+                    const std::optional<QPoint> at =
+                        linkPoint(help, browser, QLatin1String(r.link));
+                    EXPECT_TRUE(at.has_value()) << "no link " << r.link;
+                    if (at)
+                        QTest::mouseClick(help->windowHandle(), Qt::LeftButton, {}, *at);
+                    EXPECT_EQ(browser->source().fileName().toStdString(), r.link);
+                    EXPECT_EQ(help->windowTitle().toStdString(), r.linkedTitle);
+                }
+                EXPECT_EQ(QApplication::activeModalWidget(), modal) << "the dialog stays open";
+            } else {
+                ADD_FAILURE() << "no help window";
+            }
+            modal->close();
+        });
+        (window.get()->*r.item)->trigger();
+        EXPECT_TRUE(ran);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_TRUE(prompts.boxes.empty()) << prompts.boxTexts().join(' ').toStdString();
+        if (QWidget* help = helpWindow())
+            help->hide();
+    }
 }
