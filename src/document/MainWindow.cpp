@@ -287,7 +287,7 @@ void MainWindow::Menu_Exit_Click() {
 void MainWindow::SetText_MarkA() {
     const WaveDocument& doc = prog_.Document;
     const UnitContext& u = prog_.Units;
-    Txt_Scope->setText(u.Point_To_XText(doc.Area_Width()));
+    Txt_Scope->setText(u.PointSpan_To_XText(doc.Area_Width()));
     Txt_Start_Y->setText(
         u.Word_To_YText(W_GetWaveData(doc.CurrentBuf(), doc.CurArea().StartX, doc.N())));
     Txt_Start_X->setText(u.Point_To_XText(doc.CurArea().StartX));
@@ -296,7 +296,7 @@ void MainWindow::SetText_MarkA() {
 void MainWindow::SetText_MarkB() {
     const WaveDocument& doc = prog_.Document;
     const UnitContext& u = prog_.Units;
-    Txt_Scope->setText(u.Point_To_XText(doc.Area_Width()));
+    Txt_Scope->setText(u.PointSpan_To_XText(doc.Area_Width()));
     Txt_End_Y->setText(
         u.Word_To_YText(W_GetWaveData(doc.CurrentBuf(), doc.CurArea().EndX, doc.N())));
     Txt_End_X->setText(u.Point_To_XText(doc.CurArea().EndX));

@@ -104,7 +104,8 @@ void MainWindow::Txt_Scope_LostFocus() {
     WaveDocument& doc = prog_.Document;
     WaveArea& area = doc.CurArea();
     const double n = doc.N();
-    ScopeWidth = prog_.Units.X_To_Point(Eng_Val(Txt_Scope->text()));
+    // A distance, not a position: converted without the X unit's start.
+    ScopeWidth = prog_.Units.XSpan_To_Point(Eng_Val(Txt_Scope->text()));
     if (ScopeWidth > n)
         ScopeWidth = n;
     if (area.StartX + ScopeWidth > n)

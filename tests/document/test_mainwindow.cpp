@@ -600,3 +600,40 @@ TEST_F(MainWindowTest, HelpFromAModalDialogIsUsableBesideIt) {
             help->hide();
     }
 }
+
+// dX is a distance: shown and typed as a width of the X unit, never as a
+// position (which would add the unit's start to it).
+TEST_F(MainWindowTest, MarkerDistanceIsAWidthInEveryXUnit) {
+    start(1, 0);
+    ASSERT_EQ(n(), 1024);
+    SystemParameter& sp = program->Setup.Param;
+    struct Row {
+        const char* unit;
+        int mode;
+        double start, end, period;
+        const char* shown; // dX for markers at 512 and 768
+        const char* typed; // a width typed into dX
+        double endX;       // where marker B then stands
+    };
+    const Row rows[] = {
+        {"word", 0, 0, 1, 1, "256.0000", "128", 640},
+        {"user -180..180", 2, -180, 180, 1, "90.00000", "45", 640},
+        {"user 10..20", 2, 10, 20, 1, "2.500000", "1.25", 640},
+        {"sec", 1, 0, 1, 0.001024, "256.000u", "128u", 640},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.unit);
+        sp.XUnitMode = static_cast<int16_t>(r.mode);
+        sp.UserXStart = r.start;
+        sp.UserXEnd = r.end;
+        sp.Period = r.period;
+        sp.Frequency = 1 / r.period;
+        doc().CurArea() = {512, 768};
+        window->SetText_MarkA();
+        window->SetText_MarkB();
+        EXPECT_EQ(window->Txt_Scope->text().toStdString(), r.shown);
+        type(window->Txt_Scope, QLatin1String(r.typed));
+        EXPECT_DOUBLE_EQ(doc().CurArea().StartX, 512);
+        EXPECT_NEAR(doc().CurArea().EndX, r.endX, 1e-6);
+    }
+}
