@@ -224,12 +224,11 @@ bool MainWindow::patternHasFocus() const {
 }
 
 void MainWindow::Menu_Undo_Click() {
-    WaveDocument& doc = prog_.Document;
-    doc.Swap_Undo();
-    const UnitContext& u = prog_.Units;
-    Txt_Start_X->setText(u.Point_To_XText(doc.CurArea().StartX));
-    Txt_End_X->setText(u.Point_To_XText(doc.CurArea().EndX));
-    Txt_Scope->setText(u.Point_To_XText(doc.Area_Width()));
+    prog_.Document.Swap_Undo();
+    // The other buffer brings its own markers and values: both positions,
+    // their distance and the levels at A and B are shown again.
+    SetText_MarkA();
+    SetText_MarkB();
     Draw_Wave();
 }
 
@@ -289,7 +288,7 @@ void MainWindow::Menu_Exit_Click() {
 void MainWindow::SetText_MarkA() {
     const WaveDocument& doc = prog_.Document;
     const UnitContext& u = prog_.Units;
-    Txt_Scope->setText(u.Point_To_XText(doc.Area_Width()));
+    Txt_Scope->setText(u.PointSpan_To_XText(doc.Area_Width()));
     Txt_Start_Y->setText(
         u.Word_To_YText(W_GetWaveData(doc.CurrentBuf(), doc.CurArea().StartX, doc.N())));
     Txt_Start_X->setText(u.Point_To_XText(doc.CurArea().StartX));
@@ -298,7 +297,7 @@ void MainWindow::SetText_MarkA() {
 void MainWindow::SetText_MarkB() {
     const WaveDocument& doc = prog_.Document;
     const UnitContext& u = prog_.Units;
-    Txt_Scope->setText(u.Point_To_XText(doc.Area_Width()));
+    Txt_Scope->setText(u.PointSpan_To_XText(doc.Area_Width()));
     Txt_End_Y->setText(
         u.Word_To_YText(W_GetWaveData(doc.CurrentBuf(), doc.CurArea().EndX, doc.N())));
     Txt_End_X->setText(u.Point_To_XText(doc.CurArea().EndX));
