@@ -31,11 +31,13 @@ test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 bench: build
+	@./scripts/install-bench-deps.sh
 	@for b in $(BUILD)/bench/bench_*; do \
 	    [ -f "$$b" ] && [ -x "$$b" ] || continue; \
 	    echo "== $$b"; QT_QPA_PLATFORM=offscreen "$$b" --benchmark_repetitions=5 \
 	        --benchmark_report_aggregates_only=true || exit 1; \
 	done
+	@echo "== expressions beside numpy"; /usr/bin/python3 bench/compare_numpy.py $(BUILD)/bench/bench_eval
 
 # Every fuzz target runs from its own seed corpus; a target without one is an
 # error, not a silent skip. A crash or a finding fails the run.

@@ -242,11 +242,11 @@ void MainWindow::Pict_Wave_MouseMove(QMouseEvent* e) {
 
 void MainWindow::connectView() {
     surface(Pict_Wave)->onPaint = [this] {
-        if (analogDirty_ || surface(Pict_Wave)->picture().size() != Pict_Wave->size())
+        if (analogDirty_ || surface(Pict_Wave)->sizeChanged())
             Render_Analog();
     };
     surface(Pict_Digital)->onPaint = [this] {
-        if (digitalDirty_ || surface(Pict_Digital)->picture().size() != Pict_Digital->size())
+        if (digitalDirty_ || surface(Pict_Digital)->sizeChanged())
             Render_Digital();
     };
     // A resized surface is drawn again at its new size.
