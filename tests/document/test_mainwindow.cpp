@@ -387,7 +387,7 @@ TEST_F(MainWindowTest, MarkerValuesFollowUndoAndRedo) {
     window->SetText_MarkA();
     window->SetText_MarkB();
     window->Pict_Wave->setFocus();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 30000));
 
     auto pressOnView = [&](Qt::Key key, Qt::KeyboardModifiers mods) {
         window->Pict_Wave->setFocus();
@@ -427,7 +427,7 @@ TEST_F(MainWindowTest, MarkerValuesFollowUndoAndRedo) {
 // (which holds a copied waveform) alone.
 TEST_F(MainWindowTest, ClipboardKeysInFieldsRunTheEditCommands) {
     start(1, 0);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 30000));
     const QString copied = QStringLiteral("7\n8\n9\n");
     struct Row {
         const char* field;
@@ -575,7 +575,7 @@ TEST_F(MainWindowTest, HelpFromAModalDialogIsUsableBesideIt) {
                               Qt::LeftButton);
             QWidget* help = helpWindow();
             auto* browser = help ? help->findChild<QTextBrowser*>() : nullptr;
-            if (browser && QTest::qWaitForWindowExposed(help)) {
+            if (browser && QTest::qWaitForWindowExposed(help, 30000)) {
                 EXPECT_EQ(browser->source().fileName(), HelpFiles::fileName(r.helpIndex, true));
                 EXPECT_EQ(help->windowTitle().toStdString(), r.title);
                 // A click on the page's text reaches the browser.

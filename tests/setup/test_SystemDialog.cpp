@@ -815,7 +815,7 @@ TEST_F(SystemDialogTest, HelpButtonAndF1OpenTheSetupHelp) {
     for (Way way : {Way::Button, Way::F1}) {
         SCOPED_TRACE(way == Way::Button ? "button" : "F1");
         ASSERT_NE(open(), nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg, 30000));
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->objectName() == QLatin1String("HelpWindow"))
                 w->hide();
