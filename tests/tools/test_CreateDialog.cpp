@@ -830,3 +830,38 @@ TEST_F(CreateDialogTest, SizeIsAWidthInUserXUnits) {
         dialog.reset();
     }
 }
+
+// A typed value outside the field's own physical range (too large for a
+// number at all, beyond the full scale, a negative peak-to-peak) is refused:
+// the box shows the stored value again and the page keeps it.
+TEST_F(CreateDialogTest, ValuesOutsideAFieldsRangeAreRefused) {
+    struct Row {
+        int field;
+        const char* typed;
+        bool accepted;
+        double value; // stored afterwards
+    };
+    const Row rows[] = {
+        {ParamOffset, "1e400", false, 0},   {ParamOffset, "40000", false, 0},
+        {ParamOffset, "-40000", false, 0},  {ParamOffset, "-32767", true, -32767},
+        {ParamAmpl, "1e400", false, 65534}, {ParamAmpl, "70000", false, 65534},
+        {ParamAmpl, "-5", false, 65534},    {ParamAmpl, "30000", true, 30000},
+        {ParamCycle, "1e400", false, 1},    {ParamCycle, "2", true, 2},
+        {ParamPhase, "-1e400", false, 0},   {ParamPhase, "90", true, 90},
+    };
+    doc().CurArea() = {100, 300};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::to_string(r.field) + " " + r.typed);
+        pages().AllClear();
+        open();
+        QLineEdit* field = box("Text", r.field);
+        const QString before = field->text();
+        type(field, QLatin1String(r.typed));
+        const CreatePageRecord& p = pages().CreatePage(1);
+        EXPECT_DOUBLE_EQ(p.Param[static_cast<size_t>(r.field)], r.value);
+        if (!r.accepted) {
+            EXPECT_EQ(field->text().toStdString(), before.toStdString());
+        }
+        dialog.reset();
+    }
+}
