@@ -31,6 +31,7 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -864,4 +865,45 @@ TEST_F(CreateDialogTest, ValuesOutsideAFieldsRangeAreRefused) {
         }
         dialog.reset();
     }
+}
+
+// The dialog's size follows its content: changing the function and back
+// gives the same size again with no empty band, and a reopened dialog has
+// the size of the first opening at its saved position.
+TEST_F(CreateDialogTest, SizeFollowsTheContentAndReopensAsSaved) {
+    open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+    QComboBox* function = find<QComboBox>(QStringLiteral("Comb_Wave"));
+    auto settle = [] {
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+    };
+    settle();
+    std::map<int, QSize> first; // the size each function was first shown at
+    const int sequence[] = {FuncSin,        FuncExpression, FuncSin, FuncSquare,
+                            FuncExpression, FuncDC,         FuncSin};
+    for (int f : sequence) {
+        SCOPED_TRACE(f);
+        function->setCurrentIndex(f);
+        settle();
+        const QSize now = dialog->size();
+        EXPECT_EQ(now, dialog->sizeHint().expandedTo(dialog->minimumSizeHint()))
+            << now.width() << "x" << now.height() << " against the content's "
+            << dialog->sizeHint().width() << "x" << dialog->sizeHint().height();
+        if (first.count(f))
+            EXPECT_EQ(now, first[f]);
+        else
+            first[f] = now;
+    }
+    function->setCurrentIndex(FuncSin);
+    settle();
+    dialog->move(dialog->pos() + QPoint(30, 20));
+    settle();
+    const QPoint placed = dialog->pos();
+    click(button("Btn_Cancel"));
+    dialog.reset();
+    open();
+    settle();
+    EXPECT_EQ(dialog->size(), first[FuncSin]);
+    EXPECT_EQ(dialog->pos(), placed);
 }
