@@ -68,6 +68,9 @@ public:
     void Menu_FileNew_Click();
     void Menu_Grid_Click();
     void Menu_Exit_Click();
+    // File > Print: the print dialog, modal. Help > About: the version dialog.
+    void Menu_Print_Click();
+    void Menu_Version_Click();
     // Setup > Setup...: the System Setup dialog over the disabled window.
     void Menu_System_Click();
     // The System Setup dialog, created on first use.

@@ -228,9 +228,9 @@ void MainWindow::Pict_Wave_MouseDown(QMouseEvent* e) {
         const int w = Pict_Wave->width();
         const int h = Pict_Wave->height();
         const double px = std::floor(e->position().x());
-        const double py = std::floor(e->position().y());
         int found = 0;
-        prog_.Spline.Change_Spline_Select(v.PixelToPointX(px, w), v.PixelToWordY(py + 0.5, h),
+        prog_.Spline.Change_Spline_Select(v.PixelToPointX(px, w),
+                                          v.PointerWordY(e->position().y(), h),
                                           drawnPixels(v, w, h, prog_.Document.N()), found);
         const int i = prog_.Spline.SelectedIndex();
         if (found && i >= 0)
@@ -249,7 +249,7 @@ void MainWindow::Pict_Wave_MouseMoved(QMouseEvent* e) {
             splineDrag_.moved = true;
             splineDrag_.x = std::clamp(v.PixelToPointX(e->position().x(), Pict_Wave->width()), 0.0,
                                        static_cast<double>(prog_.Document.N()));
-            splineDrag_.y = std::clamp(v.PixelToWordY(e->position().y(), Pict_Wave->height()),
+            splineDrag_.y = std::clamp(v.PointerWordY(e->position().y(), Pict_Wave->height()),
                                        -32767.0, 32767.0);
             Draw_Wave();
         }

@@ -4,6 +4,7 @@
 
 #include "app/Captions.h"
 #include "app/CaptionsWidget.h"
+#include "print/PrintDialog.h"
 #include "setup/UpDownWidget.h"
 
 #include <QAction>
@@ -54,8 +55,6 @@ void SystemDialog::buildControls() {
     Menu_File->addSeparator();
     Menu_FilePrint = Menu_File->addAction(QString());
     Menu_FilePrint->setObjectName(QStringLiteral("Menu_FilePrint"));
-    // The print-out of the set-up comes with printing.
-    Menu_FilePrint->setEnabled(false);
     root->setMenuBar(MenuBar);
 
     SSTab = named(new QTabWidget(this), QStringLiteral("SSTab"));
@@ -288,6 +287,7 @@ void SystemDialog::connectControls() {
     connect(Btn_OK, &QPushButton::clicked, this, [this] { Btn_OK_Click(); });
     connect(Menu_FileOpen, &QAction::triggered, this, [this] { Menu_FileOpen_Click(); });
     connect(Menu_FileSave, &QAction::triggered, this, [this] { Menu_FileSave_Click(); });
+    connect(Menu_FilePrint, &QAction::triggered, this, [this] { Show_PrintDialog(prog_, this); });
     connect(Btn_Cancel, &QPushButton::clicked, this, [this] { Btn_Cancel_Click(); });
     connect(Btn_Help, &QPushButton::clicked, this, [this] {
         if (showHelp_)

@@ -11,6 +11,7 @@
 #include "engine/wavelb32.h"
 #include "engine/wavelb32_draw.h"
 #include "engine/wavelb32_make.h"
+#include "units/NumberText.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -231,6 +232,13 @@ TEST_F(MainWindowTest, RenderedViewShowsTheCurveTheZeroLineAndTheMarkers) {
     // The zero line is white, apart from the marker columns.
     const int zeroRow = static_cast<int>(program->View.zeroRow(h));
     EXPECT_EQ(img.pixel(w / 3, zeroRow), qRgb(255, 255, 255));
+    EXPECT_NE(img.pixel(w / 3, zeroRow - 1), qRgb(255, 255, 255));
+    EXPECT_NE(img.pixel(w / 3, zeroRow + 1), qRgb(255, 255, 255));
+    // The pointer on the zero line reads a word of that row.
+    QTest::mouseMove(window->Pict_Wave, QPoint(w / 3, zeroRow));
+    const double readOut = program->Units.Y_To_Word(Eng_Val(window->Txt_Cur_Y->text()));
+    EXPECT_EQ(program->View.WordToPixelY(readOut, h), zeroRow)
+        << window->Txt_Cur_Y->text().toStdString();
     // Marker A at column 0 and B in the last column are drawn inverted.
     EXPECT_NE(countColour(img, qRgb(0, 0, 0), 0), h);
     EXPECT_NE(countColour(img, qRgb(0, 0, 0), w - 1), h);

@@ -279,9 +279,9 @@ TEST_F(SystemDialogTest, EnableRulesFollowTheModelFlags) {
     get<QTabWidget>(QStringLiteral("SSTab"))->setCurrentIndex(0);
     EXPECT_TRUE(get<QGroupBox>(QStringLiteral("Frm_Memory"))->isEnabled());
     EXPECT_FALSE(get<QGroupBox>(QStringLiteral("Frm_YUnit"))->isEnabled());
-    // The set-up print-out and the transfer are not there yet.
+    // The set-up file items and the print-out work; the transfer is not there yet.
     EXPECT_TRUE(dlg->Menu_FileOpen->isEnabled());
-    EXPECT_FALSE(dlg->Menu_FilePrint->isEnabled());
+    EXPECT_TRUE(dlg->Menu_FilePrint->isEnabled());
     EXPECT_FALSE(get<QPushButton>(QStringLiteral("Btn_Trans(0)"))->isEnabled());
 }
 
