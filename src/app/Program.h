@@ -51,6 +51,20 @@ public:
     const ProgramOptions& options() const { return options_; }
     QString dataFile(const QString& name) const;
 
+    // The program's start-up, for a window and a command line alike: the
+    // settings object, language, interface kind and serial number, system
+    // initialisation, device identifiers, file names ("Untitled", or
+    // `fileToOpen` read when given), the whole waveform in view, no tool, no
+    // undo. False after a fatal failure, whose box has been shown; the
+    // program must then end.
+    bool Start_Up(const QString& fileToOpen = {});
+    // The program's exit steps once the user agreed: the waveform memory
+    // freed, the set-up and serial number saved for the next start, the
+    // settings object released.
+    void Shut_Down();
+    // The three "Sysinfo" settings that bring the set-up back at the next start.
+    void Write_Sysinfo();
+
     // Creates the settings object (start-up step 2); releases it at exit.
     void Create_Registry();
     void Release_Registry();

@@ -70,11 +70,9 @@ public:
     // applies the enable rules.
     void Show_Record();
 
-    // Stores the form position (unless the system is ending) and the saved
-    // model, address, memory size and serial number.
+    // Stores the form position unless the system is ending. The set-up and
+    // serial number are saved by the program's exit steps.
     void Form_Unload(bool systemEnding);
-    // The three "Sysinfo" settings that bring the set-up back at the next start.
-    static void Write_Sysinfo(clsRegistry& registry, const SystemParameter& p);
 
     // Event handlers.
     void Comb_System_Click();
