@@ -8,36 +8,18 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <cassert>
 
 namespace velda {
-
-namespace {
-Program* g_current = nullptr;
-} // namespace
 
 Program::Program(ProgramOptions options) : options_(std::move(options)) {
     if (options_.dataDir.isEmpty())
         options_.dataDir = QCoreApplication::applicationDirPath() + QStringLiteral("/data");
     if (options_.modelFile.isEmpty())
         options_.modelFile = dataFile(QStringLiteral("models.toml"));
-    previous_ = g_current;
-    g_current = this;
 }
 
 Program::~Program() {
     Release_Registry();
-    if (g_current == this)
-        g_current = previous_;
-}
-
-Program& Program::current() {
-    assert(g_current);
-    return *g_current;
-}
-
-bool Program::exists() {
-    return g_current != nullptr;
 }
 
 QString Program::dataFile(const QString& name) const {

@@ -44,10 +44,6 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    // The program object of this run (the most recently created one).
-    static Program& current();
-    static bool exists();
-
     const ProgramOptions& options() const { return options_; }
     QString dataFile(const QString& name) const;
 
@@ -102,7 +98,6 @@ public:
 
 private:
     ProgramOptions options_;
-    Program* previous_ = nullptr;
 };
 
 } // namespace velda

@@ -114,7 +114,6 @@ bool MainWindow::Form_Load(const QString& commandLine) {
     helpFiles().Set_HelpFiles();
     Set_Caption();
     doc.setObserver(this);
-    doc.setWindowHandle(this);
     doc.Update_UndoCaption(); // the undo item shows the reset the start-up made
 
     Frm_Digital->hide();

@@ -3,7 +3,13 @@
 // handler is installed fails the test that showed it.
 #include "app/Prompts.h"
 
+#ifdef VELDA_TEST_WIDGETS
 #include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#endif
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
@@ -15,7 +21,7 @@ int main(int argc, char** argv) {
     velda::setUnhandledPromptHook([](const QString& what) {
         ADD_FAILURE() << "shown with no prompts handler installed: " << what.toStdString();
     });
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("VELDA"));
+    TestApplication app(argc, argv);
+    TestApplication::setApplicationName(QStringLiteral("VELDA"));
     return RUN_ALL_TESTS();
 }
