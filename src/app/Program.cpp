@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <algorithm>
 
 namespace velda {
 
@@ -123,6 +124,12 @@ bool Program::Load_DeviceIds() {
         return false;
     }
     return true;
+}
+
+int Program::Read_ControllerAddress() const {
+    if (ControllerAddress)
+        return ControllerAddress();
+    return Registry ? std::max(0, Registry->GpibAddress()) : 0;
 }
 
 void Program::Apply_SizeChange(const SizeChange& change) {

@@ -13,6 +13,7 @@
 #include "units/Units.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace velda {
@@ -75,6 +76,12 @@ public:
     bool Init_System();
     // Reads "USBTMC.ID"; false after its fatal box.
     bool Load_DeviceIds();
+
+    // The bus controller's own address, which no instrument may take. The
+    // bus layer installs the real lookup; until then (and when it is unset)
+    // it is the stored address of the bus in use, or 0 when none is stored.
+    std::function<int()> ControllerAddress;
+    int Read_ControllerAddress() const;
 
     // A memory-size or model change altered N: resize the document and show
     // the whole new waveform.

@@ -72,8 +72,7 @@ int fieldWidth(const QWidget* w, int characters) {
 
 } // namespace
 
-SystemDialog::SystemDialog(Program& program, QWidget* parent)
-    : QDialog(parent), prog_(program), controllerAddress_([] { return 0; }) {
+SystemDialog::SystemDialog(Program& program, QWidget* parent) : QDialog(parent), prog_(program) {
     setObjectName(kFormName);
     buildControls();
     connectControls();
@@ -82,12 +81,8 @@ SystemDialog::SystemDialog(Program& program, QWidget* parent)
 
 SystemDialog::~SystemDialog() = default;
 
-void SystemDialog::setControllerAddressSource(ControllerAddressFn fn) {
-    controllerAddress_ = fn ? std::move(fn) : ControllerAddressFn([] { return 0; });
-}
-
 int SystemDialog::Read_ControllerAddress() const {
-    return controllerAddress_();
+    return prog_.Read_ControllerAddress();
 }
 
 // ---------------------------------------------------------------------------

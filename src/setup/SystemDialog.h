@@ -49,11 +49,7 @@ public:
     ~SystemDialog() override;
 
     // The bus controller's own address (the address field refuses it and
-    // the up-down steps over it). Until the interface front supplies the
-    // real lookup this returns 0, which is what the USB(TMC) and simulated
-    // buses report.
-    using ControllerAddressFn = std::function<int()>;
-    void setControllerAddressSource(ControllerAddressFn fn);
+    // the up-down steps over it), from the program object.
     int Read_ControllerAddress() const;
     // Resets the main window's view to the whole waveform and rewrites its
     // unit read-outs; set by the main window, run by OK and Cancel.
@@ -216,7 +212,6 @@ private:
     int backupMemorySizeSelection_ = -1;
     DocumentSnapshot snapshot_;
     std::vector<Field> fields_;
-    ControllerAddressFn controllerAddress_;
     std::function<void()> mainRefresh_;
     bool closing_ = false;
 };
