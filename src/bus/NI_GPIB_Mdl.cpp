@@ -122,7 +122,7 @@ Status NI_GPIB_Mdl::GP_Init(const QString& params) {
         st = find(state_.BoardName);
         // Boards are configured under lower-case names by convention, and
         // the name is compared exactly.
-        if (board_ < 0 && state_.BoardName.toLower() != state_.BoardName)
+        if (board_ < 0 && st == StatusError && state_.BoardName.toLower() != state_.BoardName)
             st = find(state_.BoardName.toLower());
         const QString lower = state_.BoardName.toLower();
         for (int16_t i = 0; i < 4; ++i)
