@@ -17,6 +17,23 @@ Status NiStatus(int ibsta, int iberr) {
     return (ibsta & IbstaTIMO) ? Status(StatusTimeOut | StatusError) : StatusError;
 }
 
+QString NiReplyText(const QByteArray& buffer, long byteCount, int32_t& length) {
+    qsizetype n;
+    if (const qsizetype cr = buffer.indexOf('\r'); cr >= 0)
+        n = cr;
+    else if (const qsizetype lf = buffer.indexOf('\n'); lf >= 0)
+        n = lf;
+    else
+        n = std::clamp<qsizetype>(qsizetype(byteCount), 0, buffer.size());
+    length = int32_t(n);
+    if (n == 0)
+        return fromCodePage(buffer.constData(), size_t(buffer.size()));
+    QString text = fromCodePage(buffer.constData(), size_t(n));
+    while (text.endsWith(QLatin1Char(' ')))
+        text.chop(1);
+    return text;
+}
+
 struct NI_GPIB_Mdl::Api {
     int (*ibfind)(const char*) = nullptr;
     int (*ibfindA)(const char*) = nullptr;
@@ -172,22 +189,7 @@ Status NI_GPIB_Mdl::GP_Receive_Str(int16_t adrs, QString& text) {
             QByteArray buffer(size, ' ');
             st = Call_Status(api_->ibrd(board_, buffer.data(), long(size)));
             if (Error_Check(QStringLiteral("GP_Receive_Str"), st)) {
-                qsizetype length;
-                if (const qsizetype cr = buffer.indexOf('\r'); cr >= 0)
-                    length = cr;
-                else if (const qsizetype lf = buffer.indexOf('\n'); lf >= 0)
-                    length = lf;
-                else
-                    length = std::clamp<qsizetype>(qsizetype(ibcntl_), 0, size);
-                state_.LastReceivedCount = int32_t(length);
-                const QString read = fromCodePage(buffer.constData(), size_t(size));
-                if (length > 0) {
-                    text = fromCodePage(buffer.constData(), size_t(length));
-                    while (text.endsWith(QLatin1Char(' ')))
-                        text.chop(1);
-                } else {
-                    text = read;
-                }
+                text = NiReplyText(buffer, ibcntl_, state_.LastReceivedCount);
             }
         }
     }

@@ -35,6 +35,12 @@ constexpr int IberrEABO = 6;
 // gives 3 (time-out and error), anything else 2.
 Status NiStatus(int ibsta, int iberr);
 
+// The reply in a read buffer (filled with spaces before the read): cut before
+// the first CR, else before the first LF, else after `byteCount` bytes, and
+// right-trimmed of spaces; a length of 0 leaves the buffer as read.
+// `length` receives the cut length.
+QString NiReplyText(const QByteArray& buffer, long byteCount, int32_t& length);
+
 class NI_GPIB_Mdl : public BusModule {
 public:
     explicit NI_GPIB_Mdl(BusContext& context);
