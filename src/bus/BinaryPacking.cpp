@@ -37,11 +37,13 @@ Status Pack_Binary_Into(std::vector<uint8_t>& out, const BusArray& data, int32_t
         out.resize(2 * n);
         uint8_t* o = out.data();
         const int16_t* in = words->data();
-        const int lo = exchange ? 1 : 0;
         for (size_t i = 0; i < n; ++i) {
-            const auto w = uint16_t(in[i]);
-            o[2 * i + size_t(lo)] = uint8_t(w & 0xFF);
-            o[2 * i + size_t(1 - lo)] = uint8_t(w >> 8);
+            auto w = uint16_t(in[i]);
+            if (exchange)
+                w = uint16_t((w << 8) | (w >> 8));
+            // Low byte first, whatever the host's own order.
+            o[2 * i] = uint8_t(w & 0xFF);
+            o[2 * i + 1] = uint8_t(w >> 8);
         }
         return StatusOk;
     }
@@ -54,11 +56,13 @@ Status Pack_Binary_Into(std::vector<uint8_t>& out, const BusArray& data, int32_t
         const int32_t* in = longs->data();
         const bool reverse = swap != 0;
         for (size_t i = 0; i < n; ++i) {
-            const auto v = uint32_t(in[i]);
-            for (int b = 0; b < 4; ++b) {
-                const auto byte = uint8_t(v >> (8 * b));
-                o[4 * i + size_t(reverse ? 3 - b : b)] = byte;
-            }
+            auto v = uint32_t(in[i]);
+            if (reverse)
+                v = __builtin_bswap32(v);
+            o[4 * i] = uint8_t(v);
+            o[4 * i + 1] = uint8_t(v >> 8);
+            o[4 * i + 2] = uint8_t(v >> 16);
+            o[4 * i + 3] = uint8_t(v >> 24);
         }
         return StatusOk;
     }
