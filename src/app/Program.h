@@ -5,6 +5,7 @@
 
 #include "app/DeviceIds.h"
 #include "app/Registry.h"
+#include "bus/GP_common.h"
 #include "document/WaveDocument.h"
 #include "document/WaveView.h"
 #include "setup/SystemSetup.h"
@@ -96,6 +97,8 @@ public:
     // The Interpolate tool's control points, drawn and picked on the view.
     ControlPoints Spline{Setup.Param};
     DeviceIdTable DeviceIds;
+    // The bus layer: the common interface and its back ends.
+    std::unique_ptr<bus::GP_common> Bus = std::make_unique<bus::GP_common>();
 
     QString SerialNumber;
     int16_t ActiveTool = ToolNone;
