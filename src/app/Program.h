@@ -98,7 +98,8 @@ public:
     ControlPoints Spline{Setup.Param};
     DeviceIdTable DeviceIds;
     // The bus layer: the common interface and its back ends.
-    std::unique_ptr<bus::GP_common> Bus = std::make_unique<bus::GP_common>();
+    std::unique_ptr<bus::GP_common> Bus = std::make_unique<bus::GP_common>(
+        bus::BusContext::Program_Defaults([this] { return Registry.get(); }));
 
     QString SerialNumber;
     int16_t ActiveTool = ToolNone;

@@ -1,6 +1,6 @@
 #include "bus/BusContext.h"
 
-#include "app/Program.h"
+#include "app/Registry.h"
 
 #include <QCoreApplication>
 #include <cstdlib>
@@ -18,12 +18,12 @@ QStringList DefaultLibraries(const QString& key) {
     return {};
 }
 
-BusContext BusContext::Program_Defaults() {
+BusContext BusContext::Program_Defaults(std::function<clsRegistry*()> registry) {
     BusContext c;
-    c.libraryNames = [](const QString& key) {
-        if (Program::exists() && Program::current().Registry) {
+    c.libraryNames = [registry](const QString& key) {
+        if (clsRegistry* store = registry ? registry() : nullptr) {
             // The store answers "False" for a key it does not hold.
-            const QString v = Program::current().Registry->Setting(LibrarySection, key).trimmed();
+            const QString v = store->Setting(LibrarySection, key).trimmed();
             if (!v.isEmpty() && v != QStringLiteral("False")) {
                 QStringList names;
                 for (const QString& n : v.split(QLatin1Char(';'), Qt::SkipEmptyParts))

@@ -7,6 +7,10 @@
 #include <QStringList>
 #include <functional>
 
+namespace velda {
+class clsRegistry;
+}
+
 namespace velda::bus {
 
 // Library setting keys in section "Libraries" of the settings store.
@@ -30,7 +34,9 @@ struct BusContext {
     // The running program's: library names from the settings store (one
     // setting per key, names separated by ";", the defaults when absent),
     // the executable's folder, and an immediate exit.
-    static BusContext Program_Defaults();
+    // Library names from the settings store the function gives (none: the
+    // defaults), the program's folder, and an exit at once.
+    static BusContext Program_Defaults(std::function<clsRegistry*()> registry = {});
 };
 
 } // namespace velda::bus
