@@ -47,9 +47,9 @@ VELDA_PLUGIN_EXPORT int velda_plugin_interface(void);
 VELDA_PLUGIN_EXPORT const char* velda_plugin_name(void);
 /* File extensions without dots, separated by ';' (for example "wav;flac"). */
 VELDA_PLUGIN_EXPORT const char* velda_plugin_extensions(void);
-/* Opens `path`. On success *handle is the plug-in's read handle, *points the
- * number of points in the file and *start the position to seek to before
- * reading (0: from the beginning). */
+/* Opens `path`. On success *handle is the plug-in's read handle, *start the
+ * position to seek to before reading (0: from the beginning) and *points the
+ * number of points to read from there on. */
 VELDA_PLUGIN_EXPORT int velda_plugin_begin(const char* path, void** handle, int32_t* points,
                                            int32_t* start);
 /* Positions the next read at point `position`. */
