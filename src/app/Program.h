@@ -19,7 +19,7 @@ namespace velda {
 
 struct ProgramOptions {
     // Folder of models.toml, USBTMC.ID and help/. Empty: data/ beside the
-    // executable.
+    // executable, else the installed data folder (app/InstallPaths.h).
     QString dataDir;
     // Settings file. Empty: the user's store.
     QString iniPath;

@@ -225,12 +225,11 @@ bool MainWindow::patternHasFocus() const {
 }
 
 void MainWindow::Menu_Undo_Click() {
-    WaveDocument& doc = prog_.Document;
-    doc.Swap_Undo();
-    const UnitContext& u = prog_.Units;
-    Txt_Start_X->setText(u.Point_To_XText(doc.CurArea().StartX));
-    Txt_End_X->setText(u.Point_To_XText(doc.CurArea().EndX));
-    Txt_Scope->setText(u.Point_To_XText(doc.Area_Width()));
+    prog_.Document.Swap_Undo();
+    // The other buffer brings its own markers and values: both positions,
+    // their distance and the levels at A and B are shown again.
+    SetText_MarkA();
+    SetText_MarkB();
     Draw_Wave();
 }
 
@@ -274,9 +273,8 @@ void MainWindow::Menu_Delete_Click() {
 }
 
 void MainWindow::Menu_FileNew_Click() {
-    const QString folder = QCoreApplication::applicationDirPath();
-    QDir::setCurrent(folder);
-    QProcess::startDetached(QCoreApplication::applicationFilePath(), {}, folder);
+    // A second copy of the program; this one's working folder is left alone.
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
 }
 
 void MainWindow::Menu_Grid_Click() {
@@ -291,7 +289,7 @@ void MainWindow::Menu_Exit_Click() {
 void MainWindow::SetText_MarkA() {
     const WaveDocument& doc = prog_.Document;
     const UnitContext& u = prog_.Units;
-    Txt_Scope->setText(u.Point_To_XText(doc.Area_Width()));
+    Txt_Scope->setText(u.PointSpan_To_XText(doc.Area_Width()));
     Txt_Start_Y->setText(
         u.Word_To_YText(W_GetWaveData(doc.CurrentBuf(), doc.CurArea().StartX, doc.N())));
     Txt_Start_X->setText(u.Point_To_XText(doc.CurArea().StartX));
@@ -300,7 +298,7 @@ void MainWindow::SetText_MarkA() {
 void MainWindow::SetText_MarkB() {
     const WaveDocument& doc = prog_.Document;
     const UnitContext& u = prog_.Units;
-    Txt_Scope->setText(u.Point_To_XText(doc.Area_Width()));
+    Txt_Scope->setText(u.PointSpan_To_XText(doc.Area_Width()));
     Txt_End_Y->setText(
         u.Word_To_YText(W_GetWaveData(doc.CurrentBuf(), doc.CurArea().EndX, doc.N())));
     Txt_End_X->setText(u.Point_To_XText(doc.CurArea().EndX));

@@ -13,6 +13,7 @@
 
 class QAction;
 class QImage;
+class QKeyEvent;
 class QMouseEvent;
 class QPainter;
 class QComboBox;
@@ -227,6 +228,8 @@ private:
     // Bit (0..15, top trace 0) under a row of the digital view; -1 above the traces.
     int digitalBitAt(int y) const;
     bool patternHasFocus() const;
+    // The Edit menu item whose shortcut the key is (cut, copy, paste, undo).
+    QAction* editCommandFor(const QKeyEvent* key) const;
     // After the System Setup dialog: whole waveform, unit read-outs redrawn.
     // Exit: the dialog's settings (saved model, address, memory size).
     void Unload_SystemDialog(UnloadMode mode);
