@@ -1,12 +1,12 @@
 #include "files/PluginLoader.h"
 
+#include "app/InstallPaths.h"
 #include "velda_plugin.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
-#include <QStandardPaths>
 #include <cstdio>
 #include <dlfcn.h>
 
@@ -25,18 +25,9 @@ template <typename Fn> Fn symbol(void* lib, const char* name) {
 } // namespace
 
 QStringList Plugin_Folders() {
-    QStringList folders;
-    const QString exeDir = QCoreApplication::applicationDirPath();
-    if (!exeDir.isEmpty()) {
-        folders << QDir(exeDir).filePath(QStringLiteral("PlugIn"));
-        folders << QDir::cleanPath(QDir(exeDir).filePath(QStringLiteral("../lib/velda/PlugIn")));
-    }
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    if (!data.isEmpty())
-        folders << QDir(data).filePath(QStringLiteral("VELDA/PlugIn"));
     QStringList existing;
-    for (const QString& f : folders)
-        if (QFileInfo(f).isDir() && !existing.contains(f))
+    for (const QString& f : pluginDirs(QCoreApplication::applicationDirPath()))
+        if (QFileInfo(f).isDir())
             existing << f;
     return existing;
 }

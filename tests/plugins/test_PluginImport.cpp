@@ -4,13 +4,16 @@
 
 #include "app/Messages.h"
 #include "app/Program.h"
+#include "document/MainWindow.h"
 #include "engine/wavelb32.h"
 #include "files/FileCommands.h"
 #include "files/PluginImport.h"
 #include "files/PluginLoader.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <memory>
@@ -192,4 +195,36 @@ TEST_F(PluginImportTest, ShippedPluginsAreFoundBesideTheProgram) {
         names << p.name;
     EXPECT_EQ(names, (QStringList{"Text columns", "Sound files"}));
     EXPECT_TRUE(set.plugins()[1].extensions.contains("flac"));
+}
+
+// File > Import in the main window finds a plug-in the user put into the
+// data folder, and the caption shows "Untitled" afterwards.
+TEST_F(PluginImportTest, MainWindowImportsFromTheUserFolder) {
+    program.reset();
+    ProgramOptions o;
+    o.dataDir = test::sourceDataDir();
+    o.iniPath = dir.filePath(QStringLiteral("VELDA2.ini"));
+    program = std::make_unique<Program>(o);
+    MainWindow w(*program);
+    ASSERT_TRUE(w.Form_Load(QString()));
+    program->Document.WaveFileName = QStringLiteral("/tmp/old.wdb");
+    w.Set_Caption();
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+                         QStringLiteral("/PlugIn");
+    ASSERT_TRUE(QDir().mkpath(user));
+    const QString copy = user + QStringLiteral("/fake_abc.so");
+    QFile::remove(copy);
+    ASSERT_TRUE(QFile::copy(fakeFolder("abc") + QStringLiteral("/fake_abc.so"), copy));
+    ASSERT_TRUE(w.Menu_FileImport->isEnabled());
+    prompts.clear();
+    prompts.fileNames = {file("w.abc", "300 0 0")};
+    // Whichever plug-ins are beside the test program, the user's comes last.
+    PluginSet set;
+    set.load(Plugin_Folders());
+    prompts.chosenFilters = {static_cast<int>(set.plugins().size()) - 1};
+    w.Menu_FileImport->trigger();
+    QFile::remove(copy);
+    EXPECT_TRUE(prompts.boxes.empty());
+    EXPECT_EQ(w.windowTitle(), "VELDA <Untitled>");
+    EXPECT_EQ(words()[299], fakeWord(299, 1));
 }
