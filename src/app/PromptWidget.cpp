@@ -61,6 +61,15 @@ QString WidgetPromptHandler::openFileName(const FileRequest& request) {
                                         request.filter, &filter);
 }
 
+QString WidgetPromptHandler::openFileNameWithFilter(const FileRequest& request, int& chosenFilter) {
+    QString filter = selectedFilter(request);
+    const QString name = QFileDialog::getOpenFileName(owner(), request.caption, startPath(request),
+                                                      request.filter, &filter);
+    const int i = static_cast<int>(request.filter.split(QStringLiteral(";;")).indexOf(filter));
+    chosenFilter = i >= 0 ? i : request.filterIndex;
+    return name;
+}
+
 QString WidgetPromptHandler::saveFileName(const FileRequest& request) {
     QString filter = selectedFilter(request);
     // The file commands ask the overwrite question themselves.

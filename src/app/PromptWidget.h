@@ -12,6 +12,7 @@ public:
     Answer showBox(const BoxRequest& request) override;
     QString openFileName(const FileRequest& request) override;
     QString saveFileName(const FileRequest& request) override;
+    QString openFileNameWithFilter(const FileRequest& request, int& chosenFilter) override;
     std::optional<QString> inputText(const QString& caption, const QString& prompt,
                                      const QString& initial) override;
 };

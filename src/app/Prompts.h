@@ -34,6 +34,13 @@ public:
     // Empty text when the user cancels.
     virtual QString openFileName(const FileRequest& request) = 0;
     virtual QString saveFileName(const FileRequest& request) = 0;
+    // An open dialog that also tells which filter the user chose (an index
+    // into request.filter). Handlers that cannot tell report the preselected
+    // one.
+    virtual QString openFileNameWithFilter(const FileRequest& request, int& chosenFilter) {
+        chosenFilter = request.filterIndex;
+        return openFileName(request);
+    }
     // std::nullopt when the user cancels.
     virtual std::optional<QString> inputText(const QString& caption, const QString& prompt,
                                              const QString& initial) = 0;

@@ -188,6 +188,7 @@ void MainWindow::connectCommands() {
     connect(Menu_FileSaveAs, &QAction::triggered, this, &MainWindow::Menu_FileSaveAs_Click);
     connect(Menu_FileSaveAs2, &QAction::triggered, this, &MainWindow::Menu_FileSaveAs2_Click);
     connect(Menu_Print, &QAction::triggered, this, &MainWindow::Menu_Print_Click);
+    connect(Menu_FileImport, &QAction::triggered, this, &MainWindow::Menu_FileImport_Click);
     connect(Menu_Version, &QAction::triggered, this, &MainWindow::Menu_Version_Click);
     connect(Menu_Help, &QAction::triggered, this, [this] { Show_Help(HelpFiles::MainHelp); });
     connect(Menu_Create, &QAction::triggered, Opt_DlgSel[0], &QRadioButton::click);
@@ -338,9 +339,6 @@ void MainWindow::buildMenus() {
     Menu_Help = addItem(Menu_MHelp, "Menu_Help");
     Menu_Help->setShortcut(QKeySequence::HelpContents);
     Menu_Version = addItem(Menu_MHelp, "Menu_Version");
-    // Plug-in import is not built yet; its item stays visible but cannot be
-    // chosen.
-    Menu_FileImport->setEnabled(false);
 
     Menu_Undo->setShortcut(QKeySequence::Undo);
     Menu_Cut->setShortcut(QKeySequence::Cut);

@@ -71,6 +71,8 @@ public:
     // File > Print: the print dialog, modal. Help > About: the version dialog.
     void Menu_Print_Click();
     void Menu_Version_Click();
+    // File > Import: a file read through an import plug-in.
+    void Menu_FileImport_Click();
     // Setup > Setup...: the System Setup dialog over the disabled window.
     void Menu_System_Click();
     // The System Setup dialog, created on first use.

@@ -32,6 +32,15 @@ QString RecordingPrompts::openFileName(const FileRequest& request) {
     return f;
 }
 
+QString RecordingPrompts::openFileNameWithFilter(const FileRequest& request, int& chosenFilter) {
+    chosenFilter = request.filterIndex;
+    if (!chosenFilters.empty()) {
+        chosenFilter = chosenFilters.front();
+        chosenFilters.pop_front();
+    }
+    return openFileName(request);
+}
+
 QString RecordingPrompts::saveFileName(const FileRequest& request) {
     return openFileName(request);
 }

@@ -21,6 +21,10 @@ public:
     Answer showBox(const BoxRequest& request) override;
     QString openFileName(const FileRequest& request) override;
     QString saveFileName(const FileRequest& request) override;
+    // The filter each open dialog reports as chosen, in order; when empty,
+    // the preselected one.
+    QString openFileNameWithFilter(const FileRequest& request, int& chosenFilter) override;
+    std::deque<int> chosenFilters;
     std::optional<QString> inputText(const QString& caption, const QString& prompt,
                                      const QString& initial) override;
 

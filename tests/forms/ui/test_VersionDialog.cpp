@@ -80,6 +80,10 @@ TEST(VersionDialog, CaptionsVersionLineLibrariesAndPlace) {
         EXPECT_EQ(d.y(), m.top() + m.height() / 2 - d.height() / 2);
         main.setEnabled(false);
         d.show();
+        if (qEnvironmentVariableIsSet("VELDA_SHOT_DIR"))
+            d.grab().save(qEnvironmentVariable("VELDA_SHOT_DIR") +
+                          (english ? QStringLiteral("/version_en.png")
+                                   : QStringLiteral("/version_ja.png")));
         d.Command1_Click();
         EXPECT_FALSE(d.isVisible());
         EXPECT_TRUE(main.isEnabled());

@@ -212,6 +212,12 @@ TEST_F(PrintDialogTest, PreviewShowsTheReportPages) {
         ASSERT_NE(w, nullptr);
         w->updatePreview();
         pages = w->pageCount();
+        if (qEnvironmentVariableIsSet("VELDA_SHOT_DIR")) {
+            preview.resize(900, 1000);
+            QTest::qWait(300);
+            preview.grab().save(qEnvironmentVariable("VELDA_SHOT_DIR") +
+                                QStringLiteral("/preview.png"));
+        }
         preview.close();
     };
     d->Btn_Preview->click();
@@ -231,6 +237,13 @@ TEST_F(PrintDialogTest, CaptionsInBothLanguages) {
         EXPECT_EQ(d->Label[0]->text(), QString::fromUtf8(r.top));
         EXPECT_EQ(d->Btn_Printer->text(), QString::fromUtf8(r.printer));
         EXPECT_EQ(d->Label[0]->buddy(), d->Text[0]);
+        // VELDA_SHOT_DIR=folder: a picture of the dialog, to look at.
+        if (qEnvironmentVariableIsSet("VELDA_SHOT_DIR")) {
+            QTest::qWait(200);
+            d->grab().save(qEnvironmentVariable("VELDA_SHOT_DIR") +
+                           (r.english ? QStringLiteral("/print_en.png")
+                                      : QStringLiteral("/print_ja.png")));
+        }
     }
 }
 

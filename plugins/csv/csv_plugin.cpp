@@ -1,0 +1,94 @@
+// Import plug-in: text columns (CSV, TSV, blank-separated), by the rule of
+// csv_reader.h. The file is read whole at begin; reads hand out its words.
+#include "csv_reader.h"
+#include "velda_plugin.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <new>
+#include <vector>
+
+namespace {
+
+struct Reader {
+    std::vector<int16_t> words;
+    size_t next = 0;
+};
+
+// Larger files are not a column of at most 65,536 points.
+constexpr long kMaxBytes = 64L * 1024 * 1024;
+
+} // namespace
+
+extern "C" {
+
+int velda_plugin_interface(void) {
+    return VELDA_PLUGIN_INTERFACE;
+}
+
+const char* velda_plugin_name(void) {
+    return "Text columns";
+}
+
+const char* velda_plugin_extensions(void) {
+    return "csv;tsv;prn;dat";
+}
+
+int velda_plugin_begin(const char* path, void** handle, int32_t* points, int32_t* start) {
+    if (!path || !handle || !points || !start)
+        return 1;
+    FILE* f = std::fopen(path, "rb");
+    if (!f)
+        return 2;
+    std::vector<char> bytes;
+    char buf[65536];
+    size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        if (bytes.size() + n > static_cast<size_t>(kMaxBytes)) {
+            std::fclose(f);
+            return 3;
+        }
+        bytes.insert(bytes.end(), buf, buf + n);
+    }
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed)
+        return 2;
+    auto* r = new (std::nothrow) Reader;
+    if (!r)
+        return 4;
+    if (!velda::plugin::Csv_Words(bytes.data(), bytes.size(), r->words) ||
+        r->words.size() > 0x7FFFFFFF) {
+        delete r;
+        return 5;
+    }
+    *handle = r;
+    *points = static_cast<int32_t>(r->words.size());
+    *start = 0;
+    return 0;
+}
+
+int velda_plugin_seek(void* handle, int32_t position) {
+    auto* r = static_cast<Reader*>(handle);
+    if (!r || position < 0 || static_cast<size_t>(position) > r->words.size())
+        return 1;
+    r->next = static_cast<size_t>(position);
+    return 0;
+}
+
+int velda_plugin_read(void* handle, int16_t* words, int32_t* count) {
+    auto* r = static_cast<Reader*>(handle);
+    if (!r || !words || !count || *count < 0)
+        return 1;
+    const size_t n = std::min(static_cast<size_t>(*count), r->words.size() - r->next);
+    std::copy_n(r->words.begin() + static_cast<std::ptrdiff_t>(r->next), n, words);
+    r->next += n;
+    *count = static_cast<int32_t>(n);
+    return 0;
+}
+
+void velda_plugin_end(void* handle) {
+    delete static_cast<Reader*>(handle);
+}
+
+} // extern "C"

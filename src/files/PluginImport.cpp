@@ -1,0 +1,89 @@
+#include "files/PluginImport.h"
+
+#include "app/Messages.h"
+#include "app/Program.h"
+#include "app/Prompts.h"
+#include "files/FileCommands.h"
+#include "files/PluginLoader.h"
+#include "velda_plugin.h"
+
+#include <QFile>
+#include <algorithm>
+
+namespace velda {
+
+int32_t Read_Through_Plugin(const ImportPlugin& plugin, const QString& path, int32_t limit,
+                            std::vector<int16_t>& words) {
+    constexpr int32_t kRefused = 241;
+    words.clear();
+    void* handle = nullptr;
+    int32_t points = 0;
+    int32_t start = 0;
+    const QByteArray name = QFile::encodeName(path);
+    if (plugin.begin(name.constData(), &handle, &points, &start) != 0)
+        return kRefused;
+    int32_t result = 0;
+    if (points <= 0 || start < 0 || (start > 0 && plugin.seek(handle, start) != 0)) {
+        result = kRefused;
+    } else {
+        const int32_t wanted = std::min(points, limit);
+        words.resize(static_cast<size_t>(wanted));
+        int32_t done = 0;
+        while (done < wanted) {
+            int32_t count = std::min<int32_t>(VELDA_PLUGIN_BLOCK, wanted - done);
+            const int32_t asked = count;
+            if (plugin.read(handle, words.data() + done, &count) != 0 || count <= 0 ||
+                count > asked) {
+                result = kRefused;
+                break;
+            }
+            done += count;
+        }
+        // The one word the scale does not hold.
+        for (int16_t& w : words)
+            w = std::max<int16_t>(w, -32767);
+    }
+    plugin.end(handle);
+    if (result != 0)
+        words.clear();
+    return result;
+}
+
+int32_t File_Import(Program& program, const QStringList& folders,
+                    const std::function<void()>& setCaption) {
+    PluginSet set;
+    const int count = set.load(folders);
+    if (count == 0)
+        ShowError(240);
+    FileRequest r;
+    r.caption = English() ? QStringLiteral("IMPORT") : QString::fromUtf8("インポート");
+    r.directory = Default_Document_Folder();
+    r.filter = Qt_Filter_Text(set.filterList());
+    r.filterIndex = 0;
+    int chosen = 0;
+    const QString path = prompts().openFileNameWithFilter(r, chosen);
+    if (path.isEmpty() || chosen < 0 || chosen >= count)
+        return 0;
+    const ImportPlugin& plugin = set.plugins()[static_cast<size_t>(chosen)];
+    WaveDocument& doc = program.Document;
+    std::vector<int16_t> words;
+    if (const int32_t e = Read_Through_Plugin(plugin, path, doc.N(), words); e != 0) {
+        ShowError(e);
+        return 0;
+    }
+    const auto n = static_cast<int32_t>(words.size());
+    const WaveHandle scratch = W_AllocMemory(65536);
+    if (scratch == 0) {
+        ShowError(10);
+        return 0;
+    }
+    std::copy(words.begin(), words.end(), engine::bufferWords(scratch).begin());
+    W_CopyMemory(scratch, doc.CurrentBuf(), 0, 0, n);
+    W_FreeMemory(scratch);
+    doc.WaveFileName = QStringLiteral("Untitled");
+    if (setCaption)
+        setCaption();
+    return n;
+}
+
+} // namespace velda

@@ -1,0 +1,104 @@
+#include "files/PluginLoader.h"
+
+#include "app/InstallPaths.h"
+#include "velda_plugin.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSet>
+#include <cstdio>
+#include <dlfcn.h>
+
+namespace velda {
+
+namespace {
+
+void skipped(const QString& path, const char* why) {
+    std::fprintf(stderr, "velda: plug-in %s skipped: %s\n", qPrintable(path), why);
+}
+
+template <typename Fn> Fn symbol(void* lib, const char* name) {
+    return reinterpret_cast<Fn>(dlsym(lib, name));
+}
+
+} // namespace
+
+QStringList Plugin_Folders() {
+    QStringList existing;
+    for (const QString& f : pluginDirs(QCoreApplication::applicationDirPath()))
+        if (QFileInfo(f).isDir())
+            existing << f;
+    return existing;
+}
+
+PluginSet::~PluginSet() {
+    plugins_.clear();
+    for (void* h : handles_)
+        dlclose(h);
+}
+
+int PluginSet::load(const QStringList& folders) {
+    QSet<QString> seen;
+    for (const QString& folder : folders) {
+        const QFileInfoList files =
+            QDir(folder).entryInfoList({QStringLiteral("*.so")}, QDir::Files, QDir::Name);
+        for (const QFileInfo& fi : files) {
+            if (seen.contains(fi.fileName()))
+                continue;
+            const QString path = fi.absoluteFilePath();
+            void* lib = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+            if (!lib) {
+                skipped(path, dlerror());
+                continue;
+            }
+            const auto version = symbol<int (*)()>(lib, "velda_plugin_interface");
+            const auto name = symbol<const char* (*)()>(lib, "velda_plugin_name");
+            const auto exts = symbol<const char* (*)()>(lib, "velda_plugin_extensions");
+            ImportPlugin p;
+            p.path = path;
+            p.begin = symbol<decltype(p.begin)>(lib, "velda_plugin_begin");
+            p.seek = symbol<decltype(p.seek)>(lib, "velda_plugin_seek");
+            p.read = symbol<decltype(p.read)>(lib, "velda_plugin_read");
+            p.end = symbol<decltype(p.end)>(lib, "velda_plugin_end");
+            if (!version || !name || !exts || !p.begin || !p.seek || !p.read || !p.end) {
+                skipped(path, "a function of the plug-in interface is missing");
+                dlclose(lib);
+                continue;
+            }
+            if (version() != VELDA_PLUGIN_INTERFACE) {
+                skipped(path, "another interface version");
+                dlclose(lib);
+                continue;
+            }
+            const char* n = name();
+            const char* e = exts();
+            p.name = QString::fromUtf8(n ? n : "").left(64).trimmed();
+            for (const QString& x :
+                 QString::fromUtf8(e ? e : "").split(QLatin1Char(';'), Qt::SkipEmptyParts))
+                if (!x.trimmed().isEmpty())
+                    p.extensions << x.trimmed();
+            if (p.name.isEmpty())
+                p.name = fi.completeBaseName();
+            if (p.extensions.isEmpty())
+                p.extensions << QStringLiteral("*");
+            seen.insert(fi.fileName());
+            handles_.push_back(lib);
+            plugins_.push_back(std::move(p));
+        }
+    }
+    return static_cast<int>(plugins_.size());
+}
+
+QString PluginSet::filterList() const {
+    QString list;
+    for (const ImportPlugin& p : plugins_) {
+        QStringList patterns;
+        for (const QString& e : p.extensions)
+            patterns << QStringLiteral("*.") + e;
+        list += p.name + QStringLiteral(" |") + patterns.join(QLatin1Char(';')) + QLatin1Char('|');
+    }
+    return list;
+}
+
+} // namespace velda

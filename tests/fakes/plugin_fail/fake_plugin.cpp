@@ -1,0 +1,87 @@
+// A fake import plug-in whose behaviour the imported file states:
+// "<points> <start> <failing read>" (the failing read counted from 1, 0 for
+// none), or "refuse" to be refused at begin. The word at position p is
+// FAKE_SIGN * ((p * 7) % 65535 - 32767), so a test can tell every point and
+// which plug-in delivered it. Built several times: two working plug-ins with
+// their own name and extension, one of another interface version and one
+// without its read function.
+#include "velda_plugin.h"
+
+#include <cstdio>
+#include <cstring>
+
+#ifndef FAKE_VERSION
+#define FAKE_VERSION VELDA_PLUGIN_INTERFACE
+#endif
+
+namespace {
+
+struct Reader {
+    long points = 0;
+    long start = 0;
+    long failAt = 0;
+    long reads = 0;
+    long next = 0;
+};
+
+int16_t wordAt(long p) {
+    return static_cast<int16_t>(FAKE_SIGN * ((p * 7) % 65535 - 32767));
+}
+
+} // namespace
+
+extern "C" {
+
+VELDA_PLUGIN_EXPORT int velda_plugin_interface(void) {
+    return FAKE_VERSION;
+}
+VELDA_PLUGIN_EXPORT const char* velda_plugin_name(void) {
+    return FAKE_NAME;
+}
+VELDA_PLUGIN_EXPORT const char* velda_plugin_extensions(void) {
+    return FAKE_EXT;
+}
+
+VELDA_PLUGIN_EXPORT int velda_plugin_begin(const char* path, void** handle, int32_t* points,
+                                           int32_t* start) {
+    FILE* f = std::fopen(path, "rb");
+    if (!f)
+        return 1;
+    Reader r;
+    const int got = std::fscanf(f, "%ld %ld %ld", &r.points, &r.start, &r.failAt);
+    std::fclose(f);
+    if (got != 3)
+        return 2;
+    *handle = new Reader(r);
+    *points = static_cast<int32_t>(r.points);
+    *start = static_cast<int32_t>(r.start);
+    return 0;
+}
+
+VELDA_PLUGIN_EXPORT int velda_plugin_seek(void* handle, int32_t position) {
+    static_cast<Reader*>(handle)->next = position;
+    return 0;
+}
+
+#ifndef FAKE_NO_READ
+VELDA_PLUGIN_EXPORT int velda_plugin_read(void* handle, int16_t* words, int32_t* count) {
+    auto* r = static_cast<Reader*>(handle);
+    if (++r->reads == r->failAt)
+        return 7;
+    long n = *count;
+    // <points> are counted from <start>.
+    if (r->next + n > r->start + r->points)
+        n = r->start + r->points - r->next;
+    for (long i = 0; i < n; ++i)
+        words[i] = wordAt(r->next + i);
+    r->next += n;
+    *count = static_cast<int32_t>(n);
+    return 0;
+}
+#endif
+
+VELDA_PLUGIN_EXPORT void velda_plugin_end(void* handle) {
+    delete static_cast<Reader*>(handle);
+}
+
+} // extern "C"

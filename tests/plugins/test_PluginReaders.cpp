@@ -1,0 +1,147 @@
+// The shipped plug-ins' reading rules: text columns and sound files written
+// here with libsndfile, read back through the loaded plug-in libraries.
+#include "TestSupport.h"
+
+#include "csv_reader.h"
+#include "files/PluginImport.h"
+#include "files/PluginLoader.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sndfile.h>
+#include <vector>
+
+using namespace velda;
+
+namespace {
+
+class ShippedPlugins : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(set.load({QStringLiteral(VELDA_BINARY_DIR "/PlugIn")}), 2); }
+    const ImportPlugin& csv() { return set.plugins()[0]; }
+    const ImportPlugin& sound() { return set.plugins()[1]; }
+    QString path(const char* name) { return dir.filePath(QLatin1String(name)); }
+
+    PluginSet set;
+    QTemporaryDir dir;
+};
+
+std::vector<int16_t> csvWords(const char* text) {
+    std::vector<int16_t> w;
+    velda::plugin::Csv_Words(text, std::strlen(text), w);
+    return w;
+}
+
+// Writes frames (channels interleaved) with libsndfile.
+template <typename T>
+bool writeSound(const QString& path, int format, int channels, const std::vector<T>& frames) {
+    SF_INFO info{};
+    info.samplerate = 48000;
+    info.channels = channels;
+    info.format = format;
+    SNDFILE* f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    if (!f)
+        return false;
+    const sf_count_t n = static_cast<sf_count_t>(frames.size()) / channels;
+    sf_count_t written = 0;
+    if constexpr (std::is_same_v<T, short>)
+        written = sf_writef_short(f, frames.data(), n);
+    else
+        written = sf_writef_double(f, frames.data(), n);
+    sf_close(f);
+    return written == n;
+}
+
+} // namespace
+
+TEST(CsvRule, ColumnsHeadersAndScaling) {
+    struct Row {
+        const char* name;
+        const char* text;
+        std::vector<int16_t> words;
+    };
+    const Row rows[] = {
+        {"one column of words", "1\n-2\n32767\n-32767\n", {1, -2, 32767, -32767}},
+        {"header skipped, last column taken", "index,value\n0,10\n1,20\n2,-30\n", {10, 20, -30}},
+        {"scope export: time,volts scaled to full scale",
+         "\"Time\",\"Volts\"\ns,V\n-0.001,0.5\n0,-1\n0.001,0.25\n",
+         {16384, -32767, 8192}},
+        {"tabs and CR LF", "t\tv\r\n0\t100\r\n1\t-100\r\n", {100, -100}},
+        {"blanks and CR alone", "  0   5\r 1   6\r", {5, 6}},
+        {"semicolons with decimal commas", "x;y\n0;0,5\n1;-0,25\n", {32767, -16384}},
+        {"a word beyond the scale scales the column", "0\n32768\n-16384\n", {0, 32767, -16384}},
+        {"a trailing separator is ignored", "1,7,\n2,8,\n", {7, 8}},
+        {"byte-order mark",
+         "\xEF\xBB\xBF"
+         "3\n4\n",
+         {3, 4}},
+        {"all zero decimals stay zero", "0.0\n0.0\n", {0, 0}},
+        {"text only: nothing", "a,b\nc,d\n", {}},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(csvWords(r.text), r.words) << r.name;
+}
+
+TEST_F(ShippedPlugins, CsvFileReadsThroughThePlugin) {
+    QFile f(path("scope.csv"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("Model,Scope\nUnit,s,V\n");
+    std::vector<int16_t> expected;
+    for (int i = 0; i < 1300; ++i) {
+        const double v = (i % 100 - 50) / 25.0; // -2 .. 1.96 V
+        f.write(QByteArray::number(i * 1e-6) + "," + QByteArray::number(v) + "\n");
+        expected.push_back(static_cast<int16_t>(std::lround(v * 32767 / 2.0)));
+    }
+    f.close();
+    std::vector<int16_t> words;
+    ASSERT_EQ(Read_Through_Plugin(csv(), path("scope.csv"), 65536, words), 0);
+    EXPECT_EQ(words, expected);
+    // At most the limit.
+    ASSERT_EQ(Read_Through_Plugin(csv(), path("scope.csv"), 700, words), 0);
+    EXPECT_EQ(words, std::vector<int16_t>(expected.begin(), expected.begin() + 700));
+    // Not a column: refused.
+    QFile g(path("words.csv"));
+    ASSERT_TRUE(g.open(QIODevice::WriteOnly));
+    g.write("nothing here\n");
+    g.close();
+    EXPECT_EQ(Read_Through_Plugin(csv(), path("words.csv"), 100, words), 241);
+    EXPECT_EQ(Read_Through_Plugin(csv(), path("absent.csv"), 100, words), 241);
+}
+
+// 16-bit sounds come back exactly (first channel only, -32768 as -32767);
+// other formats are scaled to the full scale.
+TEST_F(ShippedPlugins, SoundFilesReadBackExactly) {
+    std::vector<short> stereo;
+    std::vector<int16_t> expected;
+    for (int i = 0; i < 1777; ++i) {
+        const auto s = static_cast<short>((i * 37) % 65536 - 32768);
+        stereo.push_back(s);
+        stereo.push_back(static_cast<short>(i)); // second channel, ignored
+        expected.push_back(static_cast<int16_t>(std::max<int>(s, -32767)));
+    }
+    struct Row {
+        const char* name;
+        int format;
+    };
+    for (const Row r : {Row{"t.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16},
+                        Row{"t.flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
+                        Row{"t.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16}}) {
+        SCOPED_TRACE(r.name);
+        ASSERT_TRUE(writeSound(path(r.name), r.format, 2, stereo));
+        std::vector<int16_t> words;
+        ASSERT_EQ(Read_Through_Plugin(sound(), path(r.name), 65536, words), 0);
+        EXPECT_EQ(words, expected);
+    }
+    std::vector<double> floats = {0.0, 0.5, -0.5, 1.0, -1.0, 1.5, -2.0, 0.25};
+    ASSERT_TRUE(writeSound(path("f.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, floats));
+    std::vector<int16_t> words;
+    ASSERT_EQ(Read_Through_Plugin(sound(), path("f.wav"), 65536, words), 0);
+    EXPECT_EQ(words, (std::vector<int16_t>{0, 16384, -16384, 32767, -32767, 32767, -32767, 8192}));
+    // Not a sound.
+    QFile g(path("noise.wav"));
+    ASSERT_TRUE(g.open(QIODevice::WriteOnly));
+    g.write("RIFF but not really");
+    g.close();
+    EXPECT_EQ(Read_Through_Plugin(sound(), path("noise.wav"), 100, words), 241);
+}
