@@ -19,18 +19,24 @@ bool iequals(std::string_view a, std::string_view b) {
     return lower(a) == lower(b);
 }
 
+// Splits at "::", except inside a bracketed IPv6 literal.
 std::vector<std::string_view> splitTokens(std::string_view text) {
     std::vector<std::string_view> out;
     std::size_t start = 0;
-    while (true) {
-        std::size_t pos = text.find("::", start);
-        if (pos == std::string_view::npos) {
-            out.push_back(text.substr(start));
-            return out;
+    bool inBrackets = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '[')
+            inBrackets = true;
+        else if (text[i] == ']')
+            inBrackets = false;
+        else if (!inBrackets && text[i] == ':' && i + 1 < text.size() && text[i + 1] == ':') {
+            out.push_back(text.substr(start, i - start));
+            start = i + 2;
+            ++i;
         }
-        out.push_back(text.substr(start, pos - start));
-        start = pos + 2;
     }
+    out.push_back(text.substr(start));
+    return out;
 }
 
 // Decimal without sign, at most `limit`.

@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -53,6 +55,41 @@ CLIENT* clientOn(int fd, u_long program, u_long version) {
 
 std::atomic<long> nextClientId{1};
 
+// libtirpc writes with write(), so a peer that has gone would raise SIGPIPE
+// and end the program. The signal is held back around each call and a
+// pending one taken away; the call then fails with EPIPE instead.
+class SigpipeHold {
+public:
+    SigpipeHold() {
+        sigemptyset(&pipe_);
+        sigaddset(&pipe_, SIGPIPE);
+        sigset_t pending;
+        sigpending(&pending);
+        wasPending_ = sigismember(&pending, SIGPIPE) == 1;
+        pthread_sigmask(SIG_BLOCK, &pipe_, &old_);
+    }
+    ~SigpipeHold() {
+        if (!wasPending_) {
+            timespec zero{0, 0};
+            while (sigtimedwait(&pipe_, nullptr, &zero) > 0) {
+            }
+        }
+        pthread_sigmask(SIG_SETMASK, &old_, nullptr);
+    }
+
+private:
+    sigset_t pipe_;
+    sigset_t old_;
+    bool wasPending_ = false;
+};
+
+// clnt_call with SIGPIPE held back.
+clnt_stat call(CLIENT* c, u_long proc, xdrproc_t encode, char* args, xdrproc_t decode, char* result,
+               timeval timeout) {
+    SigpipeHold hold;
+    return clnt_call(c, proc, encode, args, decode, result, timeout);
+}
+
 } // namespace
 
 std::unique_ptr<Vxi11Instrument> Vxi11Instrument::open(const std::string& host,
@@ -77,10 +114,9 @@ std::unique_ptr<Vxi11Instrument> Vxi11Instrument::open(const std::string& host,
             return nullptr;
         }
         pmap query{DEVICE_CORE, DEVICE_CORE_VERSION, IPPROTO_TCP, 0};
-        auto rc =
-            clnt_call(pc, PMAPPROC_GETPORT, reinterpret_cast<xdrproc_t>(xdr_pmap),
-                      reinterpret_cast<char*>(&query), reinterpret_cast<xdrproc_t>(xdr_u_long),
-                      reinterpret_cast<char*>(&corePort), callTimeout(timeoutMs));
+        auto rc = call(pc, PMAPPROC_GETPORT, reinterpret_cast<xdrproc_t>(xdr_pmap),
+                       reinterpret_cast<char*>(&query), reinterpret_cast<xdrproc_t>(xdr_u_long),
+                       reinterpret_cast<char*>(&corePort), callTimeout(timeoutMs));
         clnt_destroy(pc);
         ::close(pfd);
         if (rc != RPC_SUCCESS || corePort == 0 || corePort > 65535) {
@@ -111,9 +147,9 @@ std::unique_ptr<Vxi11Instrument> Vxi11Instrument::open(const std::string& host,
     parms.device = const_cast<char*>(device.c_str());
     Create_LinkResp resp{};
     auto rc =
-        clnt_call(client, create_link, reinterpret_cast<xdrproc_t>(xdr_Create_LinkParms),
-                  reinterpret_cast<char*>(&parms), reinterpret_cast<xdrproc_t>(xdr_Create_LinkResp),
-                  reinterpret_cast<char*>(&resp), callTimeout(timeoutMs));
+        call(client, create_link, reinterpret_cast<xdrproc_t>(xdr_Create_LinkParms),
+             reinterpret_cast<char*>(&parms), reinterpret_cast<xdrproc_t>(xdr_Create_LinkResp),
+             reinterpret_cast<char*>(&resp), callTimeout(timeoutMs));
     if (rc != RPC_SUCCESS || resp.error != 0) {
         clnt_destroy(client);
         ::close(fd);
@@ -143,9 +179,9 @@ Vxi11Instrument::~Vxi11Instrument() {
     Device_Error err{};
     timeval oneSecond{1, 0};
     armSendTimeout(1000);
-    clnt_call(client_, destroy_link, reinterpret_cast<xdrproc_t>(xdr_Device_Link),
-              reinterpret_cast<char*>(&lid), reinterpret_cast<xdrproc_t>(xdr_Device_Error),
-              reinterpret_cast<char*>(&err), oneSecond);
+    call(client_, destroy_link, reinterpret_cast<xdrproc_t>(xdr_Device_Link),
+         reinterpret_cast<char*>(&lid), reinterpret_cast<xdrproc_t>(xdr_Device_Error),
+         reinterpret_cast<char*>(&err), oneSecond);
     clnt_destroy(client_);
     ::close(fd_);
 }
@@ -204,10 +240,10 @@ ViStatus Vxi11Instrument::write(const unsigned char* data, std::size_t count,
         p.data.data_len = static_cast<u_int>(piece);
         p.data.data_val = const_cast<char*>(reinterpret_cast<const char*>(data + *written));
         Device_WriteResp r{};
-        auto rc = clnt_call(
-            client_, device_write, reinterpret_cast<xdrproc_t>(xdr_Device_WriteParms),
-            reinterpret_cast<char*>(&p), reinterpret_cast<xdrproc_t>(xdr_Device_WriteResp),
-            reinterpret_cast<char*>(&r), callTimeout(settings.timeoutMs));
+        auto rc =
+            call(client_, device_write, reinterpret_cast<xdrproc_t>(xdr_Device_WriteParms),
+                 reinterpret_cast<char*>(&p), reinterpret_cast<xdrproc_t>(xdr_Device_WriteResp),
+                 reinterpret_cast<char*>(&r), callTimeout(settings.timeoutMs));
         if (rc != RPC_SUCCESS)
             return callFailed(rc, "Writing");
         std::size_t took = std::min<std::size_t>(r.size, piece);
@@ -238,10 +274,10 @@ ViStatus Vxi11Instrument::read(unsigned char* buffer, std::size_t count,
         Vxi11ReadReply r;
         r.data = reinterpret_cast<char*>(buffer + *got);
         r.capacity = static_cast<u_int>(p.requestSize);
-        auto rc = clnt_call(client_, device_read, reinterpret_cast<xdrproc_t>(xdr_Device_ReadParms),
-                            reinterpret_cast<char*>(&p),
-                            reinterpret_cast<xdrproc_t>(velda_xdr_read_reply),
-                            reinterpret_cast<char*>(&r), callTimeout(settings.timeoutMs));
+        auto rc =
+            call(client_, device_read, reinterpret_cast<xdrproc_t>(xdr_Device_ReadParms),
+                 reinterpret_cast<char*>(&p), reinterpret_cast<xdrproc_t>(velda_xdr_read_reply),
+                 reinterpret_cast<char*>(&r), callTimeout(settings.timeoutMs));
         if (rc != RPC_SUCCESS)
             return callFailed(rc, "Reading");
         *got += std::min<std::size_t>(r.length, count - *got);
@@ -271,9 +307,9 @@ ViStatus Vxi11Instrument::generic(unsigned long proc, const SessionSettings& set
     p.lock_timeout = 0;
     p.io_timeout = ioTimeout(settings.timeoutMs);
     Device_Error r{};
-    auto rc = clnt_call(client_, proc, reinterpret_cast<xdrproc_t>(xdr_Device_GenericParms),
-                        reinterpret_cast<char*>(&p), reinterpret_cast<xdrproc_t>(xdr_Device_Error),
-                        reinterpret_cast<char*>(&r), callTimeout(settings.timeoutMs));
+    auto rc = call(client_, proc, reinterpret_cast<xdrproc_t>(xdr_Device_GenericParms),
+                   reinterpret_cast<char*>(&p), reinterpret_cast<xdrproc_t>(xdr_Device_Error),
+                   reinterpret_cast<char*>(&r), callTimeout(settings.timeoutMs));
     if (rc != RPC_SUCCESS)
         return callFailed(rc, what);
     return deviceError(r.error, what);

@@ -16,11 +16,13 @@
 
 #include <arpa/inet.h>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <netinet/in.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -239,6 +241,9 @@ int listenOn(u_long port, u_long* actual) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // Never outlive the test that started us.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    std::signal(SIGPIPE, SIG_IGN);
     u_long pmapPort = 0;
     u_long wantCore = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
