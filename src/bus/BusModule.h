@@ -1,0 +1,76 @@
+#pragma once
+// The abstract bus back end. Each interface kind has one subclass in its own
+// file pair; each keeps its own copy of the common state below. GP_common
+// owns one object per kind and forwards the twelve operations to it.
+
+#include "bus/BusContext.h"
+#include "bus/BusStatus.h"
+#include "bus/InitParams.h"
+#include "bus/TraceLog.h"
+
+#include <QString>
+#include <cstdint>
+
+namespace velda::bus {
+
+// The state every back end holds (the last values set).
+struct CommonState {
+    QString LogFile;            // "" = no log
+    bool ViewErrDialog = false; // error dialog on
+    int16_t MyAddress = 0;      // the controller's own bus address
+    QString BoardName = QStringLiteral("gpib0");
+    int16_t BufferSize = 256;   // receive buffer length
+    int16_t CurrentAddress = 0; // the device addressed last
+    QString SendTerminator;
+    int16_t TermCode = 0;
+    int16_t EoiOn = 0;
+    int16_t TimeOutCode = 0;
+    int32_t LastReceivedCount = 0; // length of the last reply
+};
+
+class BusModule {
+public:
+    explicit BusModule(BusContext& context) : context_(context) {}
+    virtual ~BusModule() = default;
+    BusModule(const BusModule&) = delete;
+    BusModule& operator=(const BusModule&) = delete;
+
+    virtual Status GP_Init(const QString& params) = 0;
+    virtual Status GP_Send_Str(int16_t adrs, QString text) = 0;
+    virtual Status GP_Receive_Str(int16_t adrs, QString& text) = 0;
+    virtual Status GP_LLO() = 0;
+    virtual Status GP_REN(int16_t flag) = 0;
+    virtual Status GP_IFC() = 0;
+    virtual Status GP_SDC(int16_t adrs) = 0;
+    virtual Status GP_Time_Out(int16_t code) = 0;
+    virtual Status GP_MTerm(int16_t code) = 0;
+    virtual Status GP_EOI(int16_t flag) = 0;
+    virtual Status GP_Send_Binary_Data(const BusArray& data, int16_t adrs, int32_t count,
+                                       int16_t format, int16_t swap, int32_t last) = 0;
+    virtual Status GP_Send_AsciiBinary_Data(const QString& header, const BusArray& data,
+                                            int16_t adrs, int32_t count, int16_t format,
+                                            int16_t swap, int16_t flag) = 0;
+
+    const CommonState& State() const { return state_; }
+
+protected:
+    // The error check after a bus step: true when `status` holds no error.
+    // Otherwise, with the error dialog on, asks the "NI_GPIB" Yes/No question
+    // (Yes ends the program) and returns false; the caller skips the rest of
+    // the operation and returns the status.
+    bool Error_Check(const QString& functionName, Status status);
+    // Appends one trace-log line with the status suffix (when a log is named).
+    void Log(const QString& line, Status status) const;
+    // "LOG_FILE" (the log is emptied) and "VIEW_ERR_DIALOG".
+    void Read_Log_Keys(const InitParams& params);
+    // Decimal form of CurrentAddress, as the log shows it.
+    QString Adrs() const { return QString::number(state_.CurrentAddress); }
+    // Log line of a library or function that could not be loaded.
+    void Log_Library_Failure(const QString& library, const QString& error) const;
+
+    BusContext& context_;
+    CommonState state_;
+    TraceLog log_;
+};
+
+} // namespace velda::bus
