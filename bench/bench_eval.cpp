@@ -31,7 +31,51 @@ void BM_EvalArray1_SineWithNoise(benchmark::State& state) {
         benchmark::DoNotOptimize(velda::engine::bufferWords(b.h).data());
     }
 }
-BENCHMARK(BM_EvalArray1_SineWithNoise)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EvalArray1_SineWithNoise)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The same text through each way of evaluating: 0 point by point, else
+// blocks on that many threads.
+void BM_Evaluator_SineWithNoise(benchmark::State& state) {
+    Buffer b;
+    velda::engine::Evaluator e;
+    e.setBlockEvaluation(state.range(0) > 0, static_cast<int>(state.range(0)));
+    int32_t position = 0;
+    for (auto _ : state) {
+        if (e.evalArray(0, kPoints, b.h, position, "sin(2*pi*x/65536)*20000 + rnd(x, 1000)"))
+            state.SkipWithError("evaluation failed");
+        benchmark::DoNotOptimize(velda::engine::bufferWords(b.h).data());
+    }
+}
+BENCHMARK(BM_Evaluator_SineWithNoise)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The texts that bench/compare_numpy.py computes with numpy beside us: one
+// with noise, one with several functions and a constant block, one with a
+// division. Keep the two tables in step.
+constexpr const char* kCompared[] = {
+    "sin(2*pi*x/65536)*20000 + rnd(x, 1000)",
+    "[a=8000; f=3] a*sin(2*pi*f*x/65536)*sqrt(x/65536) + a/4*sign(x-32768)",
+    "30000*(x-32768)/(abs(x-32768)+1000)",
+    // Three transcendental functions a point: the libm calls bound us here.
+    "[a=8000; f=3] a*sin(2*pi*f*x/65536)*exp(-x/30000) + a/2*cos(2*pi*x/4096)",
+};
+
+void BM_Compare(benchmark::State& state) {
+    Buffer b;
+    EvalInitRandom(1);
+    int32_t position = 0;
+    const char* text = kCompared[state.range(0)];
+    for (auto _ : state) {
+        if (EvalArray1(0, kPoints, b.h, position, text))
+            state.SkipWithError("evaluation failed");
+        benchmark::DoNotOptimize(velda::engine::bufferWords(b.h).data());
+    }
+}
+BENCHMARK(BM_Compare)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The same with a division by zero guard run: log(x) at point 0 raises the
 // flags, so the checking parser runs over every point as well.

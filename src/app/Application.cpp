@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QSessionManager>
 #include <QStringList>
+#include <QTimer>
+#include <cstdio>
 
 namespace velda {
 
@@ -36,6 +38,14 @@ int runProgram(int argc, char** argv) {
                          manager.cancel();
                      });
     window.show();
+    // VELDA_STARTUP_CHECK set: once started, print the caption (which names
+    // the opened file) and end; an installation is checked this way.
+    if (qEnvironmentVariableIsSet("VELDA_STARTUP_CHECK"))
+        QTimer::singleShot(0, &app, [&window] {
+            std::printf("%s\n", qPrintable(window.windowTitle()));
+            std::fflush(stdout);
+            QCoreApplication::exit(0);
+        });
     const int result = app.exec();
     setPromptHandler(nullptr);
     return result;

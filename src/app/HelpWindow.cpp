@@ -1,11 +1,13 @@
 #include "app/HelpWindow.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace velda {
 
@@ -18,7 +20,14 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     browser_->setObjectName(QStringLiteral("Help_Browser"));
     browser_->setOpenExternalLinks(true);
     layout->addWidget(browser_);
+    // The title names the page shown, also after a link was followed.
+    connect(browser_, &QTextBrowser::sourceChanged, this, &HelpWindow::showPageTitle);
     resize(720, 640);
+}
+
+void HelpWindow::showPageTitle() {
+    const QString title = browser_->documentTitle();
+    setWindowTitle(title.isEmpty() ? QStringLiteral("VELDA Help") : title);
 }
 
 bool HelpWindow::openFile(const QString& path) {
@@ -35,8 +44,14 @@ bool HelpWindow::openFile(const QString& path) {
     // Every opening starts at the top of the page.
     browser_->moveCursor(QTextCursor::Start);
     browser_->verticalScrollBar()->setValue(0);
-    const QString title = browser_->documentTitle();
-    setWindowTitle(title.isEmpty() ? QStringLiteral("VELDA Help") : title);
+    showPageTitle();
+    // A modal dialog blocks every window outside its own family; the help it
+    // opens joins that family, so it can be read, scrolled and closed while
+    // the dialog is still open. Opened from elsewhere it stands on its own.
+    const QWidget* modal = QApplication::activeModalWidget();
+    createWinId();
+    windowHandle()->setTransientParent(modal && modal != this ? modal->window()->windowHandle()
+                                                              : nullptr);
     show();
     raise();
     activateWindow();

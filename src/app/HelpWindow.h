@@ -24,6 +24,7 @@ public:
     QTextBrowser* browser() const { return browser_; }
 
 private:
+    void showPageTitle();
     QTextBrowser* browser_;
 };
 

@@ -42,6 +42,8 @@ const CaptionTable& MainMenuCaptions() {
         {QStringLiteral("Menu_Grid"), -1, QStringLiteral("Show &Grid"),
          QStringLiteral("ｸﾞﾘｯﾄﾞ表示(&G)")},
         {QStringLiteral("Menu_MHelp"), -1, QStringLiteral("&Help"), QStringLiteral("ﾍﾙﾌﾟ(&H)")},
+        // The main help command's own item (the menu tree binds it to none).
+        {QStringLiteral("Menu_Help"), -1, QStringLiteral("&Contents"), QStringLiteral("目次(&C)")},
         {QStringLiteral("Menu_Version"), -1, QStringLiteral("&About"),
          QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&A)")},
     };

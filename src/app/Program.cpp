@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "app/InstallPaths.h"
 #include "app/Messages.h"
 #include "app/Twips.h"
 #include "engine/sysinf32.h"
@@ -17,7 +18,7 @@ Program* g_current = nullptr;
 
 Program::Program(ProgramOptions options) : options_(std::move(options)) {
     if (options_.dataDir.isEmpty())
-        options_.dataDir = QCoreApplication::applicationDirPath() + QStringLiteral("/data");
+        options_.dataDir = programDataDir();
     if (options_.modelFile.isEmpty())
         options_.modelFile = dataFile(QStringLiteral("models.toml"));
     previous_ = g_current;

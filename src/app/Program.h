@@ -5,6 +5,7 @@
 
 #include "app/DeviceIds.h"
 #include "app/Registry.h"
+#include "bus/GP_common.h"
 #include "document/WaveDocument.h"
 #include "document/WaveView.h"
 #include "setup/SystemSetup.h"
@@ -19,7 +20,7 @@ namespace velda {
 
 struct ProgramOptions {
     // Folder of models.toml, USBTMC.ID and help/. Empty: data/ beside the
-    // executable.
+    // executable, else the installed data folder (app/InstallPaths.h).
     QString dataDir;
     // Settings file. Empty: the user's store.
     QString iniPath;
@@ -79,6 +80,8 @@ public:
     // The Interpolate tool's control points, drawn and picked on the view.
     ControlPoints Spline{Setup.Param};
     DeviceIdTable DeviceIds;
+    // The bus layer: the common interface and its back ends.
+    std::unique_ptr<bus::GP_common> Bus = std::make_unique<bus::GP_common>();
 
     QString SerialNumber;
     int16_t ActiveTool = ToolNone;

@@ -6,6 +6,7 @@
 #include "bus/BusContext.h"
 #include "bus/BusStatus.h"
 #include "bus/InitParams.h"
+#include "bus/SharedLibrary.h"
 #include "bus/TraceLog.h"
 
 #include <QString>
@@ -67,6 +68,9 @@ protected:
     QString Adrs() const { return QString::number(state_.CurrentAddress); }
     // Log line of a library or function that could not be loaded.
     void Log_Library_Failure(const QString& library, const QString& error) const;
+    // A call needs a function the library lacks (or no library is loaded):
+    // logs the library and dlerror's text and returns StatusNoBoard.
+    Status Missing_Function(SharedLibrary& library, const char* function) const;
 
     BusContext& context_;
     CommonState state_;

@@ -6,6 +6,9 @@
 #include "bus/BusModule.h"
 #include "bus/SharedLibrary.h"
 
+#include <memory>
+#include <vector>
+
 namespace velda::bus {
 
 // Library status to status word: 0x01, 0x02 or 0x10 is an error, else 0x08 a time-out.

@@ -11,6 +11,8 @@
 #include "bus/SharedLibrary.h"
 
 #include <QByteArray>
+#include <memory>
+#include <vector>
 
 namespace velda::bus {
 
@@ -29,9 +31,15 @@ constexpr int IberrENEB = 7;
 constexpr int IberrEABO = 6;
 
 // The 488.2 status of one call as a status word: without ERR the time-out
-// bit; with ERR, no board (ENEB) gives 4, a read time-out (TIMO with EABO)
+// bit; with ERR, no board (ENEB) gives 4, a time-out (TIMO, iberr EABO)
 // gives 3 (time-out and error), anything else 2.
 Status NiStatus(int ibsta, int iberr);
+
+// The reply in a read buffer (filled with spaces before the read): cut before
+// the first CR, else before the first LF, else after `byteCount` bytes, and
+// right-trimmed of spaces; a length of 0 leaves the buffer as read.
+// `length` receives the cut length.
+QString NiReplyText(const QByteArray& buffer, long byteCount, int32_t& length);
 
 class NI_GPIB_Mdl : public BusModule {
 public:
@@ -66,7 +74,9 @@ private:
     struct Api;
     bool Load_Library();
     // Status of the last call from the per-thread status calls.
-    Status Call_Status();
+    // Status of the last call from the per-thread status calls; `returned`
+    // is the call's own result, used where the library lacks them.
+    Status Call_Status(int returned);
     Status Address(int talker, int listener);
     Status Command(const QByteArray& bytes);
     Status Missing(const char* function);
@@ -77,6 +87,7 @@ private:
     int16_t boardIndex_ = 0;
     int termLength_ = 0;
     int ibsta_ = 0, iberr_ = 0;
+    std::vector<uint8_t> packed_;
     long ibcntl_ = 0;
 };
 

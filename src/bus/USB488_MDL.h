@@ -7,6 +7,9 @@
 #include "bus/BusModule.h"
 #include "bus/SharedLibrary.h"
 
+#include <memory>
+#include <vector>
+
 namespace velda::bus {
 
 // Library status and error code to status word: 0x4000 time-out; else 0x8000

@@ -206,6 +206,8 @@ void MainWindow::connectCommands() {
     connect(Menu_FileSave, &QAction::triggered, this, &MainWindow::Menu_FileSave_Click);
     connect(Menu_FileSaveAs, &QAction::triggered, this, &MainWindow::Menu_FileSaveAs_Click);
     connect(Menu_FileSaveAs2, &QAction::triggered, this, &MainWindow::Menu_FileSaveAs2_Click);
+    connect(Menu_Print, &QAction::triggered, this, &MainWindow::Menu_Print_Click);
+    connect(Menu_Version, &QAction::triggered, this, &MainWindow::Menu_Version_Click);
     connect(Menu_Help, &QAction::triggered, this, [this] { Show_Help(HelpFiles::MainHelp); });
     connect(Menu_Create, &QAction::triggered, Opt_DlgSel[0], &QRadioButton::click);
     connect(Opt_DlgSel[0], &QRadioButton::clicked, this, &MainWindow::Open_Create);
@@ -222,12 +224,11 @@ bool MainWindow::patternHasFocus() const {
 }
 
 void MainWindow::Menu_Undo_Click() {
-    WaveDocument& doc = prog_.Document;
-    doc.Swap_Undo();
-    const UnitContext& u = prog_.Units;
-    Txt_Start_X->setText(u.Point_To_XText(doc.CurArea().StartX));
-    Txt_End_X->setText(u.Point_To_XText(doc.CurArea().EndX));
-    Txt_Scope->setText(u.Point_To_XText(doc.Area_Width()));
+    prog_.Document.Swap_Undo();
+    // The other buffer brings its own markers and values: both positions,
+    // their distance and the levels at A and B are shown again.
+    SetText_MarkA();
+    SetText_MarkB();
     Draw_Wave();
 }
 
@@ -271,9 +272,8 @@ void MainWindow::Menu_Delete_Click() {
 }
 
 void MainWindow::Menu_FileNew_Click() {
-    const QString folder = QCoreApplication::applicationDirPath();
-    QDir::setCurrent(folder);
-    QProcess::startDetached(QCoreApplication::applicationFilePath(), {}, folder);
+    // A second copy of the program; this one's working folder is left alone.
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), {});
 }
 
 void MainWindow::Menu_Grid_Click() {
@@ -288,7 +288,7 @@ void MainWindow::Menu_Exit_Click() {
 void MainWindow::SetText_MarkA() {
     const WaveDocument& doc = prog_.Document;
     const UnitContext& u = prog_.Units;
-    Txt_Scope->setText(u.Point_To_XText(doc.Area_Width()));
+    Txt_Scope->setText(u.PointSpan_To_XText(doc.Area_Width()));
     Txt_Start_Y->setText(
         u.Word_To_YText(W_GetWaveData(doc.CurrentBuf(), doc.CurArea().StartX, doc.N())));
     Txt_Start_X->setText(u.Point_To_XText(doc.CurArea().StartX));
@@ -297,7 +297,7 @@ void MainWindow::SetText_MarkA() {
 void MainWindow::SetText_MarkB() {
     const WaveDocument& doc = prog_.Document;
     const UnitContext& u = prog_.Units;
-    Txt_Scope->setText(u.Point_To_XText(doc.Area_Width()));
+    Txt_Scope->setText(u.PointSpan_To_XText(doc.Area_Width()));
     Txt_End_Y->setText(
         u.Word_To_YText(W_GetWaveData(doc.CurrentBuf(), doc.CurArea().EndX, doc.N())));
     Txt_End_X->setText(u.Point_To_XText(doc.CurArea().EndX));
@@ -357,10 +357,9 @@ void MainWindow::buildMenus() {
     Menu_Help = addItem(Menu_MHelp, "Menu_Help");
     Menu_Help->setShortcut(QKeySequence::HelpContents);
     Menu_Version = addItem(Menu_MHelp, "Menu_Version");
-    // Printing, plug-in import and the version dialog are not built yet; their
-    // items stay visible but cannot be chosen.
-    for (QAction* a : {Menu_Print, Menu_FileImport, Menu_Version})
-        a->setEnabled(false);
+    // Plug-in import is not built yet; its item stays visible but cannot be
+    // chosen.
+    Menu_FileImport->setEnabled(false);
 
     Menu_Undo->setShortcut(QKeySequence::Undo);
     Menu_Cut->setShortcut(QKeySequence::Cut);

@@ -13,6 +13,7 @@
 
 class QAction;
 class QImage;
+class QKeyEvent;
 class QMouseEvent;
 class QPainter;
 class QComboBox;
@@ -67,6 +68,9 @@ public:
     void Menu_FileNew_Click();
     void Menu_Grid_Click();
     void Menu_Exit_Click();
+    // File > Print: the print dialog, modal. Help > About: the version dialog.
+    void Menu_Print_Click();
+    void Menu_Version_Click();
     // Setup > Setup...: the System Setup dialog over the disabled window.
     void Menu_System_Click();
     // The System Setup dialog, created on first use.
@@ -222,6 +226,8 @@ private:
     // Bit (0..15, top trace 0) under a row of the digital view; -1 above the traces.
     int digitalBitAt(int y) const;
     bool patternHasFocus() const;
+    // The Edit menu item whose shortcut the key is (cut, copy, paste, undo).
+    QAction* editCommandFor(const QKeyEvent* key) const;
     // After the System Setup dialog: whole waveform, unit read-outs redrawn.
     // Exit: the dialog's settings (saved model, address, memory size).
     void Unload_SystemDialog(UnloadMode mode);

@@ -9,11 +9,13 @@
 #include "tools/SplineDialog.h"
 #include "units/NumberText.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QEvent>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -102,7 +104,8 @@ void MainWindow::Txt_Scope_LostFocus() {
     WaveDocument& doc = prog_.Document;
     WaveArea& area = doc.CurArea();
     const double n = doc.N();
-    ScopeWidth = prog_.Units.X_To_Point(Eng_Val(Txt_Scope->text()));
+    // A distance, not a position: converted without the X unit's start.
+    ScopeWidth = prog_.Units.XSpan_To_Point(Eng_Val(Txt_Scope->text()));
     if (ScopeWidth > n)
         ScopeWidth = n;
     if (area.StartX + ScopeWidth > n)
@@ -116,9 +119,36 @@ void MainWindow::Opt_Scope_Click(int index) {
     TrackScope = index != 0;
 }
 
-// Tab or Enter in a marker field is swallowed and moves the focus on; the
-// field applies its value when it loses the focus.
+QAction* MainWindow::editCommandFor(const QKeyEvent* key) const {
+    if (key->matches(QKeySequence::Cut))
+        return Menu_Cut;
+    if (key->matches(QKeySequence::Copy))
+        return Menu_Copy;
+    if (key->matches(QKeySequence::Paste))
+        return Menu_Paste;
+    if (key->matches(QKeySequence::Undo))
+        return Menu_Undo;
+    return nullptr;
+}
+
+// The clipboard and undo keys typed in a field run the Edit menu's commands,
+// which decide by the focus what they act on; a field's own handling would
+// put its text on the system clipboard or paste the waveform's numbers as
+// text. Tab or Enter in a marker field is swallowed and moves the focus on;
+// the field applies its value when it loses the focus.
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const bool keyEvent =
+        event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
+    if (keyEvent && qobject_cast<QLineEdit*>(watched)) {
+        if (QAction* command = editCommandFor(static_cast<QKeyEvent*>(event))) {
+            // Taken as a key press here, so the command runs once and only
+            // while the Edit menu could run it.
+            event->accept();
+            if (event->type() == QEvent::KeyPress && command->isEnabled() && Menu_Edit->isEnabled())
+                command->trigger();
+            return true;
+        }
+    }
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool next = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Return ||
@@ -138,9 +168,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             }
         }
     } else if (event->type() == QEvent::FocusIn) {
-        // Entering a field selects its whole text.
-        if (auto* edit = qobject_cast<QLineEdit*>(watched))
-            QTimer::singleShot(0, edit, &QLineEdit::selectAll);
+        // Entering a marker field or the pattern field selects its whole text.
+        if (watched == Txt_Start_X || watched == Txt_End_X || watched == Txt_Scope ||
+            watched == Txt_Pattern)
+            QTimer::singleShot(0, static_cast<QLineEdit*>(watched), &QLineEdit::selectAll);
     } else if (event->type() == QEvent::FocusOut) {
         if (watched == Txt_Start_X)
             Txt_Start_X_LostFocus();
@@ -197,9 +228,9 @@ void MainWindow::Pict_Wave_MouseDown(QMouseEvent* e) {
         const int w = Pict_Wave->width();
         const int h = Pict_Wave->height();
         const double px = std::floor(e->position().x());
-        const double py = std::floor(e->position().y());
         int found = 0;
-        prog_.Spline.Change_Spline_Select(v.PixelToPointX(px, w), v.PixelToWordY(py + 0.5, h),
+        prog_.Spline.Change_Spline_Select(v.PixelToPointX(px, w),
+                                          v.PointerWordY(e->position().y(), h),
                                           drawnPixels(v, w, h, prog_.Document.N()), found);
         const int i = prog_.Spline.SelectedIndex();
         if (found && i >= 0)
@@ -218,7 +249,7 @@ void MainWindow::Pict_Wave_MouseMoved(QMouseEvent* e) {
             splineDrag_.moved = true;
             splineDrag_.x = std::clamp(v.PixelToPointX(e->position().x(), Pict_Wave->width()), 0.0,
                                        static_cast<double>(prog_.Document.N()));
-            splineDrag_.y = std::clamp(v.PixelToWordY(e->position().y(), Pict_Wave->height()),
+            splineDrag_.y = std::clamp(v.PointerWordY(e->position().y(), Pict_Wave->height()),
                                        -32767.0, 32767.0);
             Draw_Wave();
         }
@@ -358,7 +389,7 @@ void MainWindow::Pict_Digital_MouseUp(QMouseEvent* e) {
 }
 
 void MainWindow::connectEdit() {
-    for (QLineEdit* field : {Txt_Start_X, Txt_End_X, Txt_Scope, Txt_Pattern})
+    for (QLineEdit* field : findChildren<QLineEdit*>())
         field->installEventFilter(this);
     for (int i = 0; i < 2; ++i)
         connect(Opt_Scope[i], &QRadioButton::clicked, this, [this, i] { Opt_Scope_Click(i); });

@@ -47,6 +47,7 @@ SystemDialog& MainWindow::systemDialog() {
         // the system initialisation.
         systemDialog_ = new SystemDialog(prog_, this);
         systemDialog_->setMainRefresh([this] { Show_Whole_Wave(); });
+        systemDialog_->setShowHelp([this](int index) { return Show_Help(index); });
         connect(systemDialog_, &SystemDialog::closed, this, [this] {
             setEnabled(true);
             activateWindow();

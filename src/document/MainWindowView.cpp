@@ -93,8 +93,7 @@ void MainWindow::Draw_Grid_Wave(QPainter& painter, int width, int height) {
     if (Menu_Grid->isChecked() && grid_)
         grid_->Drow(&painter, width, height);
     const ViewState& v = prog_.View;
-    const int64_t y0 = v.zeroRow(height);
-    if (y0 >= 0 && y0 <= height) {
+    if (v.zeroLineShown(height)) {
         painter.setPen(engine::bgrColor(kZeroLineColor));
         W_DrawGrid2(&painter, v.ViewYStart, v.ViewYEnd - v.ViewYStart, width, height);
     }
@@ -238,16 +237,16 @@ void MainWindow::Pict_Wave_MouseMove(QMouseEvent* e) {
     const UnitContext& u = prog_.Units;
     const QPointF pos = e->position();
     Txt_Cur_X[0]->setText(u.Point_To_XText(v.PixelToPointX(pos.x(), Pict_Wave->width())));
-    Txt_Cur_Y->setText(u.Word_To_YText(v.PixelToWordY(pos.y(), Pict_Wave->height())));
+    Txt_Cur_Y->setText(u.Word_To_YText(v.PointerWordY(pos.y(), Pict_Wave->height())));
 }
 
 void MainWindow::connectView() {
     surface(Pict_Wave)->onPaint = [this] {
-        if (analogDirty_ || surface(Pict_Wave)->picture().size() != Pict_Wave->size())
+        if (analogDirty_ || surface(Pict_Wave)->sizeChanged())
             Render_Analog();
     };
     surface(Pict_Digital)->onPaint = [this] {
-        if (digitalDirty_ || surface(Pict_Digital)->picture().size() != Pict_Digital->size())
+        if (digitalDirty_ || surface(Pict_Digital)->sizeChanged())
             Render_Digital();
     };
     // A resized surface is drawn again at its new size.

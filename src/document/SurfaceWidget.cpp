@@ -16,10 +16,17 @@ SurfaceWidget::SurfaceWidget(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::ClickFocus);
 }
 
+QSize SurfaceWidget::pictureSize() const {
+    return size().expandedTo(QSize(1, 1));
+}
+
+bool SurfaceWidget::sizeChanged() const {
+    return picture_.size() != pictureSize();
+}
+
 void SurfaceWidget::ensureSize() {
-    const QSize s = size().expandedTo(QSize(1, 1));
-    if (picture_.size() != s) {
-        picture_ = QImage(s, QImage::Format_ARGB32_Premultiplied);
+    if (sizeChanged()) {
+        picture_ = QImage(pictureSize(), QImage::Format_ARGB32_Premultiplied);
         picture_.fill(kBackground);
     }
 }
@@ -33,16 +40,20 @@ void SurfaceWidget::clearPicture() {
     picture().fill(kBackground);
 }
 
+// The owner's paint handler runs before the picture takes the new size, so it
+// can still see that the size changed and draw the picture again.
 void SurfaceWidget::paintEvent(QPaintEvent*) {
-    ensureSize();
     if (onPaint)
         onPaint();
+    ensureSize();
     QPainter p(this);
     p.drawImage(0, 0, picture_);
 }
 
 // A resize only asks for a repaint; the paint redraws at the new size.
 void SurfaceWidget::resizeEvent(QResizeEvent*) {
+    if (onResize)
+        onResize();
     update();
 }
 

@@ -20,8 +20,12 @@ public:
     QImage& picture();
     // Clears the picture to the background colour.
     void clearPicture();
+    // True while the picture has not yet followed a change of the widget's
+    // size (the owner must draw it again).
+    bool sizeChanged() const;
 
-    // Called from paintEvent before the picture is shown (the owner redraws).
+    // Called from paintEvent before the picture is shown (the owner redraws);
+    // sizeChanged() still tells whether the size changed since the last draw.
     std::function<void()> onPaint;
     // Called when the surface changes size (the owner marks it for redraw).
     std::function<void()> onResize;
@@ -41,6 +45,7 @@ protected:
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
+    QSize pictureSize() const;
     void ensureSize();
     QImage picture_;
 };

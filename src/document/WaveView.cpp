@@ -117,17 +117,25 @@ double ViewState::PixelToPointX(double px, int w) const {
     return w > 0 ? static_cast<double>(ViewXEnd - ViewXStart) / w * px + ViewXStart : ViewXStart;
 }
 
+engine::WordRows ViewState::rows(int h) const {
+    return {static_cast<double>(ViewYStart), static_cast<double>(ViewYEnd - ViewYStart), h};
+}
+
 double ViewState::PixelToWordY(double py, int h) const {
-    return h > 0 ? 32767.0 - py * (ViewYEnd - ViewYStart) / h - ViewYStart : 32767.0 - ViewYStart;
+    return rows(h).wordAt(py);
 }
 
 double ViewState::wordToPixelYExact(double word, int h) const {
-    const double span = ViewYEnd - ViewYStart;
-    return span > 0 ? (32767.0 - word - ViewYStart) * h / span : 0.0;
+    return rows(h).position(word);
 }
 
 int64_t ViewState::WordToPixelY(double word, int h) const {
-    return static_cast<int64_t>(std::floor(wordToPixelYExact(word, h)));
+    return rows(h).row(word);
+}
+
+double ViewState::PointerWordY(double py, int h) const {
+    const engine::WordRows r = rows(h);
+    return r.rowWord(engine::WordRows::rowAt(py, h));
 }
 
 int ViewState::markerColumn(double x, int w) const {
@@ -135,8 +143,15 @@ int ViewState::markerColumn(double x, int w) const {
 }
 
 int64_t ViewState::zeroRow(int h) const {
-    const double span = ViewYEnd - ViewYStart;
-    return span > 0 ? Round_Even((32767.0 - ViewYStart) * h / span) : 0;
+    return rows(h).row(0);
+}
+
+bool ViewState::zeroLineShown(int h) const {
+    const engine::WordRows r = rows(h);
+    if (!r.valid())
+        return false;
+    const double y0 = std::nearbyint(r.position(0));
+    return y0 >= 0 && y0 <= h;
 }
 
 } // namespace velda

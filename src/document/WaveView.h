@@ -3,6 +3,8 @@
 // points and data words. Pure arithmetic: the window applies the results to
 // its scroll bars and labels.
 
+#include "engine/wavelb32_draw.h"
+
 #include <cstdint>
 
 namespace velda {
@@ -50,13 +52,22 @@ struct ViewState {
     double pointToPixelXExact(double p, int w, int32_t n) const;
     int64_t PointToPixelX(double p, int w, int32_t n) const;
     double PixelToPointX(double px, int w) const;
+    // Rows are the engine's mapping of the shown word span (rows(h)); every
+    // vertical position below goes through it.
+    engine::WordRows rows(int h) const;
     double PixelToWordY(double py, int h) const;
     double wordToPixelYExact(double word, int h) const;
+    // The row a word is drawn on (the bottom edge of the span on the last row).
     int64_t WordToPixelY(double word, int h) const;
+    // The word read out and picked under a pointer at py: the word at the
+    // centre of the pointer's row, so it maps back to that row.
+    double PointerWordY(double py, int h) const;
     // Column at which a marker at x is drawn, or -1 when outside the view.
     int markerColumn(double x, int w) const;
-    // Row of data word 0 (for the zero line).
+    // Row of data word 0: where the zero line and a curve of zeros are drawn.
     int64_t zeroRow(int h) const;
+    // Whether the zero line is drawn: its row, to the nearest, lies in 0..h.
+    bool zeroLineShown(int h) const;
 };
 
 } // namespace velda

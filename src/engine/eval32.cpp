@@ -2,6 +2,7 @@
 
 #include "engine/DataWord.h"
 #include "engine/RandomSource.h"
+#include "engine/eval32_block.h"
 
 #include <muParser.h>
 
@@ -155,6 +156,9 @@ struct Evaluator::Impl {
     RandomSource random;
     std::map<std::string, double> constants;
     std::vector<double> values; // scratch of evalArray
+    std::vector<double> draws;  // noise draws of a block run
+    bool blockEvaluation = true;
+    int threads = 0;
 
     Impl() {
         configure(fast, false, &x);
@@ -377,20 +381,34 @@ struct Evaluator::Impl {
         const std::string expression(parts.expression);
         fast.SetExpr(expression);
         const RandomSource before = random;
-        if (count == 0) {
-            // Nothing to fill, but the text must still be sound.
-            x = static_cast<double>(first);
-            fast.Eval();
-            random = before;
-            return {};
-        }
-        values.resize(static_cast<size_t>(count));
         std::feclearexcept(FE_ALL_EXCEPT);
-        for (int64_t i = 0; i < count; ++i) {
-            x = static_cast<double>(first + i);
-            values[static_cast<size_t>(i)] = fast.Eval();
+        // The first evaluation compiles the text (and folds its constants,
+        // which may raise the flags too); its draws are taken back.
+        x = static_cast<double>(first);
+        fast.Eval();
+        random = before;
+        if (count == 0)
+            return {};
+        values.resize(static_cast<size_t>(count));
+        bool clean = true;
+        std::unique_ptr<BlockProgram> program;
+        if (blockEvaluation)
+            program = BlockProgram::compile(fast, &x, {reinterpret_cast<const void*>(&rnd), this});
+        if (program) {
+            const int calls = program->noiseCalls();
+            draws.resize(static_cast<size_t>(count) * static_cast<size_t>(calls));
+            for (double& u : draws)
+                u = random.next();
+            clean = program->run(first, count, draws.data(), values.data(), threads) &&
+                    !std::fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW);
+        } else {
+            for (int64_t i = 0; i < count; ++i) {
+                x = static_cast<double>(first + i);
+                values[static_cast<size_t>(i)] = fast.Eval();
+            }
+            clean = !std::fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW);
         }
-        if (!std::fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW))
+        if (clean)
             return {};
         // An infinity or a NaN appeared somewhere: find out whether a
         // division by zero made it, drawing the same random numbers again.
@@ -487,6 +505,11 @@ int32_t Evaluator::evalOne(std::string_view text, double& value, int32_t& positi
 
 void Evaluator::clearConstants() {
     d->constants.clear();
+}
+
+void Evaluator::setBlockEvaluation(bool on, int threads) {
+    d->blockEvaluation = on;
+    d->threads = threads;
 }
 
 void Evaluator::initRandom(int32_t seed) {

@@ -54,6 +54,9 @@ public:
     int32_t evalOne(std::string_view text, double& value, int32_t& position);
     void clearConstants();
     void initRandom(int32_t seed);
+    // Block evaluation over threads (on by default; 0 threads: the
+    // machine's number) or one point at a time. Both give the same words.
+    void setBlockEvaluation(bool on, int threads = 0);
     std::optional<double> constant(const std::string& name) const;
 
 private:

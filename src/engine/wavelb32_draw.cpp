@@ -20,6 +20,26 @@ int roundPixel(double v) {
     return static_cast<int>(std::nearbyint(v));
 }
 
+bool WordRows::valid() const {
+    return ySpan_ > 0 && height_ > 0 && std::isfinite(yStart_) && std::isfinite(ySpan_);
+}
+
+double WordRows::position(double word) const {
+    return valid() ? (32767.0 - word - yStart_) * height_ / ySpan_ : 0.0;
+}
+
+int WordRows::rowAt(double position, int height) {
+    if (std::isnan(position))
+        return 0;
+    if (position == height)
+        return height - 1;
+    return static_cast<int>(std::floor(std::clamp(position, -1.0e8, 1.0e8)));
+}
+
+double WordRows::wordAt(double y) const {
+    return valid() ? 32767.0 - y * ySpan_ / height_ - yStart_ : 32767.0 - yStart_;
+}
+
 void drawGridLines(QPainter& painter, const GridStyle& style, int width, int height) {
     if (width <= 0 || height <= 0)
         return;
@@ -28,9 +48,10 @@ void drawGridLines(QPainter& painter, const GridStyle& style, int width, int hei
     const auto vline = [&](int x, const QColor& c) { painter.fillRect(x, 0, 1, height, c); };
     if (style.yCount >= 2) {
         for (int i = 1; i < style.yCount; ++i)
-            hline(roundPixel(static_cast<double>(height) / style.yCount * i), style.yLineColor);
+            hline(WordRows::rowAt(static_cast<double>(height) / style.yCount * i, height),
+                  style.yLineColor);
         if (style.yCount % 2 == 0)
-            hline(roundPixel(height / 2.0), style.yCenterColor);
+            hline(WordRows::rowAt(height / 2.0, height), style.yCenterColor);
     }
     if (style.xCount >= 2) {
         for (int j = 1; j < style.xCount; ++j)
@@ -99,22 +120,6 @@ bool viewRun(WaveHandle h, double first, double count, ViewRun& run) {
     return run.j1 > run.j0;
 }
 
-// Row of a data word: floor((32767 - w - yStart) * h / ySpan), the same
-// arithmetic as the view's own word-to-row mapping.
-struct RowMap {
-    double yStart;
-    double ySpan;
-    int height;
-    int row(int word) const {
-        const double v = (32767.0 - word - yStart) * height / ySpan;
-        // The bottom edge of the span would fall just below the surface;
-        // it is drawn on the last row so a full-scale minimum stays visible.
-        if (v == height)
-            return height - 1;
-        return static_cast<int>(std::floor(std::clamp(v, -1.0e8, 1.0e8)));
-    }
-};
-
 // Surfaces larger than any screen or printed page are refused rather than
 // given working memory in proportion to their size.
 constexpr int kMaxSurface = 1 << 16;
@@ -154,7 +159,7 @@ void W_DrawWave2(QPainter* surface, WaveHandle h, double first, double yStart, d
     if (!drawable(surface, width, height) || !(ySpan > 0) || !std::isfinite(yStart) ||
         !viewRun(h, first, count, run))
         return;
-    const RowMap map{yStart, ySpan, height};
+    const WordRows map{yStart, ySpan, height};
     const double pointsPerColumn = static_cast<double>(run.n) / width;
     PenScope pen(surface);
     const QColor color = surface->pen().color();
@@ -214,11 +219,12 @@ void W_DrawWave2(QPainter* surface, WaveHandle h, double first, double yStart, d
 void W_DrawGrid2(QPainter* surface, double yStart, double ySpan, int32_t width, int32_t height) {
     if (!drawable(surface, width, height) || !(ySpan > 0) || !std::isfinite(yStart))
         return;
-    const double v = (32767.0 - yStart) * height / ySpan;
+    const WordRows rows{yStart, ySpan, height};
+    const double v = rows.position(0);
     if (v < 0 || v > height)
         return;
-    const int y = RowMap{yStart, ySpan, height}.row(0);
-    if (y < 0 || y >= height)
+    const int y = rows.row(0);
+    if (!rows.onSurface(y))
         return;
     surface->fillRect(0, y, width, 1, surface->pen().color());
 }

@@ -83,10 +83,47 @@ inline uint32_t toBgr(const QColor& c) {
 // Whole-number pixel of a coordinate: to the nearest, halves to even.
 int roundPixel(double v);
 
+// The vertical mapping of every surface that shows data words: the offsets
+// [yStart, yStart + ySpan] (counted down from +32767) fill rows 0..height-1.
+// The curve, the zero line, the grid's horizontal lines, the control points,
+// the pointer's read-out and the picking all use it, so a word drawn on a row
+// and the word the pointer reads on that row can never be a row apart.
+class WordRows {
+public:
+    WordRows(double yStart, double ySpan, int height)
+        : yStart_(yStart), ySpan_(ySpan), height_(height) {}
+
+    // False for an empty span, an empty surface or a span that is not finite.
+    bool valid() const;
+    int height() const { return height_; }
+
+    // Unrounded row coordinate of a word: (32767 - word - yStart) * height / ySpan.
+    double position(double word) const;
+    // The row an unrounded coordinate lies on: the largest whole number not
+    // above it, except that the bottom edge (= height) is the last row, so a
+    // full-scale minimum stays visible. Far-off values are clamped.
+    static int rowAt(double position, int height);
+    // The row a word is drawn on.
+    int row(double word) const { return rowAt(position(word), height_); }
+    // Word at an unrounded row coordinate (the inverse of position).
+    double wordAt(double y) const;
+    // Word the pointer reads on row r: the word at the row's centre, which
+    // row() maps back to r.
+    double rowWord(int r) const { return wordAt(r + 0.5); }
+    bool onSurface(int r) const { return r >= 0 && r < height_; }
+
+private:
+    double yStart_;
+    double ySpan_;
+    int height_;
+};
+
 // Grid lines shared by the Grid class and W_DrawGrid: yCount - 1 horizontal
-// lines at height / yCount * i and xCount - 1 vertical lines at
-// width / xCount * j (to the nearest), then, for an even count, the middle
-// line again in its centre colour. Counts below 2 give no lines.
+// lines on the rows of height / yCount * i (WordRows::rowAt, so the middle
+// line of a full-scale view is the row of data word 0) and xCount - 1
+// vertical lines at width / xCount * j (to the nearest), then, for an even
+// count, the middle line again in its centre colour. Counts below 2 give no
+// lines.
 struct GridStyle {
     int xCount = 10;
     int yCount = 8;

@@ -10,6 +10,7 @@
 #include "files/PackedRecord.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringList>
@@ -71,7 +72,9 @@ QString Default_Document_Folder() {
     const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!docs.isEmpty())
         return docs;
-    return QCoreApplication::applicationDirPath();
+    // Never the program's folder: an installed program's folder is not the
+    // user's to write in.
+    return QDir::homePath();
 }
 
 QString Qt_Filter_Text(const QString& list) {

@@ -55,6 +55,7 @@ const CaptionTable& SystemDialogCaptions() {
         row("Label_To", 1, "to", "～"),
         row("Btn_OK", -1, "OK", "OK"),
         row("Btn_Cancel", -1, "Cancel", "ｷｬﾝｾﾙ"),
+        row("Btn_Help", -1, "Help", "ﾍﾙﾌﾟ"),
         row("Menu_File", -1, "System Setup &File", "ｼｽﾃﾑ設定ﾌｧｲﾙ(&F)"),
         row("Menu_FileOpen", -1, "&Open...", "開く(&O)..."),
         row("Menu_FileSave", -1, "&Save...", "保存(&S)..."),

@@ -58,6 +58,10 @@ public:
     // Resets the main window's view to the whole waveform and rewrites its
     // unit read-outs; set by the main window, run by OK and Cancel.
     void setMainRefresh(std::function<void()> fn) { mainRefresh_ = std::move(fn); }
+    // Opens a help file by its index (the main window's help command); the
+    // Help button and F1 open this dialog's own, kHelpIndex.
+    static constexpr int kHelpIndex = 4;
+    void setShowHelp(std::function<bool(int)> fn) { showHelp_ = std::move(fn); }
 
     // Copies the record (and what the dialog needs to undo a size change)
     // for Cancel. Taken at load and each time the dialog is opened.
@@ -167,6 +171,7 @@ public:
 
     QPushButton* Btn_OK = nullptr;
     QPushButton* Btn_Cancel = nullptr;
+    QPushButton* Btn_Help = nullptr;
 
 signals:
     // The dialog was closed by OK or Cancel (ActiveTool is back to none).
@@ -220,6 +225,7 @@ private:
     std::vector<Field> fields_;
     ControllerAddressFn controllerAddress_;
     std::function<void()> mainRefresh_;
+    std::function<bool(int)> showHelp_;
     bool closing_ = false;
 };
 

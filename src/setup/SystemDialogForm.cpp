@@ -3,6 +3,8 @@
 #include "setup/SystemDialog.h"
 
 #include "app/Captions.h"
+#include "app/CaptionsWidget.h"
+#include "print/PrintDialog.h"
 #include "setup/UpDownWidget.h"
 
 #include <QAction>
@@ -53,8 +55,6 @@ void SystemDialog::buildControls() {
     Menu_File->addSeparator();
     Menu_FilePrint = Menu_File->addAction(QString());
     Menu_FilePrint->setObjectName(QStringLiteral("Menu_FilePrint"));
-    // The print-out of the set-up comes with printing.
-    Menu_FilePrint->setEnabled(false);
     root->setMenuBar(MenuBar);
 
     SSTab = named(new QTabWidget(this), QStringLiteral("SSTab"));
@@ -247,14 +247,16 @@ void SystemDialog::buildControls() {
     }
 
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch(1);
+    Btn_Help = named(new QPushButton(this), QStringLiteral("Btn_Help"));
     Btn_OK = named(new QPushButton(this), QStringLiteral("Btn_OK"));
     Btn_Cancel = named(new QPushButton(this), QStringLiteral("Btn_Cancel"));
-    for (QPushButton* b : {Btn_OK, Btn_Cancel}) {
+    for (QPushButton* b : {Btn_Help, Btn_OK, Btn_Cancel}) {
         // Enter applies the field being typed in; it never closes the dialog.
         b->setAutoDefault(false);
         b->setDefault(false);
         buttons->addWidget(b);
+        if (b == Btn_Help)
+            buttons->addStretch(1);
     }
     root->addLayout(buttons);
 
@@ -285,7 +287,13 @@ void SystemDialog::connectControls() {
     connect(Btn_OK, &QPushButton::clicked, this, [this] { Btn_OK_Click(); });
     connect(Menu_FileOpen, &QAction::triggered, this, [this] { Menu_FileOpen_Click(); });
     connect(Menu_FileSave, &QAction::triggered, this, [this] { Menu_FileSave_Click(); });
+    connect(Menu_FilePrint, &QAction::triggered, this, [this] { Show_PrintDialog(prog_, this); });
     connect(Btn_Cancel, &QPushButton::clicked, this, [this] { Btn_Cancel_Click(); });
+    connect(Btn_Help, &QPushButton::clicked, this, [this] {
+        if (showHelp_)
+            showHelp_(kHelpIndex);
+    });
+    Add_HelpShortcut(this, Btn_Help);
     connect(timSetFocus, &QTimer::timeout, this, [this] { timSetFocus_Timer(); });
 
     for (int i = 0; i < 4; ++i)

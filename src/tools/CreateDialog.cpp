@@ -11,6 +11,7 @@
 #include "document/SurfaceWidget.h"
 #include "engine/eval32.h"
 #include "engine/wavelb32_make.h"
+#include "print/PrintDialog.h"
 #include "tools/CreateCaptions.h"
 
 #include <QAction>
@@ -78,8 +79,6 @@ void CreateDialog::buildControls() {
     Menu_FileSave = named(Menu_File->addAction(QString()), QStringLiteral("Menu_FileSave"));
     Menu_File->addSeparator();
     Menu_Print = named(Menu_File->addAction(QString()), QStringLiteral("Menu_Print"));
-    // Printing the pages comes with the print-out.
-    Menu_Print->setEnabled(false);
     Menu_Edit = named(MenuBar->addMenu(QString()), QStringLiteral("Menu_Edit"));
     Menu_Clear = named(Menu_Edit->addAction(QString()), QStringLiteral("Menu_Clear"));
     Menu_AllClear = named(Menu_Edit->addAction(QString()), QStringLiteral("Menu_AllClear"));
@@ -268,6 +267,7 @@ void CreateDialog::connectControls() {
     connect(Menu_Clear, &QAction::triggered, this, [this] { Menu_Clear_Click(); });
     connect(Menu_FileOpen, &QAction::triggered, this, [this] { Menu_FileOpen_Click(); });
     connect(Menu_FileSave, &QAction::triggered, this, [this] { Menu_FileSave_Click(); });
+    connect(Menu_Print, &QAction::triggered, this, [this] { Show_PrintDialog(prog_, this); });
     connect(Menu_AllClear, &QAction::triggered, this, [this] { Menu_AllClear_Click(); });
     connect(PictWave, &SurfaceWidget::mousePressed, this, &CreateDialog::PictWave_MouseDown);
     connect(PictWave, &SurfaceWidget::mouseMoved, this, &CreateDialog::PictWave_MouseMove);

@@ -162,7 +162,7 @@ void CreateDialog::Change_Parameter() {
     Text_X[0]->setText(u.Point_To_XTextLong(p.AreaStart));
     Text_X[1]->setText(u.Point_To_XTextLong(p.AreaEnd));
     Text[ParamOffset]->setText(u.Word_To_YText(p.Offset()));
-    Text[ParamSize]->setText(u.Point_To_XText(p.Size()));
+    Text[ParamSize]->setText(u.PointSpan_To_XText(p.Size()));
     Text[ParamAmpl]->setText(u.WordSpan_To_YText(p.Ampl()));
     for (int i = ParamCycle; i < ParamCount; ++i)
         Text[static_cast<size_t>(i)]->setText(Plain_Number_Text(p.Param[static_cast<size_t>(i)]));

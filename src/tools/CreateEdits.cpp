@@ -54,13 +54,15 @@ BoxEdit Param_Edit(int i, const QString& typed, const CreatePageRecord& page, co
         return {true, w, u.Word_To_YText(w)};
     }
     case ParamSize: {
+        // The size is the area's width: converted as a distance, so a user X
+        // unit's start is not added to it.
         double inRange = v;
-        if (u.Clamp_X(inRange, u.parameters().XUnitMode)) {
-            const double w = u.X_To_Point(v);
+        if (u.Clamp_XSpan(inRange)) {
+            const double w = u.XSpan_To_Point(v);
             if (page.AreaStart + w <= n && w >= 0)
-                return {true, w, u.Point_To_XText(w)};
+                return {true, w, u.PointSpan_To_XText(w)};
         }
-        return {false, old, u.Point_To_XText(old)};
+        return {false, old, u.PointSpan_To_XText(old)};
     }
     case ParamAmpl: {
         const double w = u.YSpan_To_Word(v);

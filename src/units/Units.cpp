@@ -196,6 +196,36 @@ double UnitContext::YSpan_To_Word(double d) const {
     }
 }
 
+double UnitContext::PointSpan_To_X(double d) const {
+    Clamp_X(d, XUnitWord);
+    switch (sp_.XUnitMode) {
+    case XUnitSec:
+        return Point_To_Time(d);
+    case XUnitUser:
+        return d * userXPerPoint();
+    default:
+        return d;
+    }
+}
+
+double UnitContext::XSpan_To_Point(double x) const {
+    Clamp_XSpan(x);
+    switch (sp_.XUnitMode) {
+    case XUnitSec:
+        return Time_To_Point(x);
+    case XUnitUser:
+        return x / userXPerPoint();
+    default:
+        return x;
+    }
+}
+
+bool UnitContext::Clamp_XSpan(double& x) const {
+    if (sp_.XUnitMode < XUnitWord || sp_.XUnitMode > XUnitUser)
+        return true; // an unknown mode, as Clamp_X
+    return clampTo(x, 0.0, PointSpan_To_X(sp_.MemorySize));
+}
+
 bool UnitContext::Clamp_X(double& x, int mode) const {
     switch (mode) {
     case XUnitWord:
@@ -249,6 +279,11 @@ QString UnitContext::Y_Unit_Name() const {
 
 QString UnitContext::Point_To_XText(double p) const {
     const double x = Point_To_X(p);
+    return isUnitMode(sp_.XUnitMode) ? Eng_StrN(x, 7) : Fmt_Fixed(x, 8);
+}
+
+QString UnitContext::PointSpan_To_XText(double d) const {
+    const double x = PointSpan_To_X(d);
     return isUnitMode(sp_.XUnitMode) ? Eng_StrN(x, 7) : Fmt_Fixed(x, 8);
 }
 

@@ -49,12 +49,21 @@ public:
     double Y_To_Word_Raw(double y) const;
     double WordSpan_To_Y(double d) const;
     double YSpan_To_Word(double d) const;
+    // A width along X (a distance between two positions) in the current unit
+    // and back: scaled like a position but without the unit's start, so a
+    // width of user X units is d x (UserXEnd - UserXStart) / N. The width in
+    // points is clamped to [0, N] first; a typed width to [0, the width of N
+    // points].
+    double PointSpan_To_X(double d) const;
+    double XSpan_To_Point(double x) const;
 
     // Bring the value to the nearest bound of the mode's range; false when it
     // had to be changed. An unknown mode leaves it alone and returns true. A
     // NaN is outside every range: it becomes the lower bound.
     bool Clamp_X(double& x, int mode) const;
     bool Clamp_Y(double& y, int mode, bool isSpan) const;
+    // The same for a typed width in the current X unit: [0, width of N points].
+    bool Clamp_XSpan(double& x) const;
 
     QString X_Unit_Name() const;
     QString Y_Unit_Name() const;
@@ -62,6 +71,7 @@ public:
     // Read-outs: raw modes as Fmt_Fixed, time, volts and user units as Eng_StrN.
     QString Point_To_XText(double p) const;
     QString Point_To_XTextLong(double p) const;
+    QString PointSpan_To_XText(double d) const;
     QString Word_To_YText(double w) const;
     QString Word_To_YText_Raw(double w) const;
     QString WordSpan_To_YText(double d) const;

@@ -101,6 +101,7 @@ TEST(Captions, MainTablesHoldTheirRowsInBothLanguages) {
         {&MainMenuCaptions(), "Menu_Compress", u"Com&press/Decompress", u"圧縮/伸張(&P)..."},
         {&MainMenuCaptions(), "Menu_System", u"&Setup...", u"ｼｽﾃﾑ設定(&S)..."},
         {&MainMenuCaptions(), "Menu_Version", u"&About", u"ﾊﾞｰｼﾞｮﾝ情報(&A)"},
+        {&MainMenuCaptions(), "Menu_Help", u"&Contents", u"目次(&C)"},
         {&MainLabelCaptions(), "Label_Mouse_Point(1)", u"Mouse", u"ﾏｳｽ位置"},
         {&MainLabelCaptions(), "Label_MarkA_Y", u"   A(Y)", u"   A(Y)"},
         {&MainLabelCaptions(), "Label_MarkB_X", u"Mrk&B(X)", u"ﾏｰｶ&B(X)"},
@@ -112,7 +113,8 @@ TEST(Captions, MainTablesHoldTheirRowsInBothLanguages) {
         EXPECT_EQ(c.table->text(name, true), QString::fromUtf16(c.english)) << c.name;
         EXPECT_EQ(c.table->text(name, false), QString::fromUtf16(c.japanese)) << c.name;
     }
-    EXPECT_EQ(MainMenuCaptions().rows().size(), 25u);
+    // The 25 items of the menu tree and the main help command's own item.
+    EXPECT_EQ(MainMenuCaptions().rows().size(), 26u);
     EXPECT_EQ(MainLabelCaptions().rows().size(), 16u);
     // No control is listed twice.
     for (const CaptionTable* t : {&MainMenuCaptions(), &MainLabelCaptions()}) {

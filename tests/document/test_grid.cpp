@@ -94,12 +94,14 @@ TEST(Grid, OddCountsHaveNoCentreLine) {
     EXPECT_EQ(img.pixelColor(250, 50), kBack); // no middle line at 250
 }
 
-TEST(Grid, PositionsRoundToTheNearestHalvesToEven) {
+TEST(Grid, RowsAreTheViewsRowsColumnsRoundToTheNearestHalvesToEven) {
     Grid g = coloured();
     g.setYCount(8);
     g.setXCount(4);
     const QImage img = drow(g, 90, 100); // 12.5 steps down, 22.5 across
-    EXPECT_EQ(rowsAt(img, 5), (std::set<int>{12, 25, 38, 50, 62, 75, 88}));
+    // Rows as a data word is drawn (the row a position lies on), so the
+    // middle line is the row of word 0 at full scale.
+    EXPECT_EQ(rowsAt(img, 5), (std::set<int>{12, 25, 37, 50, 62, 75, 87}));
     EXPECT_EQ(columnsAt(img, 5), (std::set<int>{22, 45, 68}));
     EXPECT_EQ(img.pixelColor(45, 5), kYellow); // 90 / 2 = 45
 }

@@ -3,24 +3,36 @@
 // picture.
 #include "TestSupport.h"
 
+#include "app/CaptionsWidget.h"
+#include "app/Help.h"
+#include "app/Messages.h"
 #include "app/Program.h"
 #include "document/MainWindow.h"
 #include "engine/wavelb32.h"
 #include "engine/wavelb32_draw.h"
 #include "engine/wavelb32_make.h"
+#include "units/NumberText.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace velda;
 using velda::test::RecordingPrompts;
@@ -220,6 +232,13 @@ TEST_F(MainWindowTest, RenderedViewShowsTheCurveTheZeroLineAndTheMarkers) {
     // The zero line is white, apart from the marker columns.
     const int zeroRow = static_cast<int>(program->View.zeroRow(h));
     EXPECT_EQ(img.pixel(w / 3, zeroRow), qRgb(255, 255, 255));
+    EXPECT_NE(img.pixel(w / 3, zeroRow - 1), qRgb(255, 255, 255));
+    EXPECT_NE(img.pixel(w / 3, zeroRow + 1), qRgb(255, 255, 255));
+    // The pointer on the zero line reads a word of that row.
+    QTest::mouseMove(window->Pict_Wave, QPoint(w / 3, zeroRow));
+    const double readOut = program->Units.Y_To_Word(Eng_Val(window->Txt_Cur_Y->text()));
+    EXPECT_EQ(program->View.WordToPixelY(readOut, h), zeroRow)
+        << window->Txt_Cur_Y->text().toStdString();
     // Marker A at column 0 and B in the last column are drawn inverted.
     EXPECT_NE(countColour(img, qRgb(0, 0, 0), 0), h);
     EXPECT_NE(countColour(img, qRgb(0, 0, 0), w - 1), h);
@@ -292,4 +311,337 @@ TEST_F(MainWindowTest, DigitalViewMouseSelectsABitAndDragCopiesIt) {
     QTest::mousePress(pict, Qt::LeftButton, Qt::ControlModifier, QPoint(middle, traceRow(2)));
     QTest::mousePress(pict, Qt::LeftButton, Qt::ControlModifier, QPoint(middle, traceRow(5)));
     EXPECT_EQ(window->DigitalMask, (1 << 2) | (1 << 5));
+}
+
+namespace {
+// What a rendered view shows: pixels of the curve colour and whether the
+// zero line's row (give or take the one-row rounding) is white somewhere.
+struct ViewContent {
+    int curvePixels = 0;
+    bool zeroLine = false;
+};
+
+ViewContent viewContent(QWidget* pict, int64_t zeroRow) {
+    const QImage img = pict->grab().toImage();
+    ViewContent c;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb p = img.pixel(x, y);
+            c.curvePixels += p == qRgb(0, 0, 255);
+            if (std::abs(y - zeroRow) <= 1 && p == qRgb(255, 255, 255))
+                c.zeroLine = true;
+        }
+    return c;
+}
+
+// Lets the layout move the surfaces after a resize of the window.
+void settle(QWidget* surface, QSize before) {
+    for (int i = 0; i < 50 && surface->size() == before; ++i)
+        QTest::qWait(10);
+    QApplication::processEvents();
+}
+} // namespace
+
+// A resize of the window draws both views again at their new size (the
+// surface used to show black until another command redrew it).
+TEST_F(MainWindowTest, ResizedWindowRedrawsBothViews) {
+    start(1, 0);
+    W_MakeSin(doc().CurrentBuf(), 0, n(), 0, 60000, 3, 0);
+    window->Draw_Wave();
+    QApplication::processEvents();
+    const QSize base = window->minimumSize();
+    const QSize sizes[] = {base + QSize(300, 200), base + QSize(40, 20), base + QSize(500, 350),
+                           base};
+    for (int view = 0; view < 2; ++view) {
+        window->Opt_DspSel[view]->click();
+        QWidget* pict = view == 0 ? window->Pict_Wave : window->Pict_Digital;
+        QApplication::processEvents();
+        for (const QSize& s : sizes) {
+            SCOPED_TRACE(QStringLiteral("view %1 at %2x%3")
+                             .arg(view)
+                             .arg(s.width())
+                             .arg(s.height())
+                             .toStdString());
+            const QSize before = pict->size();
+            window->resize(s);
+            settle(pict, before);
+            ASSERT_NE(pict->size(), before) << "the surface did not change size";
+            const ViewContent c = viewContent(pict, program->View.zeroRow(pict->height()));
+            EXPECT_GT(c.curvePixels, pict->width() / 2) << "no curve after the resize";
+            if (view == 0) {
+                EXPECT_TRUE(c.zeroLine) << "no zero line after the resize";
+            }
+        }
+    }
+}
+
+// The Y read-outs at the markers follow every change of the waveform or the
+// markers, Undo and Redo included: each step names what A(Y) and B(Y) must
+// show afterwards (the ramp holds word i at point i).
+TEST_F(MainWindowTest, MarkerValuesFollowUndoAndRedo) {
+    start(1, 0);
+    auto words = engine::bufferWords(doc().CurrentBuf());
+    for (int i = 0; i < n(); ++i)
+        words[i] = static_cast<int16_t>(i);
+    doc().CurArea() = {10, 30};
+    window->SetText_MarkA();
+    window->SetText_MarkB();
+    window->Pict_Wave->setFocus();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+
+    auto pressOnView = [&](Qt::Key key, Qt::KeyboardModifiers mods) {
+        window->Pict_Wave->setFocus();
+        QTest::keyClick(window->Pict_Wave, key, mods);
+    };
+    auto typeEndX = [&](const QString& text) {
+        window->Txt_End_X->setFocus();
+        window->Txt_End_X->selectAll();
+        QTest::keyClicks(window->Txt_End_X, text);
+        QTest::keyClick(window->Txt_End_X, Qt::Key_Return);
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        int a, b; // words shown at marker A and marker B
+    };
+    const Step steps[] = {
+        {"delete the area", [&] { pressOnView(Qt::Key_Delete, Qt::NoModifier); }, 30, 30},
+        {"move marker B", [&] { typeEndX(program->Units.Point_To_XText(50)); }, 30, 70},
+        {"undo", [&] { pressOnView(Qt::Key_Z, Qt::ControlModifier); }, 10, 30},
+        {"redo", [&] { pressOnView(Qt::Key_Z, Qt::ControlModifier); }, 30, 70},
+        {"undo from the menu", [&] { window->Menu_Undo->trigger(); }, 10, 30},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.what);
+        s.act();
+        EXPECT_EQ(window->Txt_Start_Y->text().toStdString(),
+                  program->Units.Word_To_YText(s.a).toStdString());
+        EXPECT_EQ(window->Txt_End_Y->text().toStdString(),
+                  program->Units.Word_To_YText(s.b).toStdString());
+    }
+}
+
+// Ctrl+X/C/V/Z typed in any field of the window run the Edit menu's commands:
+// on the waveform, except that the pattern field cuts, copies and pastes
+// through the program's own text clipboard and leaves the system clipboard
+// (which holds a copied waveform) alone.
+TEST_F(MainWindowTest, ClipboardKeysInFieldsRunTheEditCommands) {
+    start(1, 0);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const QString copied = QStringLiteral("7\n8\n9\n");
+    struct Row {
+        const char* field;
+        Qt::Key key;
+        int word10;         // point 10 afterwards (ramp: 10 unchanged)
+        const char* system; // system clipboard text starts with this
+        const char* text;   // the field's text afterwards (null: not checked)
+        const char* own;    // the program's text clipboard afterwards
+        bool undoFirst;     // an edit that Ctrl+Z must take back is made first
+    };
+    const Row rows[] = {
+        {"Txt_Start_X", Qt::Key_V, 7, "7\n8\n9", nullptr, "own", false},
+        {"Txt_End_X", Qt::Key_X, 20, "10\n11\n", nullptr, "own", false},
+        {"Txt_Scope", Qt::Key_C, 10, "10\n11\n", nullptr, "own", false},
+        {"Txt_Start_X", Qt::Key_Z, 10, "7\n8\n9", nullptr, "own", true},
+        {"Txt_Pattern", Qt::Key_X, 10, "7\n8\n9", "cd", "ab", false},
+        {"Txt_Pattern", Qt::Key_C, 10, "7\n8\n9", "abcd", "ab", false},
+        {"Txt_Pattern", Qt::Key_V, 10, "7\n8\n9", "ownabcd", "own", false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.field) + " Ctrl+" +
+                     QKeySequence(r.key).toString().toStdString());
+        auto words = engine::bufferWords(doc().CurrentBuf());
+        for (int i = 0; i < n(); ++i)
+            words[i] = static_cast<int16_t>(i);
+        doc().CurArea() = {10, 20};
+        window->SetText_MarkA();
+        window->SetText_MarkB();
+        if (r.undoFirst) {
+            window->Menu_Delete->trigger();
+            ASSERT_EQ(engine::bufferWords(doc().CurrentBuf())[10], 20);
+        }
+        QGuiApplication::clipboard()->setText(copied);
+        program->TextClipboard = QStringLiteral("own");
+        const bool pattern = QLatin1String(r.field) == QLatin1String("Txt_Pattern");
+        window->Opt_DspSel[pattern ? 1 : 0]->click();
+        auto* field = window->findChild<QLineEdit*>(QLatin1String(r.field));
+        ASSERT_NE(field, nullptr);
+        field->setFocus();
+        QTest::qWait(1); // entering the field selects its text
+        if (pattern) {
+            field->setText(QStringLiteral("abcd"));
+            if (r.key == Qt::Key_V)
+                field->setCursorPosition(0);
+            else
+                field->setSelection(0, 2);
+        }
+        QTest::keyClick(field, r.key, Qt::ControlModifier);
+        EXPECT_EQ(engine::bufferWords(doc().CurrentBuf())[10], r.word10);
+        EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QLatin1String(r.system)))
+            << QGuiApplication::clipboard()->text().left(20).toStdString();
+        // A marker field shows its marker, never the clipboard's text.
+        const WaveArea& a = doc().CurArea();
+        const double shown = field == window->Txt_Start_X ? a.StartX
+                             : field == window->Txt_End_X ? a.EndX
+                                                          : a.EndX - a.StartX;
+        EXPECT_EQ(field->text().toStdString(),
+                  r.text ? std::string(r.text)
+                         : program->Units.Point_To_XText(shown).toStdString());
+        EXPECT_EQ(program->TextClipboard.toStdString(), r.own);
+        window->Pict_Wave->setFocus();
+    }
+}
+
+// Every item of every menu of the window carries a caption in both languages
+// (the first Help item showed only its shortcut).
+TEST_F(MainWindowTest, EveryMenuItemHasACaptionInBothLanguages) {
+    start(1, 0);
+    for (const bool english : {true, false}) {
+        SCOPED_TRACE(english ? "English" : "Japanese");
+        Set_Language(english);
+        Set_MainMenus(window.get());
+        for (QAction* top : window->menuBar()->actions()) {
+            QMenu* menu = top->menu();
+            ASSERT_NE(menu, nullptr);
+            EXPECT_FALSE(menu->title().isEmpty()) << menu->objectName().toStdString();
+            for (QAction* item : menu->actions()) {
+                const bool captioned = item->isSeparator() || !item->text().trimmed().isEmpty();
+                EXPECT_TRUE(captioned) << item->objectName().toStdString();
+            }
+        }
+    }
+    Set_Language(true);
+    Set_MainMenus(window.get());
+    EXPECT_EQ(window->Menu_Help->text().toStdString(), "&Contents");
+}
+
+namespace {
+QWidget* helpWindow() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("HelpWindow"))
+            return w;
+    return nullptr;
+}
+
+// Where the link to `href` is drawn in the help window, scrolled into view.
+std::optional<QPoint> linkPoint(QWidget* help, QTextBrowser* browser, const QString& href) {
+    for (QTextBlock b = browser->document()->begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it) {
+            const QTextFragment f = it.fragment();
+            if (f.charFormat().anchorHref() != href)
+                continue;
+            QTextCursor c(browser->document());
+            c.setPosition(f.position() + 1);
+            browser->setTextCursor(c);
+            browser->ensureCursorVisible();
+            const QRect r = browser->cursorRect(c);
+            return browser->viewport()->mapTo(help, r.center());
+        }
+    return std::nullopt;
+}
+} // namespace
+
+// A help window opened from a modal tool dialog takes the mouse while the
+// dialog is open, and its title follows the page it shows.
+TEST_F(MainWindowTest, HelpFromAModalDialogIsUsableBesideIt) {
+    start(1, 0);
+    struct Row {
+        const char* tool;
+        QAction* MainWindow::*item;
+        int helpIndex;
+        const char* title;       // the window's title on the dialog's page
+        const char* link;        // a link followed by a click (null: none)
+        const char* linkedTitle; // the title after following it
+    };
+    const Row rows[] = {
+        {"Operate", &MainWindow::Menu_Compute, 3, "VELDA Help - Operate", "7731CRTE.hlp",
+         "VELDA Help - Waveform Create"},
+        {"Compress", &MainWindow::Menu_Compress, 1, "VELDA Help - Compress/Decompress", nullptr,
+         nullptr},
+        {"Create", &MainWindow::Menu_Create, 0, "VELDA Help - Waveform Create", "7731E.hlp",
+         "VELDA Help"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.tool);
+        bool ran = false;
+        QTimer::singleShot(0, window.get(), [&] {
+            ran = true;
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal) {
+                ADD_FAILURE() << "no modal dialog";
+                return;
+            }
+            QTest::mouseClick(modal->findChild<QPushButton*>(QStringLiteral("Btn_Help")),
+                              Qt::LeftButton);
+            QWidget* help = helpWindow();
+            auto* browser = help ? help->findChild<QTextBrowser*>() : nullptr;
+            if (browser && QTest::qWaitForWindowExposed(help)) {
+                EXPECT_EQ(browser->source().fileName(), HelpFiles::fileName(r.helpIndex, true));
+                EXPECT_EQ(help->windowTitle().toStdString(), r.title);
+                // A click on the page's text reaches the browser.
+                browser->moveCursor(QTextCursor::Start);
+                const QPoint middle =
+                    browser->viewport()->mapTo(help, browser->viewport()->rect().center());
+                QTest::mouseClick(help->windowHandle(), Qt::LeftButton, {}, middle);
+                EXPECT_GT(browser->textCursor().position(), 0)
+                    << "the click did not reach the help";
+                if (r.link) {
+                    const std::optional<QPoint> at =
+                        linkPoint(help, browser, QLatin1String(r.link));
+                    EXPECT_TRUE(at.has_value()) << "no link " << r.link;
+                    if (at)
+                        QTest::mouseClick(help->windowHandle(), Qt::LeftButton, {}, *at);
+                    EXPECT_EQ(browser->source().fileName().toStdString(), r.link);
+                    EXPECT_EQ(help->windowTitle().toStdString(), r.linkedTitle);
+                }
+                EXPECT_EQ(QApplication::activeModalWidget(), modal) << "the dialog stays open";
+            } else {
+                ADD_FAILURE() << "no help window";
+            }
+            modal->close();
+        });
+        (window.get()->*r.item)->trigger();
+        EXPECT_TRUE(ran);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        EXPECT_TRUE(prompts.boxes.empty()) << prompts.boxTexts().join(' ').toStdString();
+        if (QWidget* help = helpWindow())
+            help->hide();
+    }
+}
+
+// dX is a distance: shown and typed as a width of the X unit, never as a
+// position (which would add the unit's start to it).
+TEST_F(MainWindowTest, MarkerDistanceIsAWidthInEveryXUnit) {
+    start(1, 0);
+    ASSERT_EQ(n(), 1024);
+    SystemParameter& sp = program->Setup.Param;
+    struct Row {
+        const char* unit;
+        int mode;
+        double start, end, period;
+        const char* shown; // dX for markers at 512 and 768
+        const char* typed; // a width typed into dX
+        double endX;       // where marker B then stands
+    };
+    const Row rows[] = {
+        {"word", 0, 0, 1, 1, "256.0000", "128", 640},
+        {"user -180..180", 2, -180, 180, 1, "90.00000", "45", 640},
+        {"user 10..20", 2, 10, 20, 1, "2.500000", "1.25", 640},
+        {"sec", 1, 0, 1, 0.001024, "256.000u", "128u", 640},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.unit);
+        sp.XUnitMode = static_cast<int16_t>(r.mode);
+        sp.UserXStart = r.start;
+        sp.UserXEnd = r.end;
+        sp.Period = r.period;
+        sp.Frequency = 1 / r.period;
+        doc().CurArea() = {512, 768};
+        window->SetText_MarkA();
+        window->SetText_MarkB();
+        EXPECT_EQ(window->Txt_Scope->text().toStdString(), r.shown);
+        type(window->Txt_Scope, QLatin1String(r.typed));
+        EXPECT_DOUBLE_EQ(doc().CurArea().StartX, 512);
+        EXPECT_NEAR(doc().CurArea().EndX, r.endX, 1e-6);
+    }
 }

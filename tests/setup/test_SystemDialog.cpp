@@ -3,6 +3,7 @@
 // with QTest, boxes answered by the recording handler.
 #include "TestSupport.h"
 #include "app/CaptionsWidget.h"
+#include "app/Help.h"
 #include "app/Messages.h"
 #include "app/Program.h"
 #include "app/Registry.h"
@@ -29,6 +30,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
@@ -176,6 +178,7 @@ TEST_F(SystemDialogTest, CaptionsInBothLanguagesWithEveryMnemonicLabelBoundToIts
         {"Label_To(1)", "to", "～"},
         {"Frm_Memory", "[Wave Memory Setup]", "[波形ﾒﾓﾘ設定]"},
         {"Btn_Cancel", "Cancel", "ｷｬﾝｾﾙ"},
+        {"Btn_Help", "Help", "ﾍﾙﾌﾟ"},
     };
     for (bool english : {true, false}) {
         // A fresh program so the dialog is built in the language under test.
@@ -276,9 +279,9 @@ TEST_F(SystemDialogTest, EnableRulesFollowTheModelFlags) {
     get<QTabWidget>(QStringLiteral("SSTab"))->setCurrentIndex(0);
     EXPECT_TRUE(get<QGroupBox>(QStringLiteral("Frm_Memory"))->isEnabled());
     EXPECT_FALSE(get<QGroupBox>(QStringLiteral("Frm_YUnit"))->isEnabled());
-    // The set-up print-out and the transfer are not there yet.
+    // The set-up file items and the print-out work; the transfer is not there yet.
     EXPECT_TRUE(dlg->Menu_FileOpen->isEnabled());
-    EXPECT_FALSE(dlg->Menu_FilePrint->isEnabled());
+    EXPECT_TRUE(dlg->Menu_FilePrint->isEnabled());
     EXPECT_FALSE(get<QPushButton>(QStringLiteral("Btn_Trans(0)"))->isEnabled());
 }
 
@@ -801,6 +804,36 @@ TEST_F(SystemDialogTest, NothingIsClippedInEitherLanguageOrModelKind) {
                                          .arg(tab));
             }
         }
+        click(QStringLiteral("Btn_Cancel"));
+    }
+}
+
+// The dialog's Help button and F1 open its own help page (help file 4) in
+// the help window, as the other dialogs do.
+TEST_F(SystemDialogTest, HelpButtonAndF1OpenTheSetupHelp) {
+    enum class Way { Button, F1 };
+    for (Way way : {Way::Button, Way::F1}) {
+        SCOPED_TRACE(way == Way::Button ? "button" : "F1");
+        ASSERT_NE(open(), nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("HelpWindow"))
+                w->hide();
+        if (way == Way::Button)
+            click(QStringLiteral("Btn_Help"));
+        else
+            QTest::keyClick(edit(QStringLiteral("Txt_MName")), Qt::Key_F1);
+        QWidget* help = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("HelpWindow"))
+                help = w;
+        ASSERT_NE(help, nullptr) << "no help window";
+        EXPECT_TRUE(help->isVisible());
+        auto* browser = help->findChild<QTextBrowser*>();
+        ASSERT_NE(browser, nullptr);
+        EXPECT_EQ(browser->source().fileName(), HelpFiles::fileName(4, true));
+        EXPECT_TRUE(prompts.boxes.empty()) << prompts.boxTexts().join(' ').toStdString();
+        EXPECT_TRUE(dlg->isVisible()) << "the dialog stays open beside its help";
         click(QStringLiteral("Btn_Cancel"));
     }
 }

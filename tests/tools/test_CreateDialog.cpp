@@ -168,10 +168,10 @@ TEST_F(CreateDialogTest, EveryCaptionedControlExistsAndLabelsNameTheirFields) {
         EXPECT_EQ(dialog->Comb_Wave->itemText(i), items[i]);
     for (int i = 0; i < UnitTextCount; ++i)
         EXPECT_EQ(pages().UnitText[static_cast<size_t>(i)], UnitTextItem(i, true));
-    // The expression-file items work; printing waits for the print-out.
+    // The expression-file items and printing work.
     EXPECT_TRUE(dialog->Menu_FileOpen->isEnabled());
     EXPECT_TRUE(dialog->Menu_FileSave->isEnabled());
-    EXPECT_FALSE(dialog->Menu_Print->isEnabled());
+    EXPECT_TRUE(dialog->Menu_Print->isEnabled());
     EXPECT_TRUE(dialog->Menu_Clear->isEnabled());
 }
 
@@ -796,4 +796,37 @@ TEST_F(CreateDialogTest, FileMenuSavesAndReadsThePagesAsAnExpressionFile) {
     ASSERT_FALSE(prompts.boxes.empty());
     EXPECT_EQ(prompts.boxes.back().text, QStringLiteral("File Read error.\r"));
     EXPECT_EQ(pages().CreatePage(7).ExprText, saved7.ExprText);
+}
+
+// Size is the page's width: in a user X unit it is shown and typed as a
+// distance, so the unit's start is never added to it.
+TEST_F(CreateDialogTest, SizeIsAWidthInUserXUnits) {
+    SystemParameter& sp = program->Setup.Param;
+    sp.XUnitMode = 2;
+    struct Row {
+        double start, end;  // the user X range
+        const char* shown;  // Size of a quarter of the waveform
+        const char* typed;  // a width typed into Size
+        const char* echoed; // the box afterwards
+    };
+    const Row rows[] = {
+        {-180, 180, "90.00000", "45", "45.00000"},
+        {10, 20, "2.500000", "1.25", "1.250000"},
+        {100, 900, "200.0000", "100", "100.0000"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.shown);
+        sp.UserXStart = r.start;
+        sp.UserXEnd = r.end;
+        pages().AllClear();
+        doc().CurArea() = {n / 2.0, n * 3 / 4.0};
+        open();
+        EXPECT_EQ(box("Text", ParamSize)->text().toStdString(), r.shown);
+        type(box("Text", ParamSize), QLatin1String(r.typed));
+        const CreatePageRecord& p = pages().CreatePage(1);
+        EXPECT_DOUBLE_EQ(p.AreaStart, n / 2.0);
+        EXPECT_NEAR(p.AreaEnd, n / 2.0 + n / 8.0, 1e-6);
+        EXPECT_EQ(box("Text", ParamSize)->text().toStdString(), r.echoed);
+        dialog.reset();
+    }
 }

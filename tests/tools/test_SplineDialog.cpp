@@ -416,13 +416,15 @@ TEST_F(SplineDialogTest, APointPickedOnTheViewIsDraggedToANewPlace) {
     drag(at, to);
     const ViewState& v = program->View;
     const double nx = v.PixelToPointX(to.x(), pict->width());
-    const double ny = v.PixelToWordY(to.y(), pict->height());
+    // The word the pointer reads on its row, which is drawn on that row.
+    const double ny = v.PointerWordY(to.y(), pict->height());
     EXPECT_EQ(d.Text[0]->text(), units().Point_To_XTextLong(nx));
     EXPECT_EQ(d.Text[1]->text(), units().Word_To_YText(ny));
     ASSERT_EQ(points().SplineCount(), 2);
     EXPECT_EQ(points().SplineX(0), n / 4.0);
     EXPECT_NEAR(points().SplineX(1), nx, 1.0);
     EXPECT_NEAR(points().SplineY(1), ny, 1.0);
+    EXPECT_EQ(v.WordToPixelY(points().SplineY(1), pict->height()), to.y());
     EXPECT_EQ(points().SelectedRow(), 2);
     EXPECT_EQ(d.gridText(2, 1), d.Text[0]->text());
 

@@ -176,6 +176,18 @@ const ConversionCase kConversionCases[] = {
     {"YSpan_To_Word raw", modes(0, 0), &UnitContext::YSpan_To_Word, 5, 5},
     {"YSpan_To_Word volt", volts(10, 1), &UnitContext::YSpan_To_Word, 10, 65534},
     {"YSpan_To_Word user", userY(-1, 1), &UnitContext::YSpan_To_Word, 2, 65534},
+    // widths along X: scaled like positions, but never shifted by the unit's start
+    {"PointSpan_To_X word", modes(0, 0), &UnitContext::PointSpan_To_X, 300, 300},
+    {"PointSpan_To_X word above N", modes(0, 0), &UnitContext::PointSpan_To_X, 3000, 2000},
+    {"PointSpan_To_X sec", seconds(1), &UnitContext::PointSpan_To_X, 1000, 0.5},
+    {"PointSpan_To_X user", userX(-180, 180, 1000), &UnitContext::PointSpan_To_X, 250, 90},
+    {"PointSpan_To_X user off zero", userX(10, 20), &UnitContext::PointSpan_To_X, 500, 5},
+    {"XSpan_To_Point word", modes(0, 0), &UnitContext::XSpan_To_Point, 300, 300},
+    {"XSpan_To_Point sec", seconds(1), &UnitContext::XSpan_To_Point, 0.5, 1000},
+    {"XSpan_To_Point user", userX(-180, 180, 1000), &UnitContext::XSpan_To_Point, 90, 250},
+    {"XSpan_To_Point user off zero", userX(10, 20), &UnitContext::XSpan_To_Point, 5, 500},
+    {"XSpan_To_Point user negative", userX(-180, 180, 1000), &UnitContext::XSpan_To_Point, -90, 0},
+    {"XSpan_To_Point user above", userX(-180, 180, 1000), &UnitContext::XSpan_To_Point, 400, 1000},
 };
 
 struct ClampCase {
@@ -238,6 +250,10 @@ const TextCase kTextCases[] = {
     {"XTextLong word", modes(0, 0), &UnitContext::Point_To_XTextLong, 1234, "1234.000000"},
     {"XTextLong sec", seconds(1), &UnitContext::Point_To_XTextLong, 1000, "500.000000m"},
     {"XTextLong user", userX(-5, 5, 1000), &UnitContext::Point_To_XTextLong, 0, "-5.00000000"},
+    {"SpanXText word", modes(0, 0), &UnitContext::PointSpan_To_XText, 1234, "1234.000"},
+    {"SpanXText user", userX(-180, 180, 1000), &UnitContext::PointSpan_To_XText, 250, "90.00000"},
+    {"SpanXText user zero", userX(-180, 180, 1000), &UnitContext::PointSpan_To_XText, 0,
+     "0.000000"},
     {"YText raw", modes(0, 0), &UnitContext::Word_To_YText, 32767, "32767.00"},
     {"YText raw bottom", modes(0, 0), &UnitContext::Word_To_YText, -32768, "-32768.0"},
     {"YText raw clamped", modes(0, 0), &UnitContext::Word_To_YText, 40000, "32767.00"},

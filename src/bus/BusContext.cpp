@@ -1,0 +1,44 @@
+#include "bus/BusContext.h"
+
+#include "app/Program.h"
+
+#include <QCoreApplication>
+#include <cstdlib>
+
+namespace velda::bus {
+
+QStringList DefaultLibraries(const QString& key) {
+    if (key == LibraryKeyNiGpib)
+        return {QStringLiteral("libgpib.so.0"), QStringLiteral("libni4882.so"),
+                QStringLiteral("libgpibapi.so")};
+    if (key == LibraryKeyKiGpib)
+        return {QStringLiteral("libieee_32m.so")};
+    if (key == LibraryKeyUsb488)
+        return {QStringLiteral("libusb488ps.so")};
+    return {};
+}
+
+BusContext BusContext::Program_Defaults() {
+    BusContext c;
+    c.libraryNames = [](const QString& key) {
+        if (Program::exists() && Program::current().Registry) {
+            // The store answers "False" for a key it does not hold.
+            const QString v = Program::current().Registry->Setting(LibrarySection, key).trimmed();
+            if (!v.isEmpty() && v != QStringLiteral("False")) {
+                QStringList names;
+                for (const QString& n : v.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+                    names << n.trimmed();
+                if (!names.isEmpty())
+                    return names;
+            }
+        }
+        return DefaultLibraries(key);
+    };
+    c.programDir =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QStringLiteral(".");
+    // "At once": no clean-up, as after a fatal start-up failure.
+    c.endProgram = [] { std::_Exit(EXIT_SUCCESS); };
+    return c;
+}
+
+} // namespace velda::bus
