@@ -245,7 +245,8 @@ Status USBTMC_MDL::GP_IFC() {
 Status USBTMC_MDL::GP_SDC(int16_t adrs) {
     QString name = Name(adrs);
     Status st = StatusError;
-    if (Valid(adrs) && session_[adrs] != 0) {
+    // Like every operation that takes an index, the first use opens it.
+    if (Valid(adrs) && Ensure_Open(adrs) == StatusOk) {
         st = Convert(visa_->viClear(session_[adrs]), adrs);
         Error_Check(QStringLiteral("GP_SDC"), st);
     }

@@ -46,6 +46,11 @@ std::string ScpiListener::received() const {
     return received_;
 }
 
+void ScpiListener::answer(const std::string& query, const std::string& reply) {
+    std::lock_guard lock(mutex_);
+    answers_[query] = reply;
+}
+
 int ScpiListener::connections() const {
     std::lock_guard lock(mutex_);
     return connections_;
@@ -62,8 +67,11 @@ void ScpiListener::run() {
         pollfd p[2] = {{listenFd_, POLLIN, 0}, {wakeFd_[0], POLLIN, 0}};
         if (::poll(p, 2, -1) < 0)
             continue;
-        if (p[1].revents)
+        if (p[1].revents) {
+            for (auto& t : servers_)
+                t.join();
             return;
+        }
         int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             continue;
@@ -72,13 +80,15 @@ void ScpiListener::run() {
             ++connections_;
             closed_ = false;
         }
-        serve(fd);
-        ::close(fd);
-        {
-            std::lock_guard lock(mutex_);
-            closed_ = true;
-        }
-        changed_.notify_all();
+        servers_.emplace_back([this, fd] {
+            serve(fd);
+            ::close(fd);
+            {
+                std::lock_guard lock(mutex_);
+                closed_ = true;
+            }
+            changed_.notify_all();
+        });
     }
 }
 
@@ -126,7 +136,19 @@ void ScpiListener::serve(int fd) {
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
             std::string answer;
-            if (line.size() < 256 && !line.empty() && line.back() == '?') {
+            std::string prepared;
+            bool have = false;
+            {
+                std::lock_guard lock(mutex_);
+                auto it = answers_.find(line);
+                if (it != answers_.end()) {
+                    prepared = it->second;
+                    have = true;
+                }
+            }
+            if (have)
+                answer = prepared;
+            else if (options_.echo && line.size() < 256 && !line.empty() && line.back() == '?') {
                 if (line == "*IDN?")
                     answer = "VELDA,TEST-TCP,0,1.0\n";
                 else if (line == "TWO?")

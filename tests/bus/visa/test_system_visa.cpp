@@ -19,6 +19,8 @@ struct FakeControl {
         record = reinterpret_cast<const char* (*)()>(::dlsym(handle, "fakevisa_record"));
         reset = reinterpret_cast<void (*)()>(::dlsym(handle, "fakevisa_reset"));
         chunk = reinterpret_cast<void (*)(ViUInt32)>(::dlsym(handle, "fakevisa_set_chunk"));
+        answer = reinterpret_cast<void (*)(const char*, const char*, ViUInt32)>(
+            ::dlsym(handle, "fakevisa_answer"));
         reset();
     }
     ~FakeControl() { ::dlclose(handle); }
@@ -26,6 +28,7 @@ struct FakeControl {
     const char* (*record)();
     void (*reset)();
     void (*chunk)(ViUInt32);
+    void (*answer)(const char*, const char*, ViUInt32);
 };
 
 } // namespace
@@ -46,8 +49,7 @@ TEST(SystemVisa, CallsReachTheLibraryWithTheirWidths) {
               std::string::npos)
         << rec;
     EXPECT_NE(rec.find("viGpibControlREN " + std::to_string(vi) + " 5\n"), std::string::npos);
-    EXPECT_EQ(visa->viOpen(rm, "USB0::0x1::0x2::MISSING::INSTR", 0, 0, &vi),
-              VI_ERROR_RSRC_NFOUND);
+    EXPECT_EQ(visa->viOpen(rm, "USB0::0x1::0x2::MISSING::INSTR", 0, 0, &vi), VI_ERROR_RSRC_NFOUND);
 }
 
 TEST(SystemVisa, ReadsOnWhileTheLibrarySaysTheMessageGoesOn) {
@@ -58,6 +60,7 @@ TEST(SystemVisa, ReadsOnWhileTheLibrarySaysTheMessageGoesOn) {
     ASSERT_EQ(visa->viOpenDefaultRM(&rm), VI_SUCCESS);
     ASSERT_EQ(visa->viOpen(rm, "TCPIP0::h::INSTR", 0, 0, &vi), VI_SUCCESS);
     fake.chunk(3);
+    fake.answer("MEAS:VOLT?", "MEAS:VOLT?\n", 11);
     ViUInt32 n = 0;
     ASSERT_EQ(visa->viWrite(vi, reinterpret_cast<ViConstBuf>("MEAS:VOLT?\n"), 11, &n), VI_SUCCESS);
     unsigned char buf[64];
@@ -82,7 +85,7 @@ TEST(SystemVisa, FirstLibraryThatLoadsElseOurOwnLayer) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(chooseVisaProvider(c.names)->description(), c.description);
-    EXPECT_EQ(defaultVisaLibraryNames(),
-              (std::vector<std::string>{"libvisa.so.0", "libvisa.so", "libiovisa.so",
-                                        "librsvisa.so"}));
+    EXPECT_EQ(
+        defaultVisaLibraryNames(),
+        (std::vector<std::string>{"libvisa.so.0", "libvisa.so", "libiovisa.so", "librsvisa.so"}));
 }

@@ -5,10 +5,9 @@
 // Record lines (fakevisa_record): "viOpen <name>", "viSetAttribute <vi>
 // <attr hex> <value>", "viWrite <vi> <bytes> <fnv1a hex> <text>",
 // "viRead <vi> <asked>", "viClear <vi>", "viGpibControlREN <vi> <mode>",
-// "viClose <vi>". The instrument answers queries like the other test
-// instruments: "*IDN?" with an identity, anything else ending in "?" with
-// itself, answers ending in LF, handed out in pieces of fakevisa_set_chunk
-// bytes with VI_SUCCESS_MAX_CNT until the last.
+// "viClose <vi>". Answers are handed out in pieces of fakevisa_set_chunk
+// bytes with VI_SUCCESS_MAX_CNT until the last. Only queries given an
+// answer with fakevisa_answer are answered; a read without one times out.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -55,7 +54,9 @@ std::string record;
 std::map<ViSession, Session> sessions;
 ViSession nextSession = 100;
 ViUInt32 chunk = 0;
-std::map<std::string, ViStatus> failures; // call name -> status for its next call
+std::map<std::string, ViStatus> failures;   // call name -> status for its next call
+std::map<std::string, std::string> answers; // query -> its answer
+std::string sent;
 
 void note(const std::string& line) {
     record += line + "\n";
@@ -88,7 +89,16 @@ FAKE_EXPORT void fakevisa_reset() {
     record.clear();
     sessions.clear();
     failures.clear();
+    answers.clear();
+    sent.clear();
     chunk = 0;
+}
+FAKE_EXPORT void fakevisa_answer(const char* query, const char* reply, ViUInt32 length) {
+    answers[query] = std::string(reply, length);
+}
+FAKE_EXPORT const char* fakevisa_sent(ViUInt32* length) {
+    *length = static_cast<ViUInt32>(sent.size());
+    return sent.data();
 }
 FAKE_EXPORT void fakevisa_set_chunk(ViUInt32 bytes) {
     chunk = bytes;
@@ -161,8 +171,10 @@ FAKE_EXPORT ViStatus viWrite(ViSession vi, ViConstBuf buf, ViUInt32 count, ViPUI
     std::string q(reinterpret_cast<const char*>(buf), count);
     while (!q.empty() && (q.back() == '\n' || q.back() == '\r'))
         q.pop_back();
-    if (!q.empty() && q.back() == '?')
-        it->second.reply = q == "*IDN?" ? "VELDA,TEST-VISA,0,1.0\n" : q + "\n";
+    sent.append(reinterpret_cast<const char*>(buf), count);
+    auto a = answers.find(q);
+    if (a != answers.end())
+        it->second.reply = a->second;
     *retCount = count;
     return VI_SUCCESS;
 }
