@@ -5,43 +5,74 @@
 #include "app/Twips.h"
 #include "engine/sysinf32.h"
 #include "engine/wavelb32.h"
+#include "files/FileCommands.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <cassert>
+#include <algorithm>
 
 namespace velda {
-
-namespace {
-Program* g_current = nullptr;
-} // namespace
 
 Program::Program(ProgramOptions options) : options_(std::move(options)) {
     if (options_.dataDir.isEmpty())
         options_.dataDir = programDataDir();
     if (options_.modelFile.isEmpty())
         options_.modelFile = dataFile(QStringLiteral("models.toml"));
-    previous_ = g_current;
-    g_current = this;
 }
 
 Program::~Program() {
     Release_Registry();
-    if (g_current == this)
-        g_current = previous_;
-}
-
-Program& Program::current() {
-    assert(g_current);
-    return *g_current;
-}
-
-bool Program::exists() {
-    return g_current != nullptr;
 }
 
 QString Program::dataFile(const QString& name) const {
     return QDir(options_.dataDir).filePath(name);
+}
+
+bool Program::Start_Up(const QString& fileToOpen) {
+    WaveDocument& doc = Document;
+    SerialNumber.clear();
+    Create_Registry();
+    Set_Language(true);
+    doc.CurBuf = 0;
+    Setup.InterfaceKind = static_cast<int16_t>(Registry->GpibBoard());
+    SerialNumber = Registry->SerialNum();
+    if (!Init_System())
+        return false;
+    if (!Load_DeviceIds())
+        return false;
+
+    const QString untitled = QStringLiteral("Untitled");
+    doc.WaveFileName = doc.SetupFileName = doc.TextFileName = doc.FuncFileName = untitled;
+    if (!fileToOpen.isEmpty())
+        FileCommands(*this).Open_By_Name(fileToOpen);
+
+    const int32_t n = doc.N();
+    View.reset(n);
+    doc.Area[doc.CurBuf] = {0.0, static_cast<double>(n)};
+    doc.Area[1 - doc.CurBuf] = doc.Area[doc.CurBuf];
+    ActiveTool = ToolNone;
+    doc.Reset_Undo();
+    return true;
+}
+
+void Program::Shut_Down() {
+    Document.Free_WaveMemory();
+    if (Registry) {
+        Write_Sysinfo();
+        Registry->setSerialNum(SerialNumber);
+    }
+    Release_Registry();
+}
+
+void Program::Write_Sysinfo() {
+    if (!Registry)
+        return;
+    const SystemParameter& p = Setup.Param;
+    const QString sysinfo = QStringLiteral("Sysinfo");
+    Registry->setSetting(sysinfo, QStringLiteral("Gpib_Address"), QString::number(p.GpibAddress));
+    Registry->setSetting(sysinfo, QStringLiteral("sys_no"), QString::number(p.ModelNo));
+    Registry->setSetting(sysinfo, QStringLiteral("memory_width_no"),
+                         QString::number(p.MemorySizeNo));
 }
 
 void Program::Create_Registry() {
@@ -94,6 +125,12 @@ bool Program::Load_DeviceIds() {
         return false;
     }
     return true;
+}
+
+int Program::Read_ControllerAddress() const {
+    if (ControllerAddress)
+        return ControllerAddress();
+    return Registry ? std::max(0, Registry->GpibAddress()) : 0;
 }
 
 void Program::Apply_SizeChange(const SizeChange& change) {

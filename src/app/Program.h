@@ -14,6 +14,7 @@
 #include "units/Units.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace velda {
@@ -45,12 +46,22 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    // The program object of this run (the most recently created one).
-    static Program& current();
-    static bool exists();
-
     const ProgramOptions& options() const { return options_; }
     QString dataFile(const QString& name) const;
+
+    // The program's start-up, for a window and a command line alike: the
+    // settings object, language, interface kind and serial number, system
+    // initialisation, device identifiers, file names ("Untitled", or
+    // `fileToOpen` read when given), the whole waveform in view, no tool, no
+    // undo. False after a fatal failure, whose box has been shown; the
+    // program must then end.
+    bool Start_Up(const QString& fileToOpen = {});
+    // The program's exit steps once the user agreed: the waveform memory
+    // freed, the set-up and serial number saved for the next start, the
+    // settings object released.
+    void Shut_Down();
+    // The three "Sysinfo" settings that bring the set-up back at the next start.
+    void Write_Sysinfo();
 
     // Creates the settings object (start-up step 2); releases it at exit.
     void Create_Registry();
@@ -66,6 +77,12 @@ public:
     bool Init_System();
     // Reads "USBTMC.ID"; false after its fatal box.
     bool Load_DeviceIds();
+
+    // The bus controller's own address, which no instrument may take. The
+    // bus layer installs the real lookup; until then (and when it is unset)
+    // it is the stored address of the bus in use, or 0 when none is stored.
+    std::function<int()> ControllerAddress;
+    int Read_ControllerAddress() const;
 
     // A memory-size or model change altered N: resize the document and show
     // the whole new waveform.
@@ -91,7 +108,6 @@ public:
 
 private:
     ProgramOptions options_;
-    Program* previous_ = nullptr;
 };
 
 } // namespace velda

@@ -28,15 +28,6 @@ QMessageBox::Icon toIcon(BoxIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-// Message texts end each line with a carriage return; the box shows lines.
-QString boxText(QString text) {
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    while (text.endsWith(QLatin1Char('\n')))
-        text.chop(1);
-    return text;
-}
-
 QString selectedFilter(const FileRequest& r) {
     const QStringList filters = r.filter.split(QStringLiteral(";;"));
     return r.filterIndex >= 0 && r.filterIndex < filters.size() ? filters[r.filterIndex]
@@ -54,7 +45,7 @@ QString startPath(const FileRequest& r) {
 } // namespace
 
 Answer WidgetPromptHandler::showBox(const BoxRequest& request) {
-    QMessageBox box(toIcon(request.icon), request.title, boxText(request.text),
+    QMessageBox box(toIcon(request.icon), request.title, promptLines(request.text),
                     request.buttons == BoxButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
                                                          : QMessageBox::Ok,
                     owner());

@@ -39,10 +39,26 @@ public:
                                              const QString& initial) = 0;
 };
 
-// The handler in force. Without one installed, boxes answer No/Ok and file
-// dialogs are cancelled, so a missing handler can never destroy data.
+// The handler in force. Every run installs one (the window's boxes, the
+// terminal's, a test's). Showing anything with none installed is a
+// programming error: it is logged, counted, passed to the hook below and
+// stops a debug build; the request is then refused (No, Ok, cancelled), so
+// it can never destroy data.
 PromptHandler& prompts();
-// Installs a handler (not owned); nullptr restores the refusing default.
+// Installs a handler (not owned); nullptr goes back to none.
 void setPromptHandler(PromptHandler* handler);
+bool promptHandlerInstalled();
+
+// Called with a description of each request made while no handler was
+// installed (the tests turn it into a failure). Replaces the debug stop.
+// Returns the hook it replaces.
+using UnhandledPromptHook = void (*)(const QString& what);
+UnhandledPromptHook setUnhandledPromptHook(UnhandledPromptHook hook);
+// Requests made so far with no handler installed.
+int unhandledPromptCount();
+
+// Message texts end each line with a carriage return; shown, they are lines
+// joined by line feeds, without a trailing line end.
+QString promptLines(QString text);
 
 } // namespace velda

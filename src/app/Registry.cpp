@@ -3,12 +3,15 @@
 #include "app/Twips.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QThread>
 #include <algorithm>
 #include <atomic>
 #include <limits>
@@ -30,6 +33,16 @@ QString boolText(bool on) {
 // Lock-file names carry the process id and a per-process serial number, so
 // two settings objects in one process (tests) do not share a lock.
 std::atomic<int> g_lockSerial{0};
+
+// An instance lock is "<pid>-<serial>.lock"; the named locks beside them are not copies.
+bool isInstanceLockName(const QString& name) {
+    static const QRegularExpression pattern(QStringLiteral("^[0-9]+-[0-9]+\\.lock$"));
+    return pattern.match(name).hasMatch();
+}
+
+// How long a copy waits for a named lock held by another live copy. The
+// locked steps are a few reads and writes of the store.
+constexpr int kSharedLockWaitMs = 10000;
 
 } // namespace
 
@@ -115,7 +128,7 @@ bool clsRegistry::otherCopyRunning() const {
         dir.entryList({QStringLiteral("*.lock")}, QDir::Files | QDir::Hidden | QDir::System);
     bool running = false;
     for (const QString& name : locks) {
-        if (name == own)
+        if (name == own || !isInstanceLockName(name))
             continue;
         QLockFile probe(dir.filePath(name));
         // Age alone never makes a copy's lock stale: copies run for days.
@@ -152,6 +165,25 @@ bool clsRegistry::takeOwnLock() {
     return false;
 }
 
+std::unique_ptr<QLockFile> clsRegistry::lockShared(const QString& name) const {
+    if (!QDir().mkpath(instanceDir_))
+        return nullptr;
+    auto lock = std::make_unique<QLockFile>(instanceDir_ + QLatin1Char('/') + name +
+                                            QStringLiteral(".lock"));
+    // Held only for a moment, so age says nothing; a dead holder's lock is
+    // still taken over (QLockFile checks the holder's process).
+    lock->setStaleLockTime(0);
+    // QLockFile's own waiting sleeps 100 ms and more between tries; these
+    // locks are held for about a millisecond, so poll more often.
+    const QDeadlineTimer deadline(kSharedLockWaitMs);
+    while (!lock->tryLock(0)) {
+        if (lock->error() != QLockFile::LockFailedError || deadline.hasExpired())
+            return nullptr;
+        QThread::msleep(1);
+    }
+    return lock;
+}
+
 // --- creation and destruction -----------------------------------------------
 
 void clsRegistry::setAsideCorruptStore() {
@@ -167,11 +199,19 @@ void clsRegistry::setAsideCorruptStore() {
 
 void clsRegistry::create() {
     gpibId_ = 0;
+    // Two copies starting together must not both count themselves as the
+    // first, nor both read the same copy count.
+    const auto systemLock = lockShared(kSystem);
     setAsideCorruptStore();
     takeOwnLock();
     const bool alone = !otherCopyRunning();
 
     // One pass over the store, written back in one go.
+    createPass(alone);
+    loadFormTable();
+}
+
+void clsRegistry::createPass(bool alone) {
     QSettings s(iniPath_, QSettings::IniFormat);
     const bool usable = s.status() == QSettings::NoError;
     auto get = [&](const QString& key, const QString& fallback) {
@@ -209,19 +249,20 @@ void clsRegistry::create() {
     loopTest_ = isTrueText(get(kSystem + QStringLiteral("/LoopTest"), boolText(false)));
     if (usable)
         s.sync();
-
-    loadFormTable();
 }
 
 void clsRegistry::destroy() {
-    // A count already at 0 (the store was edited or reset) must not go negative.
-    winCount_ = std::max(0, WinCount() - 1);
-    write(kSystem, QStringLiteral("WinCount"), QString::number(winCount_));
+    {
+        const auto systemLock = lockShared(kSystem);
+        // A count already at 0 (the store was edited or reset) must not go negative.
+        winCount_ = std::max(0, WinCount() - 1);
+        write(kSystem, QStringLiteral("WinCount"), QString::number(winCount_));
+    }
 
     if (gpibHost_) {
         if (busToLocal_)
             busToLocal_();
-        setGpibBusy(false);
+        ReleaseGpibBus();
     }
 
     if (WinCount() < 1) {
@@ -287,6 +328,37 @@ bool clsRegistry::GpibBusy() const {
 void clsRegistry::setGpibBusy(bool busy) {
     write(busSection(), QStringLiteral("Busy"), boolText(busy));
     gpibHost_ = busy;
+}
+
+bool clsRegistry::TryTakeGpibBus() {
+    if (gpibHost_)
+        return false;
+    const auto lock = lockShared(busSection());
+    if (!lock)
+        return false;
+    // Read straight from the file: the check and the set must both happen
+    // while the lock is held.
+    QSettings s(iniPath_, QSettings::IniFormat);
+    if (s.status() != QSettings::NoError)
+        return false;
+    const QString key = busSection() + QStringLiteral("/Busy");
+    if (isTrueText(s.value(key, boolText(false)).toString()))
+        return false;
+    s.setValue(key, boolText(true));
+    s.sync();
+    if (s.status() != QSettings::NoError)
+        return false;
+    gpibHost_ = true;
+    return true;
+}
+
+void clsRegistry::ReleaseGpibBus() {
+    if (!gpibHost_)
+        return;
+    const auto lock = lockShared(busSection());
+    // Cleared even when the lock cannot be had: a flag left set would keep
+    // every copy off the bus until all of them end.
+    setGpibBusy(false);
 }
 
 int clsRegistry::slotFor(const QString& formName, bool forGet) {

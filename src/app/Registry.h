@@ -3,10 +3,12 @@
 //
 // Values live as text in an INI file (section, key, value). Several copies of
 // the program may run at once; they share the file and use the "Busy" flag of
-// a "GPIBn" section as the only interlock on the instrument bus. Each running
-// copy holds one lock file in the "instances" folder beside the INI file, so a
+// a "GPIBn" section as the interlock on the instrument bus. Each running copy
+// holds one lock file in the "instances" folder beside the INI file, so a
 // starting copy can tell whether it is alone, and a crashed copy (whose lock
-// is stale) does not count.
+// is stale) does not count. Read-modify-write steps on shared values (the
+// busy flag, the copy count) run under a named lock file in the same folder
+// ("GPIBn.lock", "System.lock"), so two copies never both see the old value.
 
 #include <QLockFile>
 #include <QSize>
@@ -48,6 +50,14 @@ public:
     bool GpibBusy() const;
     void setGpibBusy(bool busy);
     bool GpibHost() const { return gpibHost_; }
+    // Takes the bus "GPIB<GpibId>" for this copy in one step: checks the busy
+    // flag and sets it while holding the bus's lock file. False when the bus
+    // is in use (by another copy, or already by this one) or the lock cannot
+    // be had; the store is then unchanged.
+    bool TryTakeGpibBus();
+    // Gives back a bus taken by this copy: clears the flag. Does nothing when
+    // this copy does not hold the bus, so another copy's claim is never lost.
+    void ReleaseGpibBus();
 
     int GpibId() const { return gpibId_; }
     void setGpibId(int boardId) { gpibId_ = boardId; }
@@ -96,12 +106,18 @@ private:
     };
 
     void create();
+    // The start-up pass over the store: counters, and the flags a crashed copy left.
+    void createPass(bool alone);
     void destroy();
     void setAsideCorruptStore();
     bool takeOwnLock();
     void loadFormTable();
     void saveFormTable();
     int slotFor(const QString& formName, bool forGet);
+    // A short-lived lock file "<name>.lock" in the instance folder, taken
+    // before and released after a read-modify-write of shared values. Null
+    // when it could not be had in time.
+    std::unique_ptr<QLockFile> lockShared(const QString& name) const;
 
     // Reads fall back to `fallback` when the key is absent or the store cannot
     // be read; failed writes are skipped.

@@ -97,54 +97,36 @@ bool MainWindow::Form_Load(const QString& commandLine) {
     Program& p = prog_;
     WaveDocument& doc = p.Document;
 
-    p.SerialNumber.clear();           // 1
-    p.Create_Registry();              // 2
-    grid_ = std::make_unique<Grid>(); // 3
-    Set_Language(true);               // 4
-    doc.CurBuf = 0;                   // 5
+    // The program's own steps (settings, set-up, file names, undo) come first;
+    // the window's own steps follow.
+    if (!p.Start_Up(commandLine))
+        return false;
+    grid_ = std::make_unique<Grid>();
     KeepPicture = false;
     TrackScope = false;
     Opt_Scope[0]->setChecked(true);
-    const QString formName = objectName(); // 6
-    Restore_FormPosition(this, *p.Registry, formName);
-    Set_MainMenus(this); // 7
+    Restore_FormPosition(this, *p.Registry, objectName());
+    Set_MainMenus(this);
     Set_MainLabels(this);
-    Apply_Font(this, FormFontName(), 9);                                   // 8
-    p.Setup.InterfaceKind = static_cast<int16_t>(p.Registry->GpibBoard()); // 9
-    p.SerialNumber = p.Registry->SerialNum();
-    // 10: the System Setup dialog is created when it is first shown; its
-    // lists are filled from the set-up's name lists then.
-    if (!p.Init_System()) // 11
-        return false;
-    if (!p.Load_DeviceIds()) // 12
-        return false;
-    helpFiles().Set_HelpFiles(); // 13
-
-    const QString untitled = QStringLiteral("Untitled"); // 14
-    doc.WaveFileName = doc.SetupFileName = doc.TextFileName = doc.FuncFileName = untitled;
-    if (!commandLine.isEmpty())
-        FileCommands(p).Open_By_Name(commandLine);
-    Set_Caption(); // 15
-
-    const int32_t n = doc.N(); // 16
-    p.View.reset(n);
-    doc.Area[doc.CurBuf] = {0.0, static_cast<double>(n)};
-    doc.Area[1 - doc.CurBuf] = doc.Area[doc.CurBuf];
-    p.ActiveTool = ToolNone; // 17
+    Apply_Font(this, FormFontName(), 9);
+    // The System Setup dialog is created when it is first shown; its lists
+    // are filled from the set-up's name lists then.
+    helpFiles().Set_HelpFiles();
+    Set_Caption();
     doc.setObserver(this);
-    doc.setWindowHandle(this);
-    doc.Reset_Undo(); // 18
+    doc.Update_UndoCaption(); // the undo item shows the reset the start-up made
 
-    Frm_Digital->hide(); // 19
+    Frm_Digital->hide();
     Frm_Wave->hide();
     Opt_DspSel[0]->setChecked(true);
     Frm_Wave->show();
 
-    Reset_ViewControls(); // 20
+    Reset_ViewControls();
 
-    if (doc.WaveFileName == untitled) // 21
+    const int32_t n = doc.N();
+    if (doc.WaveFileName == QLatin1String("Untitled"))
         W_ClearMemory(doc.CurrentBuf(), 0, n);
-    SetText_MarkA(); // 22
+    SetText_MarkA();
     SetText_MarkB();
     ScopeWidth = doc.Area_Width();
     Set_XLabels();
@@ -170,9 +152,8 @@ bool MainWindow::Form_QueryUnload(UnloadMode mode) {
         return false;
     if (splineDialog_ && splineDialog_->isVisible())
         splineDialog_->close();
-    p.Document.Free_WaveMemory();
     Unload_SystemDialog(mode);
-    p.Release_Registry();
+    p.Shut_Down();
     if (helpWindow_)
         helpWindow_->close();
     unloaded_ = true;

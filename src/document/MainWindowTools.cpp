@@ -137,13 +137,10 @@ void MainWindow::Reset_ViewControls() {
 }
 
 void MainWindow::Unload_SystemDialog(UnloadMode mode) {
+    // The set-up itself is saved by the program's exit steps.
     if (systemDialog_) {
         systemDialog_->Form_Unload(mode == UnloadMode::SessionEnd);
         systemDialog_->hide();
-    } else if (prog_.Registry) {
-        // Never opened: the record is still what start-up made of the saved
-        // settings, and is saved the same way.
-        SystemDialog::Write_Sysinfo(*prog_.Registry, prog_.Setup.Param);
     }
 }
 

@@ -100,13 +100,19 @@ void MainWindow::Draw_Grid_Wave(QPainter& painter, int width, int height) {
 }
 
 // Markers are vertical lines in invert mode: drawing one again at the same
-// column erases it.
+// column erases it. They are inverted against magenta rather than white, so
+// a marker shows magenta on the background and never takes the colour of
+// what it crosses: over the grey grid it turns green, over the white zero
+// line bright green, over the blue curve red. Inverted against white it
+// looked like a grid or zero line.
+constexpr uint32_t kMarkerXor = 0xFF00FF; // magenta (0xBBGGRR)
+
 static void invertColumn(QImage& picture, int column) {
     if (column < 0 || column >= picture.width())
         return;
     QPainter p(&picture);
     p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    p.setPen(Qt::white);
+    p.setPen(engine::bgrColor(kMarkerXor));
     p.drawLine(column, 0, column, picture.height() - 1);
 }
 

@@ -75,7 +75,7 @@ void WaveDocument::Update_UndoCaption() {
 void WaveDocument::Copy_To_Clipboard() {
     const int32_t first = Round_Up(CurArea().StartX);
     const int32_t count = Round_Even(Area_Width());
-    const int32_t result = SetClipBoard(window_, CurrentBuf(), first, count);
+    const int32_t result = SetClipBoard(nullptr, CurrentBuf(), first, count);
     if (result > 0)
         ShowError(result);
 }
@@ -85,7 +85,7 @@ void WaveDocument::Paste_From_Clipboard() {
     const int32_t first = Round_Up(CurArea().StartX);
     const int32_t count = Round_Up(Area_Width());
     int32_t pasted = 0;
-    const int32_t result = GetClipBoard(window_, CurrentBuf(), first, count, N(), pasted);
+    const int32_t result = GetClipBoard(nullptr, CurrentBuf(), first, count, N(), pasted);
     if (result != 0) {
         if (result > 0)
             ShowError(result);

@@ -42,8 +42,6 @@ public:
     WaveDocument& operator=(const WaveDocument&) = delete;
 
     void setObserver(DocumentObserver* observer) { observer_ = observer; }
-    // Handed to the clipboard calls as the owning window (may stay null).
-    void setWindowHandle(void* window) { window_ = window; }
 
     // Number of points in use: the set-up record's memory size.
     int32_t N() const { return sp_.MemorySize; }
@@ -108,7 +106,6 @@ private:
 
     const SystemParameter& sp_;
     DocumentObserver* observer_ = nullptr;
-    void* window_ = nullptr;
 };
 
 } // namespace velda

@@ -32,7 +32,6 @@ namespace velda {
 namespace {
 
 const QString kFormName = QStringLiteral("SystemDialog");
-const QString kSysinfo = QStringLiteral("Sysinfo");
 
 // Sets Updating to -1 for its lifetime, so that filling a list or selecting
 // an entry from the record does not run the list's handler.
@@ -73,8 +72,7 @@ int fieldWidth(const QWidget* w, int characters) {
 
 } // namespace
 
-SystemDialog::SystemDialog(Program& program, QWidget* parent)
-    : QDialog(parent), prog_(program), controllerAddress_([] { return 0; }) {
+SystemDialog::SystemDialog(Program& program, QWidget* parent) : QDialog(parent), prog_(program) {
     setObjectName(kFormName);
     buildControls();
     connectControls();
@@ -83,12 +81,8 @@ SystemDialog::SystemDialog(Program& program, QWidget* parent)
 
 SystemDialog::~SystemDialog() = default;
 
-void SystemDialog::setControllerAddressSource(ControllerAddressFn fn) {
-    controllerAddress_ = fn ? std::move(fn) : ControllerAddressFn([] { return 0; });
-}
-
 int SystemDialog::Read_ControllerAddress() const {
-    return controllerAddress_();
+    return prog_.Read_ControllerAddress();
 }
 
 // ---------------------------------------------------------------------------
@@ -142,20 +136,8 @@ void SystemDialog::Start_FocusTimer() {
 
 void SystemDialog::Form_Unload(bool systemEnding) {
     clsRegistry* r = prog_.Registry.get();
-    if (!r)
-        return;
-    if (!systemEnding) {
+    if (r && !systemEnding)
         Save_FormPosition(this, *r, kFormName);
-    }
-    Write_Sysinfo(*r, prog_.Setup.Param);
-    r->setSerialNum(prog_.SerialNumber);
-}
-
-void SystemDialog::Write_Sysinfo(clsRegistry& registry, const SystemParameter& p) {
-    registry.setSetting(kSysinfo, QStringLiteral("Gpib_Address"), QString::number(p.GpibAddress));
-    registry.setSetting(kSysinfo, QStringLiteral("sys_no"), QString::number(p.ModelNo));
-    registry.setSetting(kSysinfo, QStringLiteral("memory_width_no"),
-                        QString::number(p.MemorySizeNo));
 }
 
 void SystemDialog::Close_Dialog() {

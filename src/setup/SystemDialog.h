@@ -49,11 +49,7 @@ public:
     ~SystemDialog() override;
 
     // The bus controller's own address (the address field refuses it and
-    // the up-down steps over it). Until the interface front supplies the
-    // real lookup this returns 0, which is what the USB(TMC) and simulated
-    // buses report.
-    using ControllerAddressFn = std::function<int()>;
-    void setControllerAddressSource(ControllerAddressFn fn);
+    // the up-down steps over it), from the program object.
     int Read_ControllerAddress() const;
     // Resets the main window's view to the whole waveform and rewrites its
     // unit read-outs; set by the main window, run by OK and Cancel.
@@ -74,11 +70,9 @@ public:
     // applies the enable rules.
     void Show_Record();
 
-    // Stores the form position (unless the system is ending) and the saved
-    // model, address, memory size and serial number.
+    // Stores the form position unless the system is ending. The set-up and
+    // serial number are saved by the program's exit steps.
     void Form_Unload(bool systemEnding);
-    // The three "Sysinfo" settings that bring the set-up back at the next start.
-    static void Write_Sysinfo(clsRegistry& registry, const SystemParameter& p);
 
     // Event handlers.
     void Comb_System_Click();
@@ -223,7 +217,6 @@ private:
     int backupMemorySizeSelection_ = -1;
     DocumentSnapshot snapshot_;
     std::vector<Field> fields_;
-    ControllerAddressFn controllerAddress_;
     std::function<void()> mainRefresh_;
     std::function<bool(int)> showHelp_;
     bool closing_ = false;

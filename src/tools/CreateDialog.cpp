@@ -72,6 +72,10 @@ CreateDialog::~CreateDialog() {
 void CreateDialog::buildControls() {
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(6, 6, 6, 6);
+    // The dialog is always the size of what it shows: switching between the
+    // parameter and the expression frame never leaves an empty band, and it
+    // opens at the same size each time.
+    root->setSizeConstraint(QLayout::SetFixedSize);
 
     MenuBar = named(new QMenuBar(this), QStringLiteral("MenuBar"));
     Menu_File = named(MenuBar->addMenu(QString()), QStringLiteral("Menu_File"));

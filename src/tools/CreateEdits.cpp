@@ -49,7 +49,11 @@ BoxEdit Param_Edit(int i, const QString& typed, const CreatePageRecord& page, co
     const double v = Eng_Val(typed);
     const double old = page.Param[static_cast<size_t>(std::clamp(i, 0, ParamCount - 1))];
     switch (i) {
+    // Values outside what the field can stand for (beyond the full scale, or
+    // too large for a number) are refused like other out-of-range input.
     case ParamOffset: {
+        if (!u.YLevel_Inside(v))
+            return {false, old, u.Word_To_YText(old)};
         const double w = u.Y_To_Word_Raw(v);
         return {true, w, u.Word_To_YText(w)};
     }
@@ -65,14 +69,18 @@ BoxEdit Param_Edit(int i, const QString& typed, const CreatePageRecord& page, co
         return {false, old, u.PointSpan_To_XText(old)};
     }
     case ParamAmpl: {
-        const double w = u.YSpan_To_Word(v);
+        double w = 0;
+        if (!u.YSpan_To_Word_Inside(v, w))
+            return {false, old, u.WordSpan_To_YText(old)};
         return {true, w, u.WordSpan_To_YText(w)};
     }
     case ParamCycle:
-        if (v < 0)
+        if (v < 0 || Eng_Overflow(v))
             return {false, old, Plain_Number_Text(old)};
         return {true, v, Plain_Number_Text(v)};
     default:
+        if (Eng_Overflow(v))
+            return {false, old, Plain_Number_Text(old)};
         return {true, v, Plain_Number_Text(v)};
     }
 }

@@ -87,8 +87,18 @@ bool ElasticLogic::Set_Y(int i, QStringView text) {
     // a new value.
     if (text.trimmed() == YText(i).trimmed())
         return false;
+    // Targets beyond the full scale (or too large for a number) are refused
+    // like an X outside the waveform.
     const double typed = Eng_Val(text);
-    const double v = i == 2 ? units_.YSpan_To_Word(typed) : units_.Y_To_Word_Raw(typed);
+    double v = 0;
+    if (i == 2) {
+        if (!units_.YSpan_To_Word_Inside(typed, v))
+            return false;
+    } else {
+        if (!units_.YLevel_Inside(typed))
+            return false;
+        v = units_.Y_To_Word_Raw(typed);
+    }
     switch (i) {
     case 0:
         if (v == YMax)

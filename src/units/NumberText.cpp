@@ -486,6 +486,10 @@ double Eng_Val(QStringView text) {
     return saturate(v);
 }
 
+bool Eng_Overflow(double v) {
+    return !(std::abs(v) < std::numeric_limits<double>::max());
+}
+
 int32_t Round_Half_Up(double x) {
     return saturateToLong(std::floor(x + 0.5));
 }

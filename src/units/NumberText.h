@@ -35,6 +35,9 @@ QString Eng_StrN(double value, int digits);
 // for a double reads as the largest double of its sign, so the callers' range
 // checks reject it instead of seeing an infinity.
 double Eng_Val(QStringView text);
+// True when a value read by Eng_Val was too large for a double (it reads as
+// the largest one) or is not a number: no field can hold it.
+bool Eng_Overflow(double v);
 
 // Int(x + 0.5). Results beyond the 32-bit range saturate; NaN gives 0.
 int32_t Round_Half_Up(double x);

@@ -2,6 +2,7 @@
 
 #include "units/NumberText.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace velda {
@@ -237,6 +238,21 @@ bool UnitContext::Clamp_X(double& x, int mode) const {
     default:
         return true;
     }
+}
+
+bool UnitContext::YLevel_Inside(double y) const {
+    return !Eng_Overflow(y) && Clamp_Y(y, sp_.YUnitMode, false);
+}
+
+bool UnitContext::YSpan_To_Word_Inside(double d, double& words) const {
+    if (Eng_Overflow(d))
+        return false;
+    const double w = YSpan_To_Word(d);
+    constexpr double kHair = 1e-9 * kSpan;
+    if (!(w >= -kHair && w <= kSpan + kHair))
+        return false;
+    words = std::clamp(w, 0.0, kSpan);
+    return true;
 }
 
 bool UnitContext::Clamp_Y(double& y, int mode, bool isSpan) const {

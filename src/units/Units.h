@@ -65,6 +65,14 @@ public:
     // The same for a typed width in the current X unit: [0, width of N points].
     bool Clamp_XSpan(double& x) const;
 
+    // Typed Y values checked against the scale they describe. A level (an
+    // offset, a maximum or minimum) must lie inside the Y range of the current
+    // unit (Clamp_Y, not a span). A peak-to-peak size is returned as a word
+    // span when it lies within 0..65534 (a rounding hair over the full span
+    // counts as the full span), otherwise false.
+    bool YLevel_Inside(double y) const;
+    bool YSpan_To_Word_Inside(double d, double& words) const;
+
     QString X_Unit_Name() const;
     QString Y_Unit_Name() const;
 

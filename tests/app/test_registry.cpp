@@ -489,3 +489,167 @@ TEST(Registry, LeadingNumberReadsLikeAValueField) {
     for (const auto& [text, want] : cases)
         EXPECT_EQ(leadingNumber(QString::fromLatin1(text)), want) << text;
 }
+
+// --- the bus interlock --------------------------------------------------------
+
+namespace {
+
+// velda_bus_copy: another copy of the program on the same store, as a real
+// process of its own.
+class BusCopy {
+public:
+    BusCopy(const Store& store, int bus, const QStringList& extra = {}) {
+        proc_.setProcessChannelMode(QProcess::SeparateChannels);
+        proc_.start(QStringLiteral(VELDA_BINARY_DIR "/tests/fakes/bus_copy/velda_bus_copy"),
+                    QStringList{store.ini(), QString::number(bus)} + extra);
+    }
+    ~BusCopy() {
+        if (proc_.state() != QProcess::NotRunning) {
+            proc_.kill();
+            proc_.waitForFinished(10000);
+        }
+    }
+    void send(const QByteArray& command) {
+        proc_.write(command);
+        proc_.write("\n");
+    }
+    // The next answer line; empty when the copy stopped answering.
+    QString answer() {
+        for (int i = 0; i < 300 && !proc_.canReadLine(); ++i) {
+            if (proc_.state() == QProcess::NotRunning)
+                break;
+            proc_.waitForReadyRead(100);
+        }
+        if (!proc_.canReadLine()) {
+            ADD_FAILURE() << "no answer; stderr: " << proc_.readAllStandardError().toStdString();
+            return {};
+        }
+        return QString::fromUtf8(proc_.readLine()).trimmed();
+    }
+    void quit() {
+        send("quit");
+        proc_.closeWriteChannel();
+        EXPECT_TRUE(proc_.waitForFinished(30000));
+    }
+    void waitGone() { proc_.waitForFinished(30000); }
+
+private:
+    QProcess proc_;
+};
+
+} // namespace
+
+TEST(Registry, TwoCopiesRacingForTheBusNeverBothTakeIt) {
+    Store store;
+    BusCopy a(store, 1);
+    BusCopy b(store, 1);
+    ASSERT_EQ(a.answer(), QStringLiteral("ready"));
+    ASSERT_EQ(b.answer(), QStringLiteral("ready"));
+    QTemporaryDir gates;
+    constexpr int kRounds = 60;
+    for (int round = 0; round < kRounds; ++round) {
+        BusCopy& first = round % 2 ? b : a;
+        BusCopy& second = round % 2 ? a : b;
+        // Both wait for the same file and take the bus the moment it appears.
+        const QByteArray gate = (gates.filePath(QStringLiteral("go%1").arg(round))).toLocal8Bit();
+        first.send("take-at " + gate);
+        second.send("take-at " + gate);
+        ASSERT_EQ(first.answer(), QStringLiteral("armed"));
+        ASSERT_EQ(second.answer(), QStringLiteral("armed"));
+        QFile(QString::fromLocal8Bit(gate)).open(QIODevice::WriteOnly);
+        const QString one = first.answer();
+        const QString two = second.answer();
+        const bool firstWon = one == QStringLiteral("won");
+        const bool secondWon = two == QStringLiteral("won");
+        ASSERT_NE(firstWon, secondWon)
+            << "round " << round << ": " << one.toStdString() << " / " << two.toStdString();
+        EXPECT_EQ(store.value(QStringLiteral("GPIB1/Busy")), QStringLiteral("True"));
+        BusCopy& winner = firstWon ? first : second;
+        // The loser giving back a bus it does not hold changes nothing.
+        BusCopy& loser = firstWon ? second : first;
+        loser.send("release");
+        ASSERT_EQ(loser.answer(), QStringLiteral("released"));
+        EXPECT_EQ(store.value(QStringLiteral("GPIB1/Busy")), QStringLiteral("True"));
+        winner.send("release");
+        ASSERT_EQ(winner.answer(), QStringLiteral("released"));
+        EXPECT_EQ(store.value(QStringLiteral("GPIB1/Busy")), QStringLiteral("False"));
+    }
+    a.quit();
+    b.quit();
+    EXPECT_EQ(store.value(QStringLiteral("GPIB1/Busy")), QStringLiteral("False"));
+    EXPECT_EQ(store.value(QStringLiteral("System/WinCount")), QStringLiteral("0"));
+    EXPECT_TRUE(store.lockFiles().isEmpty());
+}
+
+TEST(Registry, TakingTheBusInOneCopy) {
+    // Each row: what holds bus 2 before this copy asks, and the outcome.
+    enum class Before { Free, ThisCopy, OtherCopy, FlagOnOtherBus };
+    struct Case {
+        Before before;
+        bool taken;
+        const char* flagAfterRelease; // what ReleaseGpibBus leaves
+    };
+    const Case cases[] = {
+        {Before::Free, true, "False"},
+        {Before::ThisCopy, false, "False"},
+        {Before::OtherCopy, false, "True"},
+        {Before::FlagOnOtherBus, true, "False"},
+    };
+    for (const Case& c : cases) {
+        Store store;
+        auto self = openRegistry(store);
+        auto other = openRegistry(store);
+        self->setGpibId(2);
+        other->setGpibId(c.before == Before::FlagOnOtherBus ? 3 : 2);
+        if (c.before == Before::ThisCopy) {
+            ASSERT_TRUE(self->TryTakeGpibBus());
+        }
+        if (c.before == Before::OtherCopy || c.before == Before::FlagOnOtherBus) {
+            ASSERT_TRUE(other->TryTakeGpibBus());
+        }
+        const bool hostBefore = self->GpibHost();
+        EXPECT_EQ(self->TryTakeGpibBus(), c.taken) << int(c.before);
+        EXPECT_EQ(self->GpibHost(), c.taken || hostBefore) << int(c.before);
+        EXPECT_TRUE(self->GpibBusy()) << int(c.before);
+        self->ReleaseGpibBus();
+        EXPECT_FALSE(self->GpibHost());
+        EXPECT_EQ(store.value(QStringLiteral("GPIB2/Busy")),
+                  QString::fromLatin1(c.flagAfterRelease))
+            << int(c.before);
+    }
+}
+
+TEST(Registry, ACopyThatDiedHoldingTheBusLockDoesNotBlockTheBus) {
+    Store store;
+    {
+        // Takes the lock file of bus 1 and dies before giving it back.
+        BusCopy dying(store, 1, {QStringLiteral("--die-in-lock")});
+        dying.waitGone();
+    }
+    ASSERT_TRUE(store.lockFiles().contains(QStringLiteral("GPIB1.lock")));
+    auto r = openRegistry(store);
+    r->setGpibId(1);
+    EXPECT_TRUE(r->TryTakeGpibBus());
+    EXPECT_FALSE(store.lockFiles().contains(QStringLiteral("GPIB1.lock")));
+    // Named locks are not running copies: this one is alone and cleared the flags.
+    EXPECT_EQ(r->WinH(), 1);
+}
+
+TEST(Registry, CopiesStartingTogetherAreAllCounted) {
+    Store store;
+    constexpr int kCopies = 6;
+    {
+        std::vector<std::unique_ptr<BusCopy>> copies;
+        for (int i = 0; i < kCopies; ++i)
+            copies.push_back(std::make_unique<BusCopy>(store, 0));
+        for (auto& c : copies)
+            ASSERT_EQ(c->answer(), QStringLiteral("ready"));
+        EXPECT_EQ(store.value(QStringLiteral("System/WinCount")), QString::number(kCopies));
+        // All end at once too: each one's count must come off.
+        for (auto& c : copies)
+            c->send("quit");
+        for (auto& c : copies)
+            c->waitGone();
+    }
+    EXPECT_EQ(store.value(QStringLiteral("System/WinCount")), QStringLiteral("0"));
+}

@@ -21,6 +21,10 @@ struct BackEnd {
     std::unique_ptr<BusRig> (*make)();
 };
 
+void PrintTo(const BackEnd& backEnd, std::ostream* os) {
+    *os << backEnd.name;
+}
+
 const BackEnd BackEnds[] = {
     {"NI", [] { return MakeNiRig(); }},
     {"KI", [] { return MakeKiRig(); }},

@@ -2,8 +2,17 @@
 // machine's or of other test processes running beside it (ctest -j), then
 // GoogleTest. Each process gets a home of its own, so every settings,
 // documents and data folder (QStandardPaths' test folders under it) is its
-// own; the C locale, UTC and an unscaled screen are fixed.
+// own; the C locale, UTC and an unscaled screen are fixed. A box shown while
+// no prompts handler is installed fails the test that showed it.
+#include "app/Prompts.h"
+
+#ifdef VELDA_TEST_WIDGETS
 #include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#endif
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -38,7 +47,10 @@ int main(int argc, char** argv) {
 
     QStandardPaths::setTestModeEnabled(true);
     ::testing::InitGoogleTest(&argc, argv);
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("VELDA"));
+    velda::setUnhandledPromptHook([](const QString& what) {
+        ADD_FAILURE() << "shown with no prompts handler installed: " << what.toStdString();
+    });
+    TestApplication app(argc, argv);
+    TestApplication::setApplicationName(QStringLiteral("VELDA"));
     return RUN_ALL_TESTS();
 }

@@ -391,3 +391,43 @@ TEST(Units, RoundTrips) {
         }
     }
 }
+
+// Typed Y values against the scale they describe: levels inside the Y range
+// of the unit, peak-to-peak sizes within the full span (a rounding hair over
+// it reads as the full span); numbers too large for a double never pass.
+TEST(Units, TypedYValuesInsideTheScale) {
+    struct Case {
+        const char* name;
+        Rig setup;
+        bool span;
+        double typed;
+        bool inside;
+        double words; // span only
+    };
+    const Case cases[] = {
+        {"raw level top", modes(0, 0), false, 32767, true, 0},
+        {"raw level above", modes(0, 0), false, 32768, false, 0},
+        {"raw level overflow", modes(0, 0), false, 1.7976931348623157e308, false, 0},
+        {"volt level top", volts(10, 1), false, 6, true, 0},
+        {"volt level above", volts(10, 1), false, 6.01, false, 0},
+        {"user level below", userY(0, 100), false, -1, false, 0},
+        {"raw span full", modes(0, 0), true, 65534, true, 65534},
+        {"raw span above", modes(0, 0), true, 65535, false, 0},
+        {"raw span negative", modes(0, 0), true, -1, false, 0},
+        {"volt span full", volts(10, 1), true, 10, true, 65534},
+        {"volt span above", volts(10, 1), true, 10.1, false, 0},
+        {"user span half", userY(-1, 1), true, 1, true, 32767},
+        {"span overflow", volts(10, 1), true, -1.7976931348623157e308, false, 0},
+    };
+    for (const Case& c : cases) {
+        const SystemParameter sp = c.setup.record();
+        const UnitContext u(sp);
+        double words = 0;
+        const bool inside =
+            c.span ? u.YSpan_To_Word_Inside(c.typed, words) : u.YLevel_Inside(c.typed);
+        EXPECT_EQ(inside, c.inside) << c.name;
+        if (c.span && c.inside) {
+            EXPECT_NEAR(words, c.words, 1e-6) << c.name;
+        }
+    }
+}

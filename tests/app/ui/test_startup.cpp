@@ -169,23 +169,61 @@ TEST_F(StartupTest, FatalFailuresShowTheirBoxAndStop) {
         ids.write(c.ids);
         ids.close();
 
-        prompts.clear();
-        const int before = engine::liveBuffers();
-        {
-            Program p(options(data.path()));
-            MainWindow w(p);
-            EXPECT_FALSE(w.Form_Load(QString())) << c.what;
+        // The same failure ends a start with a window and one without (a command line).
+        for (const bool withWindow : {true, false}) {
+            prompts.clear();
+            const int before = engine::liveBuffers();
+            {
+                Program p(options(data.path()));
+                if (withWindow) {
+                    MainWindow w(p);
+                    EXPECT_FALSE(w.Form_Load(QString())) << c.what;
+                } else {
+                    EXPECT_FALSE(p.Start_Up()) << c.what;
+                }
+            }
+            ASSERT_EQ(prompts.boxes.size(), 1u) << c.what;
+            EXPECT_EQ(prompts.boxes[0].title, c.title) << c.what;
+            EXPECT_EQ(prompts.boxes[0].icon, c.icon) << c.what;
+            if (!c.text.isEmpty())
+                EXPECT_EQ(prompts.boxes[0].text, c.text) << c.what;
+            else
+                EXPECT_TRUE(prompts.boxes[0].text.contains(QStringLiteral("Line[")))
+                    << c.what << ": " << prompts.boxes[0].text.toStdString();
+            EXPECT_EQ(engine::liveBuffers(), before) << c.what;
         }
-        ASSERT_EQ(prompts.boxes.size(), 1u) << c.what;
-        EXPECT_EQ(prompts.boxes[0].title, c.title) << c.what;
-        EXPECT_EQ(prompts.boxes[0].icon, c.icon) << c.what;
-        if (!c.text.isEmpty())
-            EXPECT_EQ(prompts.boxes[0].text, c.text) << c.what;
-        else
-            EXPECT_TRUE(prompts.boxes[0].text.contains(QStringLiteral("Line[")))
-                << c.what << ": " << prompts.boxes[0].text.toStdString();
-        EXPECT_EQ(engine::liveBuffers(), before) << c.what;
     }
+}
+
+TEST_F(StartupTest, WithoutAWindowTheProgramStartsAndItsSetUpComesBackNextTime) {
+    const int before = engine::liveBuffers();
+    QString file;
+    {
+        Program p(options());
+        ASSERT_TRUE(p.Start_Up());
+        EXPECT_TRUE(prompts.boxes.empty()) << prompts.boxTexts().join(u'|').toStdString();
+        ASSERT_NE(p.Registry, nullptr);
+        EXPECT_EQ(p.Document.WaveFileName, QStringLiteral("Untitled"));
+        EXPECT_EQ(p.ActiveTool, ToolNone);
+        EXPECT_EQ(p.Document.Area[0].EndX, p.Document.N());
+        EXPECT_EQ(engine::liveBuffers(), before + 4);
+        p.Setup.Param.GpibAddress = 9;
+        p.SerialNumber = QStringLiteral("SN-77");
+        p.Shut_Down();
+        EXPECT_EQ(p.Registry, nullptr);
+        EXPECT_EQ(engine::liveBuffers(), before);
+    }
+    EXPECT_EQ(readIni(QStringLiteral("Sysinfo"), QStringLiteral("Gpib_Address")),
+              QStringLiteral("9"));
+    EXPECT_EQ(readIni(QStringLiteral("System"), QStringLiteral("SerialNum")),
+              QStringLiteral("SN-77"));
+    Program again(options());
+    ASSERT_TRUE(again.Start_Up(QStringLiteral("/no/such/file.wdb")));
+    EXPECT_EQ(again.Setup.Param.GpibAddress, 9);
+    EXPECT_EQ(again.SerialNumber, QStringLiteral("SN-77"));
+    // A file that cannot be read leaves the document untitled, with its box.
+    EXPECT_EQ(again.Document.WaveFileName, QStringLiteral("Untitled"));
+    EXPECT_EQ(prompts.boxes.size(), 1u);
 }
 
 TEST_F(StartupTest, ExitAnsweredNoKeepsRunningButSavesPositionAndSerial) {
@@ -291,7 +329,7 @@ TEST_F(StartupTest, PatternFieldUsesTheProgramsOwnTextClipboard) {
     ASSERT_TRUE(w.Form_Load(QString()));
     w.show();
     w.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w, 30000));
     w.Opt_DspSel[1]->click();
     w.Txt_Pattern->setText(QStringLiteral("$00FF"));
     w.Txt_Pattern->setFocus();

@@ -57,7 +57,7 @@ protected:
         ASSERT_TRUE(window->Form_Load(QString()));
         window->resize(1000, 700);
         window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 30000));
     }
     void TearDown() override {
         window.reset();
@@ -387,7 +387,7 @@ TEST_F(MainWindowTest, MarkerValuesFollowUndoAndRedo) {
     window->SetText_MarkA();
     window->SetText_MarkB();
     window->Pict_Wave->setFocus();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 30000));
 
     auto pressOnView = [&](Qt::Key key, Qt::KeyboardModifiers mods) {
         window->Pict_Wave->setFocus();
@@ -427,7 +427,7 @@ TEST_F(MainWindowTest, MarkerValuesFollowUndoAndRedo) {
 // (which holds a copied waveform) alone.
 TEST_F(MainWindowTest, ClipboardKeysInFieldsRunTheEditCommands) {
     start(1, 0);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get(), 30000));
     const QString copied = QStringLiteral("7\n8\n9\n");
     struct Row {
         const char* field;
@@ -575,7 +575,7 @@ TEST_F(MainWindowTest, HelpFromAModalDialogIsUsableBesideIt) {
                               Qt::LeftButton);
             QWidget* help = helpWindow();
             auto* browser = help ? help->findChild<QTextBrowser*>() : nullptr;
-            if (browser && QTest::qWaitForWindowExposed(help)) {
+            if (browser && QTest::qWaitForWindowExposed(help, 30000)) {
                 EXPECT_EQ(browser->source().fileName(), HelpFiles::fileName(r.helpIndex, true));
                 EXPECT_EQ(help->windowTitle().toStdString(), r.title);
                 // A click on the page's text reaches the browser.
@@ -643,5 +643,56 @@ TEST_F(MainWindowTest, MarkerDistanceIsAWidthInEveryXUnit) {
         type(window->Txt_Scope, QLatin1String(r.typed));
         EXPECT_DOUBLE_EQ(doc().CurArea().StartX, 512);
         EXPECT_NEAR(doc().CurArea().EndX, r.endX, 1e-6);
+    }
+}
+
+// With the grid shown, a marker stands out from the grid lines, the zero line
+// and the curve wherever it crosses them, also when it lies on a grid line;
+// it stays an invert-mode line: moved away, it leaves the picture exactly as
+// a drawing without it.
+TEST_F(MainWindowTest, MarkersStandOutFromGridZeroLineAndCurve) {
+    start(1, 0);
+    W_MakeSin(doc().CurrentBuf(), 0, n(), 0, 60000, 2, 0);
+    window->Menu_Grid->setChecked(true);
+    QWidget* pict = window->Pict_Wave;
+    const int w = pict->width();
+    // A point whose marker column is c.
+    auto atColumn = [&](int c) { return (c - 0.5) * n() / w; };
+    const QRgb background = qRgb(0, 0, 0);
+    const QRgb grid = qRgb(0xD0, 0xD0, 0xD0);
+    const QRgb zeroLine = qRgb(255, 255, 255);
+    const QRgb curve = qRgb(0, 0, 255);
+    struct Row {
+        const char* where;
+        int column;
+    };
+    const Row rows[] = {
+        {"on the vertical centre line", static_cast<int>(std::lround(w / 2.0))},
+        {"on the first vertical line", static_cast<int>(std::lround(w / 10.0))},
+        {"between grid lines", static_cast<int>(std::lround(w * 0.37))},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.where);
+        doc().CurArea() = {atColumn(r.column), atColumn(w - 3)};
+        window->Draw_Wave();
+        const QImage img = pict->grab().toImage();
+        int clashes = 0;
+        for (int y = 0; y < img.height(); ++y) {
+            const QRgb p = img.pixel(r.column, y);
+            clashes += p == background || p == grid || p == zeroLine || p == curve;
+        }
+        EXPECT_EQ(clashes, 0) << "marker pixels that look like the view under them";
+
+        // Drag marker A away: its old column is as a drawing without it.
+        const int away = static_cast<int>(std::lround(w * 0.8));
+        QTest::mouseMove(pict, QPoint(r.column, 30));
+        QTest::mousePress(pict, Qt::LeftButton, {}, QPoint(r.column, 30));
+        QTest::mouseMove(pict, QPoint(away, 30));
+        QTest::mouseRelease(pict, Qt::LeftButton, {}, QPoint(away, 30));
+        const QImage moved = pict->grab().toImage();
+        window->Draw_Wave(); // drawn afresh with the markers where they are now
+        const QImage fresh = pict->grab().toImage();
+        for (int y = 0; y < img.height(); ++y)
+            ASSERT_EQ(moved.pixel(r.column, y), fresh.pixel(r.column, y)) << "row " << y;
     }
 }

@@ -55,7 +55,7 @@ protected:
         ASSERT_TRUE(window->Form_Load(QString()));
         window->resize(900, 640);
         window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 30000));
         prompts.clear();
         n = doc().N();
         ASSERT_GE(n, 4000);

@@ -398,7 +398,7 @@ TEST_F(SystemDialogTest, InterfaceChangeMovesTheAddressOffTheController) {
     ASSERT_NE(open(), nullptr);
     type(QStringLiteral("Txt_GPIB(0)"), QStringLiteral("4"));
     ASSERT_EQ(param().GpibAddress, 4);
-    dlg->setControllerAddressSource([] { return 4; });
+    program->ControllerAddress = [] { return 4; };
     selectInterface(QStringLiteral("NI GPIB"));
     EXPECT_NE(param().GpibAddress, 4);
     EXPECT_EQ(param().GpibAddress, 1); // the model's initial address
@@ -613,7 +613,7 @@ TEST_F(SystemDialogTest, ControllerAddressTypedIsRefusedWithMessage228) {
 
     // Another controller address, and the values outside the limits.
     prompts.clear();
-    dlg->setControllerAddressSource([] { return 9; });
+    program->ControllerAddress = [] { return 9; };
     struct Case {
         const char* typed;
         int expected;
@@ -634,7 +634,7 @@ TEST_F(SystemDialogTest, ControllerAddressTypedIsRefusedWithMessage228) {
 TEST_F(SystemDialogTest, UpDownStepsWithinTheLimitsAndOverTheController) {
     ASSERT_NE(open(), nullptr);
     selectInterface(QStringLiteral("NI GPIB")); // power source: addresses 1..30, numbers 1..16
-    dlg->setControllerAddressSource([] { return 6; });
+    program->ControllerAddress = [] { return 6; };
     auto* address = get<UpDownWidget>(QStringLiteral("UD_GPIB(0)"));
     auto* number = get<UpDownWidget>(QStringLiteral("UD_GPIB(1)"));
     type(QStringLiteral("Txt_GPIB(0)"), QStringLiteral("5"));
@@ -754,7 +754,7 @@ TEST_F(SystemDialogTest, FocusTimerTakesTheFocusBackFromTheMainWindowOnly) {
     QApplication::setActiveWindow(window.get());
     ASSERT_EQ(QApplication::activeWindow(), window.get());
     dlg->timSetFocus_Timer();
-    EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == dlg; }));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == dlg; }, 30000));
 
     // Another window of the program keeps the focus it was given.
     QWidget other;
@@ -815,7 +815,7 @@ TEST_F(SystemDialogTest, HelpButtonAndF1OpenTheSetupHelp) {
     for (Way way : {Way::Button, Way::F1}) {
         SCOPED_TRACE(way == Way::Button ? "button" : "F1");
         ASSERT_NE(open(), nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg, 30000));
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->objectName() == QLatin1String("HelpWindow"))
                 w->hide();

@@ -228,7 +228,7 @@ TEST_F(ElasticDialogTest, KeyboardEntryRecomputesOnEnterAndOnLeavingTheBox) {
     doc().CurArea() = WaveArea{100, 200};
     open();
     QApplication::setActiveWindow(dialog.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get(), 30000));
     QLineEdit* end = dialog->Text_X[1];
     end->setFocus();
     end->selectAll();
@@ -321,3 +321,33 @@ TEST_F(ElasticDialogTest, ShotWithRealData) {
 }
 
 } // namespace
+
+// Y targets outside the full scale (or too large for a number) are refused
+// like an X outside the waveform: the box shows the stored value again and
+// the waveform stays as it was.
+TEST_F(ElasticDialogTest, YOutsideTheScaleIsRefused) {
+    fill([](int i) { return i - 500; });
+    doc().CurArea() = WaveArea{100, 200};
+    const std::vector<int16_t> before = wave();
+    open();
+    struct Row {
+        int box;
+        const char* typed;
+    };
+    const Row rows[] = {{0, "1e400"}, {0, "40000"}, {1, "-1e400"}, {1, "-40000"},
+                        {2, "1e400"}, {2, "70000"}, {2, "-1"},     {3, "1e400"}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::to_string(r.box) + " " + r.typed);
+        QLineEdit* e = dialog->Text_Y[static_cast<size_t>(r.box)];
+        const QString shown = e->text();
+        e->setFocus();
+        e->selectAll();
+        QTest::keyClicks(e, QLatin1String(r.typed));
+        QTest::keyClick(e, Qt::Key_Return);
+        EXPECT_EQ(e->text().toStdString(), shown.toStdString());
+        EXPECT_EQ(wave(), before);
+    }
+    // An in-range value still applies.
+    type(dialog->Text_Y[0], QStringLiteral("1000"));
+    EXPECT_EQ(dialog->logic().YMax, 1000);
+}

@@ -1,6 +1,6 @@
 // The print dialog driven through its controls: margin and font rules,
 // settings, printing, preview, PDF, and the menu items that open it.
-#include "PrintFixture.h"
+#include "../PrintFixture.h"
 
 #include "document/MainWindow.h"
 #include "print/PrintDialog.h"

@@ -31,6 +31,7 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -829,4 +830,80 @@ TEST_F(CreateDialogTest, SizeIsAWidthInUserXUnits) {
         EXPECT_EQ(box("Text", ParamSize)->text().toStdString(), r.echoed);
         dialog.reset();
     }
+}
+
+// A typed value outside the field's own physical range (too large for a
+// number at all, beyond the full scale, a negative peak-to-peak) is refused:
+// the box shows the stored value again and the page keeps it.
+TEST_F(CreateDialogTest, ValuesOutsideAFieldsRangeAreRefused) {
+    struct Row {
+        int field;
+        const char* typed;
+        bool accepted;
+        double value; // stored afterwards
+    };
+    const Row rows[] = {
+        {ParamOffset, "1e400", false, 0},   {ParamOffset, "40000", false, 0},
+        {ParamOffset, "-40000", false, 0},  {ParamOffset, "-32767", true, -32767},
+        {ParamAmpl, "1e400", false, 65534}, {ParamAmpl, "70000", false, 65534},
+        {ParamAmpl, "-5", false, 65534},    {ParamAmpl, "30000", true, 30000},
+        {ParamCycle, "1e400", false, 1},    {ParamCycle, "2", true, 2},
+        {ParamPhase, "-1e400", false, 0},   {ParamPhase, "90", true, 90},
+    };
+    doc().CurArea() = {100, 300};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::to_string(r.field) + " " + r.typed);
+        pages().AllClear();
+        open();
+        QLineEdit* field = box("Text", r.field);
+        const QString before = field->text();
+        type(field, QLatin1String(r.typed));
+        const CreatePageRecord& p = pages().CreatePage(1);
+        EXPECT_DOUBLE_EQ(p.Param[static_cast<size_t>(r.field)], r.value);
+        if (!r.accepted) {
+            EXPECT_EQ(field->text().toStdString(), before.toStdString());
+        }
+        dialog.reset();
+    }
+}
+
+// The dialog's size follows its content: changing the function and back
+// gives the same size again with no empty band, and a reopened dialog has
+// the size of the first opening at its saved position.
+TEST_F(CreateDialogTest, SizeFollowsTheContentAndReopensAsSaved) {
+    open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+    QComboBox* function = find<QComboBox>(QStringLiteral("Comb_Wave"));
+    auto settle = [] {
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+    };
+    settle();
+    std::map<int, QSize> first; // the size each function was first shown at
+    const int sequence[] = {FuncSin,        FuncExpression, FuncSin, FuncSquare,
+                            FuncExpression, FuncDC,         FuncSin};
+    for (int f : sequence) {
+        SCOPED_TRACE(f);
+        function->setCurrentIndex(f);
+        settle();
+        const QSize now = dialog->size();
+        EXPECT_EQ(now, dialog->sizeHint().expandedTo(dialog->minimumSizeHint()))
+            << now.width() << "x" << now.height() << " against the content's "
+            << dialog->sizeHint().width() << "x" << dialog->sizeHint().height();
+        if (first.count(f))
+            EXPECT_EQ(now, first[f]);
+        else
+            first[f] = now;
+    }
+    function->setCurrentIndex(FuncSin);
+    settle();
+    dialog->move(dialog->pos() + QPoint(30, 20));
+    settle();
+    const QPoint placed = dialog->pos();
+    click(button("Btn_Cancel"));
+    dialog.reset();
+    open();
+    settle();
+    EXPECT_EQ(dialog->size(), first[FuncSin]);
+    EXPECT_EQ(dialog->pos(), placed);
 }
