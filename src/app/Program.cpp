@@ -18,6 +18,22 @@ Program::Program(ProgramOptions options) : options_(std::move(options)) {
         options_.dataDir = programDataDir();
     if (options_.modelFile.isEmpty())
         options_.modelFile = dataFile(QStringLiteral("models.toml"));
+    // Bus library names come from this program's settings store once it
+    // exists; the defaults before that.
+    Bus->Context().libraryNames = [this](const QString& key) {
+        if (Registry) {
+            // The store answers "False" for a key it does not hold.
+            const QString v = Registry->Setting(bus::LibrarySection, key).trimmed();
+            if (!v.isEmpty() && v != QStringLiteral("False")) {
+                QStringList names;
+                for (const QString& n : v.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+                    names << n.trimmed();
+                if (!names.isEmpty())
+                    return names;
+            }
+        }
+        return bus::DefaultLibraries(key);
+    };
 }
 
 Program::~Program() {

@@ -1,6 +1,8 @@
 #include "bus/BusContext.h"
 
-#include "app/Program.h"
+#include "app/Registry.h"
+
+#include <QSettings>
 
 #include <QCoreApplication>
 #include <cstdlib>
@@ -21,16 +23,16 @@ QStringList DefaultLibraries(const QString& key) {
 BusContext BusContext::Program_Defaults() {
     BusContext c;
     c.libraryNames = [](const QString& key) {
-        if (Program::exists() && Program::current().Registry) {
-            // The store answers "False" for a key it does not hold.
-            const QString v = Program::current().Registry->Setting(LibrarySection, key).trimmed();
-            if (!v.isEmpty() && v != QStringLiteral("False")) {
-                QStringList names;
-                for (const QString& n : v.split(QLatin1Char(';'), Qt::SkipEmptyParts))
-                    names << n.trimmed();
-                if (!names.isEmpty())
-                    return names;
-            }
+        // The user's settings store, read directly: the bus layer is made
+        // before (and without) the program object.
+        QSettings store(clsRegistry::defaultIniPath(), QSettings::IniFormat);
+        const QString v = store.value(LibrarySection + QLatin1Char('/') + key).toString().trimmed();
+        if (!v.isEmpty() && v != QStringLiteral("False")) {
+            QStringList names;
+            for (const QString& n : v.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+                names << n.trimmed();
+            if (!names.isEmpty())
+                return names;
         }
         return DefaultLibraries(key);
     };
