@@ -4,6 +4,7 @@
 #include "bus/KI_GPIB_MDL.h"
 #include "bus/NI_GPIB_Mdl.h"
 #include "bus/USB488_MDL.h"
+#include "bus/USBTMC_MDL.h"
 
 namespace velda::bus {
 
@@ -12,7 +13,7 @@ ModuleFactories DefaultModuleFactories() {
     f[KindNiGpib] = FactoryOf<NI_GPIB_Mdl>();
     f[KindKiGpib] = FactoryOf<KI_GPIB_MDL>();
     f[KindUsb488] = FactoryOf<USB488_MDL>();
-    // KindUsbTmc: the USB-TMC back end registers here.
+    f[KindUsbTmc] = FactoryOf<USBTMC_MDL>();
     f[KindDebug] = FactoryOf<Debug_Mdl>();
     return f;
 }

@@ -30,6 +30,8 @@ const BackEnd BackEnds[] = {
     {"KI", [] { return MakeKiRig(); }},
     {"USB488", [] { return MakeUsb488Rig(); }},
     {"Debug", [] { return MakeDebugRig(); }},
+    {"UsbTmcVisa", [] { return MakeUsbTmcVisaRig(); }},
+    {"UsbTmcSocket", [] { return MakeUsbTmcSocketRig(); }},
 };
 
 class BusInterface : public ::testing::TestWithParam<BackEnd> {
@@ -63,8 +65,8 @@ TEST_P(BusInterface, AQueryIsSentAndItsReplyCutAndTrimmed) {
     EXPECT_EQ(rig->Module().State().CurrentAddress, 5);
     const QStringList log = rig->Log_Lines();
     ASSERT_GE(log.size(), 2);
-    EXPECT_EQ(log[log.size() - 2], QStringLiteral("5 <  GP_Send_Str \"*IDN?\""));
-    EXPECT_TRUE(log.back().startsWith(QStringLiteral("5 > ")));
+    EXPECT_EQ(log[log.size() - 2], rig->Shown(5) + QStringLiteral(" <  GP_Send_Str \"*IDN?\""));
+    EXPECT_TRUE(log.back().startsWith(rig->Shown(5) + QStringLiteral(" > ")));
     EXPECT_TRUE(log.back().contains(QStringLiteral("GP_Receive_Str")));
     EXPECT_TRUE(log.back().endsWith(QStringLiteral("\"MAKER,MODEL 7\"")))
         << log.back().toStdString();
@@ -74,7 +76,8 @@ TEST_P(BusInterface, AddressMinusOneKeepsTheDeviceAddressedLast) {
     ASSERT_EQ(rig->Bus().GP_Send_Str(4, QStringLiteral(":FREQ 1")), bus::StatusOk);
     ASSERT_EQ(rig->Bus().GP_Send_Str(bus::LastAddress, QStringLiteral(":VOLT 2")), bus::StatusOk);
     EXPECT_EQ(rig->Module().State().CurrentAddress, 4);
-    EXPECT_EQ(rig->Log_Lines().back(), QStringLiteral("4 <  GP_Send_Str \":VOLT 2\""));
+    EXPECT_EQ(rig->Log_Lines().back(),
+              rig->Shown(4) + QStringLiteral(" <  GP_Send_Str \":VOLT 2\""));
 }
 
 TEST_P(BusInterface, AnUnknownTerminatorCodeChangesNothing) {
@@ -92,7 +95,7 @@ TEST_P(BusInterface, TimeOutCodeTenIsLoggedByName) {
     ASSERT_EQ(rig->Bus().GP_IFC(), bus::StatusOk);
     EXPECT_EQ(rig->Log_Lines().back(), QStringLiteral("ALL < GP_IFC"));
     ASSERT_EQ(rig->Bus().GP_SDC(7), bus::StatusOk);
-    EXPECT_EQ(rig->Log_Lines().back(), QStringLiteral("7 < GP_SDC"));
+    EXPECT_EQ(rig->Log_Lines().back(), rig->Shown(7) + QStringLiteral(" < GP_SDC"));
 }
 
 TEST_P(BusInterface, ATimeOutInTheMiddleOfASequenceIsReportedAndTheBusGoesOn) {
@@ -135,7 +138,8 @@ TEST_P(BusInterface, BinaryDataGoOutInTheBackEndsByteOrder) {
     ASSERT_EQ(rig->Bus().GP_Send_Binary_Data(std::span<const uint8_t>(bytes), 5, 4, bus::FormatByte,
                                              0, 0),
               bus::StatusOk);
-    EXPECT_EQ(rig->Log_Lines().back(), QStringLiteral("5 <  GP_Send_Binary_Data \"1,2,3,4\""));
+    EXPECT_EQ(rig->Log_Lines().back(),
+              rig->Shown(5) + QStringLiteral(" <  GP_Send_Binary_Data \"1,2,3,4\""));
     if (rig->Sends_Binary()) {
         const QByteArray expected = rig->Swap_Rule() == bus::SwapRule::WhenNonZero
                                         ? QByteArray("\x02\x01\x04\x03", 4)
@@ -165,7 +169,7 @@ TEST_P(BusInterface, AnUnwritableLogNeverChangesTheResult) {
     EXPECT_EQ(rig->Bus().GP_Time_Out(11), bus::StatusOk);
 }
 
-TEST_P(BusInterface, AsciiBinaryDataAreOnlyLoggedByTheSimulatedBus) {
+TEST_P(BusInterface, AsciiBinaryDataAreSentByUsbTmcAndLoggedByTheSimulatedBus) {
     const uint8_t bytes[] = {9, 8};
     const int before = int(rig->Log_Lines().size());
     EXPECT_EQ(rig->Bus().GP_Send_AsciiBinary_Data(QStringLiteral("#12"),
@@ -173,7 +177,13 @@ TEST_P(BusInterface, AsciiBinaryDataAreOnlyLoggedByTheSimulatedBus) {
                                                   bus::FormatByte, 0, 0),
               bus::StatusOk);
     const QStringList log = rig->Log_Lines();
-    if (rig->Kind() == bus::KindDebug)
+    if (rig->Sends_Ascii_Binary()) {
+        // Header and data in one message, the data in the format's byte order.
+        EXPECT_TRUE(rig->Sent().endsWith(QByteArray("#12\x08\x09", 5)))
+            << rig->Sent().toHex().toStdString();
+        EXPECT_EQ(log.back(),
+                  rig->Shown(5) + QStringLiteral(" <  GP_Send_AsciiBinary_Data \"9,8\""));
+    } else if (rig->Kind() == bus::KindDebug)
         EXPECT_EQ(log.back(), QStringLiteral("5 <  GP_Send_AsciiBinary_Data \"9,8\""));
     else
         EXPECT_EQ(int(log.size()), before);

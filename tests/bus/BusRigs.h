@@ -67,6 +67,11 @@ public:
     virtual bus::SwapRule Swap_Rule() const { return bus::SwapRule::WhenNonZero; }
     // Sends binary data on the bus (the simulated bus only logs).
     virtual bool Sends_Binary() const { return true; }
+    // Sends header and data of GP_Send_AsciiBinary_Data as one message.
+    virtual bool Sends_Ascii_Binary() const { return false; }
+    // How the trace log shows the device at `adrs` (the USB-TMC back end
+    // shows its resource name).
+    virtual QString Shown(int16_t adrs) const { return QString::number(adrs); }
 
     bus::GP_common& Bus() { return *bus_; }
     bus::BusModule& Module() { return *bus_->Module(Kind()); }
@@ -95,6 +100,10 @@ std::unique_ptr<BusRig> MakeNiRig(const QString& library = QStringLiteral("libfa
 std::unique_ptr<BusRig> MakeKiRig(bool boardPresent = true);
 std::unique_ptr<BusRig> MakeUsb488Rig();
 std::unique_ptr<BusRig> MakeDebugRig();
+// The USB-TMC back end through the fake system VISA library, and through our
+// own VISA layer on a raw SCPI socket of 127.0.0.1.
+std::unique_ptr<BusRig> MakeUsbTmcVisaRig();
+std::unique_ptr<BusRig> MakeUsbTmcSocketRig();
 
 // The fake behind a rig (for the per-back-end byte assertions).
 FakeLibrary& NiFake();

@@ -1,0 +1,25 @@
+#pragma once
+// TCP helpers shared by the SOCKET and VXI-11 resources: a connect that
+// honours a time-out, and waiting on a descriptor with one.
+
+#include "bus/visa/VisaTypes.h"
+
+#include <cstdint>
+#include <string>
+
+namespace velda::visa {
+
+// Milliseconds to wait for `timeoutMs` of VISA (VI_TMO_INFINITE = forever).
+int pollTimeout(ViUInt32 timeoutMs);
+
+// Connects to host:port within `timeoutMs`. On success `fd` is a connected,
+// non-blocking socket; on failure a VISA status and a sentence in `message`.
+// Names in the ".invalid" domain are refused without asking a name server
+// (they never resolve, RFC 6761).
+ViStatus connectTcp(const std::string& host, std::uint16_t port, ViUInt32 timeoutMs, int* fd,
+                    std::string* message);
+
+// Waits for `events` (POLLIN / POLLOUT) on fd; false on time-out.
+bool waitFd(int fd, short events, int timeoutMs);
+
+} // namespace velda::visa

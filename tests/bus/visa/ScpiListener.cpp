@@ -1,0 +1,168 @@
+#include "ScpiListener.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <stdexcept>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace velda::test {
+
+ScpiListener::ScpiListener() : ScpiListener(Options{}) {}
+
+ScpiListener::ScpiListener(Options options) : options_(options) {
+    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (options_.receiveBuffer > 0)
+        ::setsockopt(listenFd_, SOL_SOCKET, SO_RCVBUF, &options_.receiveBuffer,
+                     sizeof options_.receiveBuffer);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        ::listen(listenFd_, 4) != 0)
+        throw std::runtime_error("cannot listen on 127.0.0.1");
+    socklen_t len = sizeof a;
+    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+    if (::pipe2(wakeFd_, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe");
+    thread_ = std::thread([this] { run(); });
+}
+
+ScpiListener::~ScpiListener() {
+    char c = 'x';
+    [[maybe_unused]] auto n = ::write(wakeFd_[1], &c, 1);
+    thread_.join();
+    ::close(listenFd_);
+    ::close(wakeFd_[0]);
+    ::close(wakeFd_[1]);
+}
+
+std::string ScpiListener::received() const {
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
+void ScpiListener::answer(const std::string& query, const std::string& reply) {
+    std::lock_guard lock(mutex_);
+    answers_[query] = reply;
+}
+
+int ScpiListener::connections() const {
+    std::lock_guard lock(mutex_);
+    return connections_;
+}
+
+bool ScpiListener::waitForBytes(std::size_t bytes, int ms) const {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(ms),
+                             [&] { return received_.size() >= bytes || closed_; });
+}
+
+void ScpiListener::run() {
+    while (true) {
+        pollfd p[2] = {{listenFd_, POLLIN, 0}, {wakeFd_[0], POLLIN, 0}};
+        if (::poll(p, 2, -1) < 0)
+            continue;
+        if (p[1].revents) {
+            for (auto& t : servers_)
+                t.join();
+            return;
+        }
+        int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0)
+            continue;
+        {
+            std::lock_guard lock(mutex_);
+            ++connections_;
+            closed_ = false;
+        }
+        servers_.emplace_back([this, fd] {
+            serve(fd);
+            ::close(fd);
+            {
+                std::lock_guard lock(mutex_);
+                closed_ = true;
+            }
+            changed_.notify_all();
+        });
+    }
+}
+
+void ScpiListener::serve(int fd) {
+    std::string line;
+    std::size_t total = 0;
+    char buf[65536];
+    while (true) {
+        pollfd p[2] = {{fd, static_cast<short>(options_.neverRead ? 0 : POLLIN), 0},
+                       {wakeFd_[0], POLLIN, 0}};
+        if (::poll(p, 2, -1) < 0)
+            continue;
+        if (p[1].revents)
+            return;
+        if (options_.neverRead) {
+            if (p[0].revents & (POLLHUP | POLLERR))
+                return;
+            continue;
+        }
+        ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0)
+            return;
+        std::size_t take = static_cast<std::size_t>(n);
+        bool closeNow = false;
+        if (options_.closeAfter && total + take >= options_.closeAfter) {
+            take = options_.closeAfter - total;
+            closeNow = true;
+        }
+        total += take;
+        {
+            std::lock_guard lock(mutex_);
+            received_.append(buf, take);
+        }
+        changed_.notify_all();
+        if (closeNow)
+            return;
+        for (std::size_t i = 0; i < take; ++i) {
+            if (buf[i] != '\n') {
+                if (line.size() < 256)
+                    line += buf[i];
+                else
+                    line = std::string(300, ' '); // too long to be a query
+                continue;
+            }
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            std::string answer;
+            std::string prepared;
+            bool have = false;
+            {
+                std::lock_guard lock(mutex_);
+                auto it = answers_.find(line);
+                if (it != answers_.end()) {
+                    prepared = it->second;
+                    have = true;
+                }
+            }
+            if (have)
+                answer = prepared;
+            else if (options_.echo && line.size() < 256 && !line.empty() && line.back() == '?') {
+                if (line == "*IDN?")
+                    answer = "VELDA,TEST-TCP,0,1.0\n";
+                else if (line == "TWO?")
+                    answer = "ONE\nTWO\n";
+                else if (line == "NOEND?")
+                    answer = "PARTIAL";
+                else
+                    answer = line + "\n";
+            }
+            line.clear();
+            if (!answer.empty())
+                ::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
+        }
+    }
+}
+
+} // namespace velda::test

@@ -1,0 +1,58 @@
+#pragma once
+// A SCPI instrument on a raw TCP socket of 127.0.0.1, in a thread of the
+// test. It records every byte and answers short lines that end in "?":
+// "*IDN?" with an identity, "TWO?" with two answers in one segment,
+// "NOEND?" with text that never ends, anything else with the query itself.
+// Each connection is served in a thread of its own.
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace velda::test {
+
+class ScpiListener {
+public:
+    struct Options {
+        bool neverRead = false;     // accept, then never read a byte
+        int receiveBuffer = 0;      // SO_RCVBUF of the listening socket (0 = default)
+        std::size_t closeAfter = 0; // close the connection after this many bytes (0 = never)
+        bool echo = true;           // answer unknown queries with themselves
+    };
+    ScpiListener();
+    explicit ScpiListener(Options options);
+    ~ScpiListener();
+
+    std::uint16_t port() const { return port_; }
+    std::string received() const;
+    // Waits until at least `bytes` arrived or the connection closed; false
+    // after `ms` without that.
+    bool waitForBytes(std::size_t bytes, int ms) const;
+    int connections() const;
+    // The answer to `query` from now on (before the built-in ones).
+    void answer(const std::string& query, const std::string& reply);
+
+private:
+    void run();
+    void serve(int fd);
+
+    Options options_;
+    int listenFd_ = -1;
+    int wakeFd_[2] = {-1, -1};
+    std::uint16_t port_ = 0;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    std::string received_;
+    bool closed_ = false;
+    int connections_ = 0;
+    std::thread thread_;
+    std::vector<std::thread> servers_;
+    std::map<std::string, std::string> answers_;
+};
+
+} // namespace velda::test

@@ -1,0 +1,115 @@
+// Rigs of the USB-TMC back end for the interface suite: through the fake
+// system VISA library (tests/fakes/visa), and through our own VISA layer on
+// a raw SCPI socket of 127.0.0.1.
+#include "../BusRigs.h"
+#include "ScpiListener.h"
+#include "bus/USBTMC_MDL.h"
+#include "bus/visa/OwnVisa.h"
+#include "bus/visa/SystemVisa.h"
+
+#include <QThread>
+
+#include <dlfcn.h>
+
+namespace velda::test {
+namespace {
+
+class UsbTmcRig : public BusRig {
+public:
+    int16_t Kind() const override { return bus::KindUsbTmc; }
+    QString Init_Items() const override {
+        QStringList names;
+        for (int i = 0; i < bus::USBTMC_MDL::ResourceCount; ++i)
+            names << Shown(static_cast<int16_t>(i));
+        return QStringLiteral("USBTMC_NAME = ") + names.join(QLatin1Char('/'));
+    }
+    bool Sends_Ascii_Binary() const override { return true; }
+
+protected:
+    void Use_Provider(bus::USBTMC_MDL::ProviderFactory factory) {
+        bus_->Set_Factory(bus::KindUsbTmc, [factory](bus::BusContext& context) {
+            auto m = std::make_unique<bus::USBTMC_MDL>(context);
+            m->Set_Provider_Factory(factory);
+            return m;
+        });
+    }
+};
+
+class UsbTmcVisaRig : public UsbTmcRig {
+public:
+    UsbTmcVisaRig() {
+        fake_ = ::dlopen(Path, RTLD_NOW | RTLD_LOCAL);
+        Function<void()>("fakevisa_reset")();
+        Use_Provider([] { return visa::chooseVisaProvider({Path}); });
+    }
+    ~UsbTmcVisaRig() override {
+        if (fake_)
+            ::dlclose(fake_);
+    }
+    const char* Name() const override { return "UsbTmcVisa"; }
+    QString Shown(int16_t adrs) const override {
+        return QStringLiteral("USB0::0x0957::0x1755::SN%1::INSTR").arg(adrs);
+    }
+    void Answer(int16_t, const QString& query, const QByteArray& reply) override {
+        Function<void(const char*, const char*, unsigned)>("fakevisa_answer")(
+            query.toUtf8().constData(), reply.constData(), static_cast<unsigned>(reply.size()));
+    }
+    QByteArray Sent() const override {
+        unsigned n = 0;
+        const char* p = Function<const char*(unsigned*)>("fakevisa_sent")(&n);
+        return QByteArray(p, static_cast<qsizetype>(n));
+    }
+
+private:
+    static constexpr const char* Path = VELDA_BINARY_DIR "/tests/fakes/visa/libfakevisa.so";
+    template <class Fn> Fn* Function(const char* name) const {
+        return reinterpret_cast<Fn*>(::dlsym(fake_, name));
+    }
+    void* fake_ = nullptr;
+};
+
+class UsbTmcSocketRig : public UsbTmcRig {
+public:
+    UsbTmcSocketRig() : listener_(options()) {
+        Use_Provider([] { return std::make_unique<visa::OwnVisa>(); });
+    }
+    const char* Name() const override { return "UsbTmcSocket"; }
+    QString Shown(int16_t) const override {
+        return QStringLiteral("TCPIP0::127.0.0.1::%1::SOCKET").arg(listener_.port());
+    }
+    void Answer(int16_t, const QString& query, const QByteArray& reply) override {
+        listener_.answer(query.toStdString(), reply.toStdString());
+    }
+    QByteArray Sent() const override {
+        // What has been written is on its way through the loopback; wait
+        // until nothing more arrives.
+        std::string before = listener_.received();
+        for (int i = 0; i < 100; ++i) {
+            QThread::msleep(20);
+            std::string now = listener_.received();
+            if (now == before)
+                break;
+            before = now;
+        }
+        return QByteArray::fromStdString(before);
+    }
+
+private:
+    static ScpiListener::Options options() {
+        ScpiListener::Options o;
+        o.echo = false;
+        return o;
+    }
+    ScpiListener listener_;
+};
+
+} // namespace
+
+std::unique_ptr<BusRig> MakeUsbTmcVisaRig() {
+    return std::make_unique<UsbTmcVisaRig>();
+}
+std::unique_ptr<BusRig> MakeUsbTmcSocketRig() {
+    return std::make_unique<UsbTmcSocketRig>();
+}
+
+} // namespace velda::test

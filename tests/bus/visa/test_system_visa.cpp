@@ -1,0 +1,91 @@
+// A system VISA library through dlopen, here the fake one of tests/fakes:
+// the IVI widths reach it intact, a read the library hands out in pieces is
+// read to its end, and a missing library leaves our own layer in charge.
+#include "bus/visa/SystemVisa.h"
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+using namespace velda::visa;
+
+namespace {
+
+const char* FakeVisa = VELDA_BINARY_DIR "/tests/fakes/visa/libfakevisa.so";
+
+struct FakeControl {
+    FakeControl() {
+        handle = ::dlopen(FakeVisa, RTLD_NOW);
+        record = reinterpret_cast<const char* (*)()>(::dlsym(handle, "fakevisa_record"));
+        reset = reinterpret_cast<void (*)()>(::dlsym(handle, "fakevisa_reset"));
+        chunk = reinterpret_cast<void (*)(ViUInt32)>(::dlsym(handle, "fakevisa_set_chunk"));
+        answer = reinterpret_cast<void (*)(const char*, const char*, ViUInt32)>(
+            ::dlsym(handle, "fakevisa_answer"));
+        reset();
+    }
+    ~FakeControl() { ::dlclose(handle); }
+    void* handle;
+    const char* (*record)();
+    void (*reset)();
+    void (*chunk)(ViUInt32);
+    void (*answer)(const char*, const char*, ViUInt32);
+};
+
+} // namespace
+
+TEST(SystemVisa, CallsReachTheLibraryWithTheirWidths) {
+    FakeControl fake;
+    auto visa = SystemVisa::load(FakeVisa);
+    ASSERT_TRUE(visa);
+    ViSession rm = 0, vi = 0;
+    ASSERT_EQ(visa->viOpenDefaultRM(&rm), VI_SUCCESS);
+    ASSERT_EQ(visa->viOpen(rm, "USB0::0x1::0x2::S::INSTR", 0, 0, &vi), VI_SUCCESS);
+    // A 64-bit attribute value arrives whole.
+    ASSERT_EQ(visa->viSetAttribute(vi, VI_ATTR_TMO_VALUE, 0x100000001ull), VI_SUCCESS);
+    EXPECT_EQ(visa->viGpibControlREN(vi, VI_GPIB_REN_ASSERT_ADDRESS_LLO), VI_SUCCESS);
+    std::string rec = fake.record();
+    EXPECT_NE(rec.find("viOpen USB0::0x1::0x2::S::INSTR 0 0\n"), std::string::npos) << rec;
+    EXPECT_NE(rec.find("viSetAttribute " + std::to_string(vi) + " 3FFF001A 4294967297\n"),
+              std::string::npos)
+        << rec;
+    EXPECT_NE(rec.find("viGpibControlREN " + std::to_string(vi) + " 5\n"), std::string::npos);
+    EXPECT_EQ(visa->viOpen(rm, "USB0::0x1::0x2::MISSING::INSTR", 0, 0, &vi), VI_ERROR_RSRC_NFOUND);
+}
+
+TEST(SystemVisa, ReadsOnWhileTheLibrarySaysTheMessageGoesOn) {
+    FakeControl fake;
+    auto visa = SystemVisa::load(FakeVisa);
+    ASSERT_TRUE(visa);
+    ViSession rm = 0, vi = 0;
+    ASSERT_EQ(visa->viOpenDefaultRM(&rm), VI_SUCCESS);
+    ASSERT_EQ(visa->viOpen(rm, "TCPIP0::h::INSTR", 0, 0, &vi), VI_SUCCESS);
+    fake.chunk(3);
+    fake.answer("MEAS:VOLT?", "MEAS:VOLT?\n", 11);
+    ViUInt32 n = 0;
+    ASSERT_EQ(visa->viWrite(vi, reinterpret_cast<ViConstBuf>("MEAS:VOLT?\n"), 11, &n), VI_SUCCESS);
+    unsigned char buf[64];
+    EXPECT_EQ(visa->viRead(vi, buf, sizeof buf, &n), VI_SUCCESS);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), n), "MEAS:VOLT?\n");
+    // A full buffer ends the read with the library's VI_SUCCESS_MAX_CNT.
+    ASSERT_EQ(visa->viWrite(vi, reinterpret_cast<ViConstBuf>("MEAS:VOLT?\n"), 11, &n), VI_SUCCESS);
+    EXPECT_EQ(visa->viRead(vi, buf, 5, &n), VI_SUCCESS_MAX_CNT);
+    EXPECT_EQ(n, 5u);
+}
+
+TEST(SystemVisa, FirstLibraryThatLoadsElseOurOwnLayer) {
+    struct Case {
+        std::vector<std::string> names;
+        std::string description;
+    } cases[] = {
+        {{"/nonexistent/libvisa.so", FakeVisa}, std::string("system VISA ") + FakeVisa},
+        {{FakeVisa, "/nonexistent/libvisa.so"}, std::string("system VISA ") + FakeVisa},
+        {{"/nonexistent/libvisa.so"}, "built-in"},
+        // A library without the VISA calls is no VISA.
+        {{"libm.so.6"}, "built-in"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(chooseVisaProvider(c.names)->description(), c.description);
+    EXPECT_EQ(
+        defaultVisaLibraryNames(),
+        (std::vector<std::string>{"libvisa.so.0", "libvisa.so", "libiovisa.so", "librsvisa.so"}));
+}
