@@ -34,7 +34,7 @@ TEST(InitParams, KeysAreFoundAnywhereWithoutRegardToCase) {
     // The value is the text after the first "=" of the item.
     EXPECT_EQ(InitParams(QStringLiteral("INI_FILE = a=b.ini, X")).Text(QStringLiteral("INI_FILE")),
               QStringLiteral("a=b.ini"));
-    // Part 7.3's text.
+    // The interface front's status text.
     const InitParams front(QStringLiteral("MYADRS = 0, BOARD_NAME = GPIB0, USB488ID = 5"));
     EXPECT_EQ(front.Number(QStringLiteral("USB488ID"), -1), 5);
     EXPECT_EQ(front.Text(QStringLiteral("BOARD_NAME")), QStringLiteral("GPIB0"));
