@@ -1,0 +1,32 @@
+#pragma once
+// What a running transfer tells the user and asks of them: a message line, a
+// progress value, the loop test's count, and whether to stop. The progress
+// window implements it, and so does the command line's progress line; the
+// transfer itself uses no widget.
+
+#include <QString>
+#include <cstdint>
+
+namespace velda::control {
+
+class TransferProgress {
+public:
+    virtual ~TransferProgress() = default;
+
+    // The transfer starts: show the window (or the line) with progress 0.
+    virtual void Show() = 0;
+    // "Data convert", "Send data".
+    virtual void Set_Message(const QString& text) = 0;
+    // 0 .. 1000.
+    virtual void Set_Progress(int value) = 0;
+    // The loop test's count of finished transfers.
+    virtual void Set_Count(int32_t count) = 0;
+    // True once the user has asked to stop; polled between data pieces,
+    // after the event loop has had its turn.
+    virtual bool GpibExit() const = 0;
+    virtual void Set_GpibExit(bool value) = 0;
+    // The transfer has ended: close the window (or end the line).
+    virtual void Close() = 0;
+};
+
+} // namespace velda::control
