@@ -1,7 +1,7 @@
 #include "bus/KI_GPIB_MDL.h"
 
 #include "bus/BinaryPacking.h"
-#include "setup/CodePage.h"
+#include "engine/CodePage.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "bus/NI_GPIB_Mdl.h"
 
 #include "bus/BinaryPacking.h"
-#include "setup/CodePage.h"
+#include "engine/CodePage.h"
 
 #include <algorithm>
 

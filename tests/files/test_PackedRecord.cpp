@@ -1,4 +1,3 @@
-#include "files/FixedText.h"
 #include "files/PackedRecord.h"
 
 #include <QtEndian>
@@ -301,20 +300,6 @@ TEST(PackedRecord, UnpackedTextStopsAtANulAndIsPaddedToItsWidth) {
     int16_t kind = 0;
     Unpack_System_Record(r, sp, kind);
     EXPECT_EQ(sp.UserXUnitName, QStringLiteral("km      "));
-}
-
-TEST(PackedRecord, FixedTextConversionKeepsWidthForAnyInput) {
-    const QString inputs[] = {QString(), QStringLiteral("x"), QString(40, QChar(0x65E5)),
-                              QStringLiteral("a\U0001F600bcdefgh")};
-    for (int width : {1, 2, 3, 8, 16}) {
-        for (const QString& s : inputs) {
-            const QByteArray b = files::toFixed8Bit(s, width);
-            ASSERT_EQ(b.size(), width);
-            // The bytes decode without a broken character.
-            EXPECT_FALSE(QString::fromUtf8(b).contains(QChar::ReplacementCharacter));
-            EXPECT_EQ(files::fromFixed8Bit(b.constData(), width).size(), width);
-        }
-    }
 }
 
 TEST(PackedRecord, ModelMatchByName) {
