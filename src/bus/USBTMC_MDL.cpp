@@ -236,12 +236,6 @@ Status USBTMC_MDL::GP_REN(int16_t flag) {
     return st;
 }
 
-Status USBTMC_MDL::GP_IFC() {
-    // There is no interface to clear on USB or LAN.
-    log_.Append(TraceLog::AllLine(QStringLiteral("GP_IFC")), StatusOk);
-    return StatusOk;
-}
-
 Status USBTMC_MDL::GP_SDC(int16_t adrs) {
     QString name = Name(adrs);
     Status st = StatusError;
