@@ -27,6 +27,8 @@ public:
         std::function<clsRegistry*()> registry;
         // The instrument's bus address.
         std::function<int16_t()> gpibAddress;
+        // The interface kind in use. Null: the bus's current kind.
+        std::function<int16_t()> interfaceKind;
         // The KI board's settings: "GPIB<n>"/"pad" is read from this store.
         // Null: the program's own store.
         std::function<clsRegistry*()> kiStore;
