@@ -57,8 +57,9 @@ Transfer::Transfer(Program& program, TransferProgress& progress)
 Transfer::~Transfer() = default;
 
 QString Transfer::Simulated_LogPath() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
-        .filePath(QStringLiteral("simulated-bus.log"));
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(folder);
+    return QDir(folder).filePath(QStringLiteral("simulated-bus.log"));
 }
 
 QString Transfer::Extra_InitItems(int16_t kind) {
@@ -119,6 +120,7 @@ TransferResult Transfer::Prepare(int stepTable, std::unique_ptr<BusHold>& hold) 
     io_ = std::make_unique<GpibIO>(*lib_,
                                    GpibIO::Settings{[program] { return program->Registry.get(); },
                                                     [this] { return snapshot_.GpibAddress; },
+                                                    {},
                                                     {}});
     snapshot_ = program_.Setup.Param;
 
