@@ -54,6 +54,7 @@ struct Rig {
     QString replies() const { return dir.filePath(QStringLiteral("replies.ini")); }
 
     explicit Rig(int model) {
+        QFile::remove(Transfer::Simulated_LogPath());
         QSettings(ini(), QSettings::IniFormat)
             .setValue(QStringLiteral("System/BusInit"), QStringLiteral("INI_FILE = ") + replies());
         program = std::make_unique<Program>(ProgramOptions{test::sourceDataDir(), ini(), {}});
