@@ -45,9 +45,9 @@ public:
         const unsigned char* p = fn<const unsigned char*(long*)>("fake_gpib_sent")(&size);
         return QByteArray(reinterpret_cast<const char*>(p), qsizetype(size));
     }
-    void Reply(const QByteArray& b) {
-        fn<void(const char*, long, int, int)>("fake_gpib_reply")(b.constData(), long(b.size()), 0,
-                                                                 0);
+    void Reply(const QByteArray& b, int status = 0, int error = 0) {
+        fn<void(const char*, long, int, int)>("fake_gpib_reply")(b.constData(), long(b.size()),
+                                                                 status, error);
     }
     void FailLater(const char* function, int skip, int status, int error) {
         fn<void(const char*, int, int, int)>("fake_gpib_fail_later")(function, skip, status, error);
@@ -69,13 +69,27 @@ private:
     void* handle_ = nullptr;
 };
 
+// The fake USB488 library, for the kind that asks the board's address too.
+QString UsbLibraryPath() {
+    return QStringLiteral(VELDA_BINARY_DIR "/fakes/libfake_usb488ps.so");
+}
+void ResetUsbDevices() {
+    static void* handle = dlopen(UsbLibraryPath().toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle)
+        throw std::runtime_error(dlerror());
+    reinterpret_cast<void (*)(const char*)>(dlsym(handle, "fake_usb_reset"))("3,4,5");
+}
+
 // A program's worth of front: settings store, bus, GPIBLib and GpibIO.
 struct Front {
     explicit Front(int16_t kind = bus::KindNiGpib) {
         FakeBoard::Get().Reset();
+        ResetUsbDevices();
         registry = std::make_unique<clsRegistry>(dir.filePath(QStringLiteral("velda.ini")));
         bus::BusContext context;
-        context.libraryNames = [](const QString&) { return QStringList{FakeBoard::Path()}; };
+        context.libraryNames = [](const QString& key) {
+            return QStringList{key == bus::LibraryKeyUsb488 ? UsbLibraryPath() : FakeBoard::Path()};
+        };
         context.programDir = dir.path();
         context.endProgram = [] {};
         gp = std::make_unique<bus::GP_common>(std::move(context));
@@ -211,8 +225,7 @@ TEST(InterfaceFront, GetsCutsAndStrips) {
 TEST(InterfaceFront, FailedGetsIsEmptyAndNamed) {
     Front f;
     f.lib->Setup();
-    FakeBoard::Get().Reply("stale\n"); // queued, but the read fails
-    FakeBoard::Get().FailLater("ibrd", 0, ERR | TIMO, 6);
+    FakeBoard::Get().Reply("stale\n", ERR | TIMO, 6); // what the board read is not kept
     EXPECT_EQ(f.lib->Gets(5), "");
     EXPECT_EQ(f.lib->LastStatus(), Status(bus::StatusTimeOut | bus::StatusError));
     EXPECT_EQ(f.lib->LastErrorText(), "I/O operation aborted(timeout)");
@@ -275,16 +288,35 @@ struct OpenCase {
     int status;
     int error;
     QStringList boxes;
+    const char* lastCall; // the journal's last line starts with it
 };
 
 TEST(InterfaceFront, OpenBusStopsAtTheFailingStep) {
     const QString ifc = QStringLiteral("Interface Error|Module IntfcLib : Function ");
     const std::vector<OpenCase> cases = {
-        {"none", "", 0, 0, 0, {}},
-        {"Setup", "ibsic", 0, ERR, EDVR, {ifc + "Setup\nInterface error", ErrorBox(200)}},
-        {"Tmo", "ibtmo", 2, TIMO, 0, {ifc + "Tmo\nI/O operation aborted(timeout)", ErrorBox(206)}},
-        {"IFC", "ibsic", 1, ERR, ENEB, {ifc + "IFC\nNonexistent interface board", ErrorBox(207)}},
-        {"REN", "ibsre", 1, ERR, EDVR, {ifc + "REN\nInterface error", ErrorBox(200)}},
+        {"none", "", 0, 0, 0, {}, "ibeos 0 140A"},
+        {"Setup",
+         "ibsic",
+         0,
+         ERR,
+         EDVR,
+         {ifc + "Setup\nInterface error", ErrorBox(200)},
+         "ibtmo 0 10"},
+        {"Tmo",
+         "ibtmo",
+         2,
+         TIMO,
+         0,
+         {ifc + "Tmo\nI/O operation aborted(timeout)", ErrorBox(206)},
+         "ibtmo 0 11"},
+        {"IFC",
+         "ibsic",
+         1,
+         ERR,
+         ENEB,
+         {ifc + "IFC\nNonexistent interface board", ErrorBox(207)},
+         "ibsic"},
+        {"REN", "ibsre", 1, ERR, EDVR, {ifc + "REN\nInterface error", ErrorBox(200)}, "ibsre"},
         {"SDC",
          "ibcmd",
          0,
@@ -292,9 +324,10 @@ TEST(InterfaceFront, OpenBusStopsAtTheFailingStep) {
          6,
          {"Interface Error|Address 5\nModule IntfcLib : Function SDC\n"
           "I/O operation aborted(timeout)",
-          ErrorBox(206)}},
-        {"GpEot", "ibeot", 1, ERR, EDVR, {ErrorBox(200)}},
-        {"GpEos", "ibeos", 1, ERR, EDVR, {ErrorBox(200)}},
+          ErrorBox(206)},
+         "ibcmd"},
+        {"GpEot", "ibeot", 1, ERR, EDVR, {ErrorBox(200)}, "ibeot"},
+        {"GpEos", "ibeos", 1, ERR, EDVR, {ErrorBox(200)}, "ibeos"},
     };
     for (const OpenCase& c : cases) {
         SCOPED_TRACE(c.step);
@@ -303,10 +336,13 @@ TEST(InterfaceFront, OpenBusStopsAtTheFailingStep) {
             FakeBoard::Get().FailLater(c.function, c.skip, c.status, c.error);
         EXPECT_EQ(f.io->Open_Bus(), c.boxes.isEmpty() ? 0 : -1);
         EXPECT_EQ(Boxes(f.prompts), c.boxes);
-        // Nothing after the failing step reaches the bus: a good open ends
-        // with the device cleared and the line-feed terminator.
-        const QString journal = FakeBoard::Get().Journal();
-        EXPECT_EQ(journal.endsWith(QStringLiteral("ibeos 0 140A\n")), c.boxes.isEmpty());
+        // Nothing after the failing step reaches the bus; a good open ends
+        // with the line-feed terminator.
+        const QStringList lines =
+            FakeBoard::Get().Journal().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_TRUE(lines.last().startsWith(QLatin1String(c.lastCall)))
+            << lines.last().toStdString();
     }
 }
 
@@ -468,7 +504,7 @@ TEST(InterfaceFront, ReadyWaitStopsOnABusFailure) {
     f.lib->GpErrMsgOn(false);
     f.lib->Setup();
     f.lib->GpErrMsgOn(false);
-    FakeBoard::Get().FailLater("ibrd", 0, ERR, ENEB);
+    FakeBoard::Get().Reply("0\n", ERR, ENEB);
     EXPECT_EQ(f.io->Wait_Ready(5), bus::StatusNoBoard);
     EXPECT_EQ(FakeBoard::Get().Sent().count("STAT:OPER:COND?\n"), 1);
 }
