@@ -1,0 +1,383 @@
+#include "TestSupport.h"
+#include "app/Messages.h"
+#include "app/Program.h"
+#include "control/Transfer.h"
+#include "control/TransferProgress.h"
+#include "control/WaveData.h"
+#include "engine/wavelb32.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace velda;
+using namespace velda::control;
+
+namespace {
+
+// The progress a transfer reports; asks to stop after `cancelAfter` pieces.
+class RecordingProgress : public TransferProgress {
+public:
+    void Show() override { ++shown; }
+    void Set_Message(const QString& text) override { messages << text; }
+    void Set_Progress(int value) override {
+        values.push_back(value);
+        if (cancelAfter > 0 && int(values.size()) - 2 >= cancelAfter)
+            exit = true;
+    }
+    void Set_Count(int32_t count) override { counts.push_back(count); }
+    bool GpibExit() const override { return exit; }
+    void Set_GpibExit(bool value) override { exit = value; }
+    void Close() override { ++closed; }
+
+    int shown = 0;
+    int closed = 0;
+    QStringList messages;
+    std::vector<int> values;
+    std::vector<int32_t> counts;
+    bool exit = false;
+    int cancelAfter = 0;
+};
+
+// A started program on the simulated bus whose replies come from a file
+// written by the test.
+struct Rig {
+    QTemporaryDir dir;
+    test::RecordingPrompts prompts;
+    std::unique_ptr<Program> program;
+    RecordingProgress progress;
+    std::unique_ptr<Transfer> transfer;
+
+    QString ini() const { return dir.filePath(QStringLiteral("VELDA.ini")); }
+    QString replies() const { return dir.filePath(QStringLiteral("replies.ini")); }
+
+    explicit Rig(int model) {
+        QFile::remove(Transfer::Simulated_LogPath());
+        QSettings(ini(), QSettings::IniFormat)
+            .setValue(QStringLiteral("System/BusInit"), QStringLiteral("INI_FILE = ") + replies());
+        program = std::make_unique<Program>(ProgramOptions{test::sourceDataDir(), ini(), {}});
+        EXPECT_TRUE(program->Start_Up());
+        program->Apply_SizeChange(program->Setup.Change_Model(model));
+        program->Setup.InterfaceKind = IfSimulated;
+        transfer = std::make_unique<Transfer>(*program, progress);
+        prompts.clear();
+    }
+
+    SystemParameter& param() { return program->Setup.Param; }
+
+    // Replies that a well-behaved instrument of the current model gives.
+    void writeReplies(const QString& idn = {}, const QString& esr = QStringLiteral("0")) {
+        clsGpibCommand main;
+        Load_Script(main, program->Setup.CommandTables[0], program->Setup.Param);
+        int32_t start = 0, length = 0;
+        QString expected;
+        const QString query = main.Model(start, length, expected);
+        const QString id = idn.isEmpty() ? QString(std::max(start, 1) - 1, QLatin1Char('X')) +
+                                               expected + QStringLiteral(",SN1,1.0")
+                                         : idn;
+        QFile f(replies());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        QString text = QStringLiteral("[ADRS%1]\n").arg(param().GpibAddress);
+        if (!query.isEmpty())
+            text += query + QLatin1Char('=') + id + QLatin1Char('\n');
+        if (!main.GetStatus().isEmpty())
+            text += main.GetStatus() + QLatin1Char('=') + esr + QLatin1Char('\n');
+        if (!main.GetErrorMessage().isEmpty())
+            text += main.GetErrorMessage() + QStringLiteral("=-222,\"Data out of range\"\n");
+        text += QStringLiteral("MODE?=AC-INT\n:VOLT:RANG?=100\nSTAT:OPER:COND?=0\n");
+        f.write(text.toLatin1());
+    }
+
+    QStringList log() const {
+        QFile f(Transfer::Simulated_LogPath());
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromLatin1(f.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    }
+};
+
+} // namespace
+
+namespace {
+
+// The texts the simulated bus was given, in order ("<" sends, ">" replies).
+QStringList sentTexts(const QStringList& log) {
+    QStringList out;
+    for (const QString& line : log) {
+        const qsizetype q = line.indexOf(QLatin1Char('"'));
+        if (line.contains(QStringLiteral("GP_Send_Str")))
+            out << line.mid(q + 1, line.lastIndexOf(QLatin1Char('"')) - q - 1);
+    }
+    return out;
+}
+
+QStringList binaryLines(const QStringList& log) {
+    QStringList out;
+    for (const QString& line : log)
+        if (line.contains(QStringLiteral("GP_Send_Binary_Data")))
+            out << line;
+    return out;
+}
+
+// A waveform that uses the whole scale, so both bytes of a word matter.
+void fillRamp(Program& program) {
+    auto words = engine::bufferWords(program.Document.CurrentBuf());
+    for (size_t i = 0; i < words.size(); ++i)
+        words[i] = static_cast<int16_t>(-32767 + static_cast<int>((i * 4099) % 65535));
+}
+
+} // namespace
+
+TEST(Transfer, EveryShippedModelTakesItsWaveAndSetUpOverTheSimulatedBus) {
+    int models = 0;
+    {
+        Rig probe(0);
+        models = int(probe.program->Setup.ModelNames.size());
+    }
+    ASSERT_GE(models, 2);
+    for (int m = 0; m < models; ++m) {
+        Rig rig(m);
+        fillRamp(*rig.program);
+        rig.writeReplies();
+        const SystemParameter& p = rig.param();
+        const std::string name = p.ModelName.trimmed().toStdString();
+
+        ASSERT_EQ(rig.transfer->Send_Wave(), TransferResult::Done)
+            << name << ": " << rig.prompts.boxTexts().join(QLatin1Char('|')).toStdString();
+        EXPECT_FALSE(rig.program->Registry->GpibBusy()) << name;
+        const QStringList log = rig.log();
+
+        // The block: the header (when the line is one) and 2 bytes a point,
+        // each word divided by the mask's step, high byte first unless swapped.
+        clsGpibCommand wave;
+        Load_Script(wave, rig.program->Setup.CommandTables[3], rig.program->Setup.Param);
+        const int16_t d = Mask_Divisor(wave.ArbBitMask());
+        const bool swap = wave.ArbByteSwap();
+        bool isHeader = false;
+        const QString line = rig.transfer->Build_SendLine(wave, 2 * p.MemorySize, &isHeader);
+        QByteArray block = isHeader ? line.toLatin1() : QByteArray();
+        const auto words = engine::bufferWords(rig.program->Document.CurrentBuf());
+        for (int i = 0; i < p.MemorySize; ++i) {
+            const auto v = static_cast<uint16_t>(
+                static_cast<int>(std::nearbyint(double(words[size_t(i)]) / d)) & 0xFFFF);
+            const char hi = char(v >> 8), lo = char(v & 0xFF);
+            block.append(swap ? lo : hi).append(swap ? hi : lo);
+        }
+        ASSERT_EQ(rig.transfer->WaveBytes(), block.mid(isHeader ? line.size() : 0)) << name;
+
+        const QStringList pieces = binaryLines(log);
+        ASSERT_EQ(pieces.size(), (block.size() + 511) / 512) << name;
+        QStringList first;
+        for (int i = 0; i < 15; ++i)
+            first << QString::number(uint8_t(block[i]));
+        EXPECT_TRUE(pieces.front().contains(QLatin1Char('"') + first.join(QLatin1Char(',')) +
+                                            QLatin1Char('"')))
+            << name << ": " << pieces.front().toStdString();
+        // Only the first piece addresses the instrument.
+        EXPECT_TRUE(pieces.front().startsWith(QString::number(p.GpibAddress) + QLatin1Char(' ')))
+            << name;
+
+        const QStringList sent = sentTexts(log);
+        // A line carrying the block header never goes out by itself.
+        EXPECT_EQ(sent.contains(line), !isHeader) << name << ": " << line.toStdString();
+        const qsizetype lf = sent.indexOf(QStringLiteral("\n"));
+        ASSERT_GE(lf, 0) << name;
+        ASSERT_LT(lf + 1, sent.size()) << name;
+        EXPECT_EQ(sent[lf + 1], Function_Command(p.ModelNo, p.MemoryNo)) << name;
+
+        ASSERT_EQ(rig.transfer->Send_Settings(), TransferResult::Done)
+            << name << ": " << rig.prompts.boxTexts().join(QLatin1Char('|')).toStdString();
+        EXPECT_FALSE(rig.program->Registry->GpibBusy()) << name;
+        EXPECT_TRUE(binaryLines(rig.log()).isEmpty()) << name;
+    }
+}
+
+TEST(Transfer, OscillatorLinesGoOutInTheirOrder) {
+    // AWG-1101: one channel, memory numbers, offset switch and level.
+    Rig rig(1);
+    SystemParameter& p = rig.param();
+    ASSERT_EQ(p.ModelName.trimmed(), QStringLiteral("AWG-1101"));
+    p.Frequency = 2500;
+    p.Amplitude = 1.5;
+    p.Offset = -0.25;
+    p.OffsetOn = 1;
+    p.RangeNo = 0;
+    p.OutputState = 0;
+    p.MemoryNo = 2;
+    rig.writeReplies();
+
+    ASSERT_EQ(rig.transfer->Send_Settings(), TransferResult::Done);
+    const QStringList settings{
+        QString(),
+        QStringLiteral("*IDN?"),
+        QStringLiteral(
+            ":FREQ 2500.000;:VOLT:OFFS:STAT ON;:VOLT:RANG 0;:VOLT 1.5000;:VOLT:OFFS -0.2500"),
+        QStringLiteral("*ESR?"),
+        QStringLiteral(":OUTP ON"),
+        QStringLiteral("*ESR?")};
+    EXPECT_EQ(sentTexts(rig.log()), settings);
+
+    ASSERT_EQ(rig.transfer->Send_Wave(), TransferResult::Done);
+    const QString line =
+        QStringLiteral(":TRAC:POIN %1;:TRAC:BANK 2;:FORM:BORD NORM;:TRAC:DATA").arg(p.MemorySize);
+    const QStringList wave{QString(),
+                           QStringLiteral("*ESR?"),
+                           QStringLiteral("*IDN?"),
+                           line,
+                           QStringLiteral("\n"),
+                           QStringLiteral("FNC 6"),
+                           QStringLiteral("*ESR?"),
+                           QStringLiteral(":OUTP ON"),
+                           QStringLiteral("*ESR?")};
+    EXPECT_EQ(sentTexts(rig.log()), wave);
+}
+
+TEST(Transfer, PowerSourceSwitchesModeAndRangeOnlyWhenTheyDiffer) {
+    Rig rig(0);
+    SystemParameter& p = rig.param();
+    p.ChannelNo = 2; // the instrument answers AC-INT (0)
+    p.RangeNo = 0;   // and range 100 (0)
+    p.OffsetSettable = 1;
+    p.Amplitude = 100;
+    p.Offset = -12.5;
+    p.Frequency = 50;
+    p.OutputState = 1;
+    rig.writeReplies();
+    ASSERT_EQ(rig.transfer->Send_Settings(), TransferResult::Done)
+        << rig.prompts.boxTexts().join(QLatin1Char('|')).toStdString();
+    const QStringList expected{QStringLiteral("*CLS"),
+                               QStringLiteral("*IDN?"),
+                               QStringLiteral("MODE?"),
+                               QStringLiteral(":Outp 0"),
+                               QStringLiteral(":Mode ACDC-INT"),
+                               QStringLiteral("STAT:OPER:COND?"),
+                               QStringLiteral(":VOLT:RANG?"),
+                               QStringLiteral(":FUNC ARB;:VOLT 100;:VOLT:OFFS -12.5;:Freq 50"),
+                               QStringLiteral("Outp 0"),
+                               QStringLiteral("STAT:OPER:COND?"),
+                               QStringLiteral("*ESR?")};
+    EXPECT_EQ(sentTexts(rig.log()), expected);
+}
+
+TEST(Transfer, EveryWayOutGivesTheBusBack) {
+    enum Path {
+        EmptySerial,
+        Busy,
+        AddressClash,
+        NoMask,
+        WrongModel,
+        InstrumentError,
+        Cancel,
+        Done
+    };
+    struct Case {
+        const char* what;
+        Path path;
+        TransferResult result;
+        QString box; // start of the box text that must be shown (empty: none)
+        bool opened; // the bus was opened
+    } cases[] = {
+        {"empty serial number", EmptySerial, TransferResult::NothingSent,
+         QStringLiteral("Please Input the Serial Number!"), false},
+        {"another copy holds the bus", Busy, TransferResult::Busy, MessageText(223, true), false},
+        {"instrument at the controller's address", AddressClash, TransferResult::NothingSent,
+         MessageText(224, true), false},
+        {"wave script without a bit mask", NoMask, TransferResult::NothingSent,
+         MessageText(231, true), false},
+        {"another model answers", WrongModel, TransferResult::Failed, MessageText(230, true), true},
+        {"the instrument reports an error", InstrumentError, TransferResult::Failed,
+         QStringLiteral("-222,\"Data out of range\""), true},
+        {"cancelled in the data block", Cancel, TransferResult::Cancelled, QString(), true},
+        {"sent", Done, TransferResult::Done, QString(), true},
+    };
+    for (const Case& c : cases) {
+        Rig rig(1);
+        rig.writeReplies(c.path == WrongModel ? QStringLiteral("XXXXXXXAWG-9999") : QString(),
+                         c.path == InstrumentError ? QStringLiteral("32") : QStringLiteral("0"));
+        std::unique_ptr<clsRegistry> other;
+        if (c.path == EmptySerial)
+            rig.program->Setup.InterfaceKind = IfUsbTmc;
+        if (c.path == Busy) {
+            other = std::make_unique<clsRegistry>(rig.ini());
+            ASSERT_TRUE(other->TryTakeGpibBus());
+        }
+        if (c.path == AddressClash)
+            rig.param().GpibAddress = 0; // the simulated controller's own
+        if (c.path == NoMask) {
+            CommandTable& wave = rig.program->Setup.CommandTables[3];
+            for (qsizetype i = 0; i < wave.keys.size(); ++i)
+                if (wave.keys[i].trimmed() == QStringLiteral("arbmask"))
+                    wave.texts[i] = QStringLiteral("0");
+        }
+        if (c.path == Cancel) {
+            rig.param().MemorySize = 1024;
+            rig.progress.cancelAfter = 2;
+        }
+        const TransferResult got = rig.transfer->Btn_Trans_Click(Transfer::WaveButton, QString());
+        EXPECT_EQ(got, c.result) << c.what;
+        EXPECT_FALSE(rig.program->Registry->GpibBusy() && !other) << c.what;
+        if (other) {
+            EXPECT_TRUE(rig.program->Registry->GpibBusy()) << c.what << ": the other claim stays";
+            other->ReleaseGpibBus();
+        }
+        // Whoever comes next can take the bus.
+        EXPECT_TRUE(rig.program->Registry->TryTakeGpibBus()) << c.what;
+        rig.program->Registry->ReleaseGpibBus();
+        const QStringList boxes = rig.prompts.boxTexts();
+        if (!c.box.isEmpty()) {
+            EXPECT_TRUE(!boxes.isEmpty() && promptLines(boxes.front()).startsWith(c.box))
+                << c.what << ": " << boxes.join(QLatin1Char('|')).toStdString();
+        }
+        const QStringList log = rig.log();
+        EXPECT_EQ(!log.isEmpty(), c.opened) << c.what;
+        if (c.opened) { // the bus went back to local
+            EXPECT_EQ(log.back(), QStringLiteral("ALL < GP_REN")) << c.what;
+        }
+        if (c.path == Cancel) {
+            EXPECT_EQ(binaryLines(log).size(), 2) << c.what;
+            EXPECT_GE(rig.progress.closed, 1) << c.what;
+        }
+    }
+}
+
+TEST(Transfer, SecondCopyIsRefusedWhileTheFirstHoldsTheBus) {
+    Rig first(1);
+    first.writeReplies();
+    // A second program on the same settings file.
+    test::RecordingPrompts prompts;
+    Program second(ProgramOptions{test::sourceDataDir(), first.ini(), {}});
+    ASSERT_TRUE(second.Start_Up());
+    second.Setup.InterfaceKind = IfSimulated;
+    RecordingProgress progress;
+    Transfer transfer(second, progress);
+    prompts.clear();
+
+    ASSERT_TRUE(first.program->Registry->TryTakeGpibBus());
+    EXPECT_EQ(transfer.Send_Wave(), TransferResult::Busy);
+    EXPECT_EQ(transfer.Send_Settings(), TransferResult::Busy);
+    ASSERT_EQ(prompts.boxTexts().size(), 2);
+    EXPECT_EQ(promptLines(prompts.boxTexts()[0]), MessageText(223, true));
+    EXPECT_TRUE(first.program->Registry->GpibBusy()) << "the first copy's claim is kept";
+    first.program->Registry->ReleaseGpibBus();
+}
+
+TEST(Transfer, LoopTestCountsTransfersAndWraps) {
+    struct Case {
+        int32_t count;
+        int32_t next;
+    } cases[] = {{0, 1}, {1, 2}, {2147483646, 2147483647}, {2147483647, 1}};
+    for (const Case& c : cases)
+        EXPECT_EQ(Transfer::Next_LoopCount(c.count), c.next) << c.count;
+
+    Rig rig(1);
+    rig.writeReplies();
+    rig.param().MemorySize = 1024;
+    rig.program->Registry->setLoopTest(true);
+    EXPECT_EQ(rig.transfer->Loop_Test(3), TransferResult::Done);
+    EXPECT_EQ(rig.transfer->LoopCount(), 3);
+    EXPECT_EQ(rig.progress.counts, (std::vector<int32_t>{0, 1, 2, 3}));
+    EXPECT_FALSE(rig.transfer->LoopRunning());
+    EXPECT_FALSE(rig.program->Registry->GpibBusy());
+}
