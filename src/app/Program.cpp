@@ -1,4 +1,5 @@
 #include "app/Program.h"
+#include "setup/SetupSession.h"
 
 #include "app/InstallPaths.h"
 #include "app/Messages.h"
@@ -67,12 +68,7 @@ void Program::Shut_Down() {
 void Program::Write_Sysinfo() {
     if (!Registry)
         return;
-    const SystemParameter& p = Setup.Param;
-    const QString sysinfo = QStringLiteral("Sysinfo");
-    Registry->setSetting(sysinfo, QStringLiteral("Gpib_Address"), QString::number(p.GpibAddress));
-    Registry->setSetting(sysinfo, QStringLiteral("sys_no"), QString::number(p.ModelNo));
-    Registry->setSetting(sysinfo, QStringLiteral("memory_width_no"),
-                         QString::number(p.MemorySizeNo));
+    velda::Write_Sysinfo(*Registry, Setup.Param);
 }
 
 void Program::Create_Registry() {
@@ -95,16 +91,10 @@ bool Program::Check_GpibBusy() {
 bool Program::Init_System() {
     Init_Message();
 
-    // Saved model, address and memory size; "False" (absent) reads as 0.
-    auto saved = [this](const char* key) {
-        return Registry ? leadingNumber(Registry->Setting(QStringLiteral("Sysinfo"),
-                                                          QString::fromLatin1(key)))
-                        : 0;
-    };
+    const SavedSysinfo saved = Registry ? Read_Sysinfo(*Registry) : SavedSysinfo{};
     const QByteArray modelPath = QDir::toNativeSeparators(options_.modelFile).toLocal8Bit();
     SysSetModelFile(modelPath.constData());
-    if (auto failure =
-            Setup.Start_Up(saved("sys_no"), saved("Gpib_Address"), saved("memory_width_no"))) {
+    if (auto failure = Setup.Start_Up(saved.model, saved.address, saved.memorySize)) {
         SystemSetup::ShowStartupFailure(*failure);
         return false;
     }

@@ -72,7 +72,8 @@ int fieldWidth(const QWidget* w, int characters) {
 
 } // namespace
 
-SystemDialog::SystemDialog(Program& program, QWidget* parent) : QDialog(parent), prog_(program) {
+SystemDialog::SystemDialog(Program& program, QWidget* parent)
+    : QDialog(parent), prog_(program), session_(program) {
     setObjectName(kFormName);
     buildControls();
     connectControls();
@@ -82,7 +83,7 @@ SystemDialog::SystemDialog(Program& program, QWidget* parent) : QDialog(parent),
 SystemDialog::~SystemDialog() = default;
 
 int SystemDialog::Read_ControllerAddress() const {
-    return prog_.Read_ControllerAddress();
+    return session_.ControllerAddress();
 }
 
 // ---------------------------------------------------------------------------
@@ -125,9 +126,7 @@ void SystemDialog::Form_Load() {
 }
 
 void SystemDialog::Take_Backup() {
-    backup_ = prog_.Setup.Param;
-    backupMemorySizeSelection_ = prog_.Setup.MemorySizeSelection;
-    snapshot_ = DocumentSnapshot{};
+    session_.Take_Backup();
 }
 
 void SystemDialog::Start_FocusTimer() {
@@ -309,34 +308,16 @@ void SystemDialog::Comb_Intfc_Click() {
 }
 
 void SystemDialog::Apply_Interface(int16_t kind) {
-    SystemSetup& s = prog_.Setup;
-    s.InterfaceKind = kind;
+    session_.Apply_Interface(kind);
     Show_InterfaceFields();
-    s.Change_Interface(kind);
-    // On a bus the instrument cannot share the controller's address: let the
-    // model information choose another.
-    if (kind != IfUsbTmc && s.Param.GpibAddress == Read_ControllerAddress()) {
-        s.Param.GpibAddress = -1;
-        s.Change_Interface(kind);
-    }
-    Txt_GPIB[0]->setText(QString::number(s.Param.GpibAddress));
+    Txt_GPIB[0]->setText(QString::number(prog_.Setup.Param.GpibAddress));
 }
 
 void SystemDialog::Fit_InterfaceKind() {
-    // A model that cannot be reached over the interface in use would show
-    // its first interface while the transfer still used the old one: take
-    // the first interface the model offers. Kinds the list never offers
-    // (USB488, the simulated bus) are chosen in the settings and stay.
-    SystemSetup& s = prog_.Setup;
-    const int16_t kind = s.InterfaceKind;
-    if (kind != IfNiGpib && kind != IfKiGpib && kind != IfUsbTmc)
-        return;
-    const auto list = s.Interface_List();
-    if (list.empty())
-        return;
-    if (std::none_of(list.begin(), list.end(),
-                     [kind](const InterfaceEntry& e) { return e.kind == kind; }))
-        Apply_Interface(list.front().kind);
+    if (session_.Fit_InterfaceKind()) {
+        Show_InterfaceFields();
+        Txt_GPIB[0]->setText(QString::number(prog_.Setup.Param.GpibAddress));
+    }
 }
 
 void SystemDialog::Comb_MSize_Click() {
@@ -415,58 +396,28 @@ void SystemDialog::Txt_Oscil_LostFocus(int index) {
     PreviousPeriod = Eng_Val(Txt_Oscil[1]->text());
 }
 
-bool SystemDialog::Check_ControllerAddress(int address) {
-    if (address != Read_ControllerAddress())
-        return true;
-    ShowErrorText(GetMessage(228) + QStringLiteral("   Address: ") + QString::number(address));
-    return false;
-}
-
 void SystemDialog::Txt_GPIB_LostFocus(int index) {
     QLineEdit* e = Txt_GPIB[static_cast<size_t>(index)];
     if (e->text().isEmpty())
         e->setText(QStringLiteral("0"));
-    SystemParameter& p = prog_.Setup.Param;
     const std::optional<int> v = wholeNumber(e->text());
+    const SystemParameter& p = prog_.Setup.Param;
     if (index == 0) {
-        if (!v || *v < p.GpibAddressMin || *v > p.GpibAddressMax || !Check_ControllerAddress(*v)) {
-            e->setText(QString::number(p.GpibAddress));
-            return;
-        }
-        p.GpibAddress = static_cast<int16_t>(*v);
+        session_.Set_GpibAddress(v);
         e->setText(QString::number(p.GpibAddress));
     } else {
-        if (!v || *v < p.MemoryNoMin || *v > p.MemoryNoMax) {
-            e->setText(QString::number(p.MemoryNo));
-            return;
-        }
-        p.MemoryNo = static_cast<int16_t>(*v);
+        session_.Set_MemoryNo(v);
         e->setText(QString::number(p.MemoryNo));
     }
 }
 
 void SystemDialog::UD_GPIB_Change(int index, int steps) {
-    SystemParameter& p = prog_.Setup.Param;
-    const int dir = steps > 0 ? 1 : -1;
+    const SystemParameter& p = prog_.Setup.Param;
     if (index == 0) {
-        const int controller = Read_ControllerAddress();
-        int a = p.GpibAddress;
-        for (int n = 0; n < std::abs(steps); ++n) {
-            int next = a + dir;
-            if (next == controller)
-                next += dir;
-            if (next < p.GpibAddressMin || next > p.GpibAddressMax)
-                break;
-            a = next;
-        }
-        p.GpibAddress = static_cast<int16_t>(a);
+        session_.Step_GpibAddress(steps);
         Txt_GPIB[0]->setText(QString::number(p.GpibAddress));
     } else {
-        const int n = std::clamp(p.MemoryNo + steps, static_cast<int>(p.MemoryNoMin),
-                                 static_cast<int>(p.MemoryNoMax));
-        // A record already outside its limits is only ever moved towards them.
-        if ((dir > 0 && n > p.MemoryNo) || (dir < 0 && n < p.MemoryNo))
-            p.MemoryNo = static_cast<int16_t>(n);
+        session_.Step_MemoryNo(steps);
         Txt_GPIB[1]->setText(QString::number(p.MemoryNo));
     }
 }
@@ -498,67 +449,23 @@ void SystemDialog::Txt_Unit_LostFocus(int index) {
 // Size changes and the waveform.
 
 void SystemDialog::Apply_SizeChange(const SizeChange& change) {
-    if (!change.changed)
-        return;
-    if (!snapshot_.taken) {
-        const WaveDocument& doc = prog_.Document;
-        const WaveHandle handles[4] = {doc.WaveBuf[0], doc.WaveBuf[1], doc.WorkBuf1, doc.WorkBuf2};
-        for (size_t i = 0; i < 4; ++i) {
-            const std::span<int16_t> w = engine::bufferWords(handles[i]);
-            snapshot_.words[i].assign(w.begin(), w.end());
-        }
-        snapshot_.area = {doc.Area[0], doc.Area[1]};
-        snapshot_.taken = true;
-    }
-    prog_.Apply_SizeChange(change);
-}
-
-void SystemDialog::Restore_Document() {
-    if (!snapshot_.taken)
-        return;
-    WaveDocument& doc = prog_.Document;
-    const WaveHandle handles[4] = {doc.WaveBuf[0], doc.WaveBuf[1], doc.WorkBuf1, doc.WorkBuf2};
-    for (size_t i = 0; i < 4; ++i) {
-        const std::span<int16_t> w = engine::bufferWords(handles[i]);
-        std::copy_n(snapshot_.words[i].begin(), std::min(w.size(), snapshot_.words[i].size()),
-                    w.begin());
-    }
-    doc.Area[0] = snapshot_.area[0];
-    doc.Area[1] = snapshot_.area[1];
-    prog_.View.reset(doc.N());
-    snapshot_ = DocumentSnapshot{};
+    session_.Apply_SizeChange(change);
 }
 
 // ---------------------------------------------------------------------------
 // Buttons and the focus timer.
 
 void SystemDialog::Btn_OK_Click() {
-    if (clsRegistry* r = prog_.Registry.get())
-        r->setGpibBoard(prog_.Setup.InterfaceKind);
-    prog_.SerialNumber = txtSerialNo->text();
+    session_.Commit(txtSerialNo->text());
     Show_Record();
-    snapshot_ = DocumentSnapshot{};
-    prog_.Document.Reset_Undo();
     if (mainRefresh_)
         mainRefresh_();
     Close_Dialog();
 }
 
 void SystemDialog::Btn_Cancel_Click() {
-    SystemSetup& s = prog_.Setup;
-    s.Param = backup_;
-    if (clsRegistry* r = prog_.Registry.get())
-        s.InterfaceKind = static_cast<int16_t>(r->GpibBoard());
+    session_.Restore();
     txtSerialNo->setText(prog_.SerialNumber);
-    // The model change reloads the lists, the interface mask and the command
-    // tables of the restored model. It fits the record into the model's
-    // limits, which the copy already was; taking the copy again keeps every
-    // field exactly as it was shown.
-    s.Change_Model(backup_.ModelNo);
-    s.Param = backup_;
-    s.MemorySizeSelection = backupMemorySizeSelection_;
-    s.DisplayStep = SystemSetup::Display_Step(s.Param.MemorySize);
-    Restore_Document();
     Fill_SetupLists();
     Show_Record();
     Set_ModelCaptions();

@@ -12,6 +12,7 @@
 // Label_To(0..1), index 0 for X and 1 for Y.
 
 #include "document/WaveDocument.h"
+#include "setup/SetupSession.h"
 #include "setup/SystemParameter.h"
 #include "setup/SystemSetup.h"
 
@@ -64,7 +65,8 @@ public:
     void Take_Backup();
     // Starts timSetFocus, which gives the dialog the focus back while it is open.
     void Start_FocusTimer();
-    const SystemParameter& Backup() const { return backup_; }
+    const SystemParameter& Backup() const { return session_.Backup(); }
+    SetupSession& Session() { return session_; }
 
     // Writes the record into the controls (Updating is -1 meanwhile) and
     // applies the enable rules.
@@ -185,13 +187,6 @@ private:
         bool dropSpaces = false;
         bool digitsOnly = false;
     };
-    // The waveform as it was before the first size change of this opening,
-    // so Cancel can give back points a shorter memory had hidden.
-    struct DocumentSnapshot {
-        bool taken = false;
-        std::array<std::vector<int16_t>, 4> words;
-        std::array<WaveArea, 2> area{};
-    };
 
     void buildControls();
     void connectControls();
@@ -207,15 +202,11 @@ private:
     void Show_OscilFields(bool frequency, bool period, bool amplitude, bool offset);
     void Show_UnitFields(int axis);
     void Enable_UnitFields(int axis);
-    bool Check_ControllerAddress(int address);
     void Apply_SizeChange(const SizeChange& change);
-    void Restore_Document();
     void Close_Dialog();
 
     Program& prog_;
-    SystemParameter backup_;
-    int backupMemorySizeSelection_ = -1;
-    DocumentSnapshot snapshot_;
+    SetupSession session_;
     std::vector<Field> fields_;
     std::function<void()> mainRefresh_;
     std::function<bool(int)> showHelp_;

@@ -1,6 +1,7 @@
 // The main window's view and editing on a real window: zoom lists, scroll
 // bars, marker fields, marker drags, digital-bit commands and the rendered
 // picture.
+#include "ProgramWindowFixture.h"
 #include "TestSupport.h"
 
 #include "app/CaptionsWidget.h"
@@ -41,29 +42,19 @@ namespace {
 
 // A started main window on the shipped models: model `model` with memory
 // size entry `size`.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::ProgramWindowTest {
 protected:
+    // Each test starts the program itself, with the model and size it needs.
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
     void start(int model, int size) {
         {
-            QSettings s(dir.filePath(QStringLiteral("VELDA.ini")), QSettings::IniFormat);
+            QSettings s(iniPath(), QSettings::IniFormat);
             s.setValue(QStringLiteral("Sysinfo/sys_no"), model);
             s.setValue(QStringLiteral("Sysinfo/memory_width_no"), size);
         }
-        ProgramOptions o;
-        o.dataDir = test::sourceDataDir();
-        o.iniPath = dir.filePath(QStringLiteral("VELDA.ini"));
-        program = std::make_unique<Program>(o);
-        window = std::make_unique<MainWindow>(*program);
-        ASSERT_TRUE(window->Form_Load(QString()));
+        startProgram();
         window->resize(1000, 700);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 30000));
     }
-    void TearDown() override {
-        window.reset();
-        program.reset();
-    }
-    WaveDocument& doc() { return program->Document; }
     int n() { return doc().N(); }
     void type(QLineEdit* field, const QString& text) {
         field->setText(text);
@@ -71,11 +62,6 @@ protected:
         QFocusEvent out(QEvent::FocusOut);
         QApplication::sendEvent(field, &out);
     }
-
-    QTemporaryDir dir;
-    RecordingPrompts prompts;
-    std::unique_ptr<Program> program;
-    std::unique_ptr<MainWindow> window;
 };
 
 int countColour(const QImage& img, QRgb colour, int column) {

@@ -1,6 +1,7 @@
 // The file front: dialogs answered through the recording handler, a real
 // Program on the shipped model data and, where the window matters, the main
 // window after its start-up.
+#include "ProgramWindowFixture.h"
 #include "TestSupport.h"
 
 #include "app/Messages.h"
@@ -90,24 +91,13 @@ void writeAll(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
-class FileCommandsTest : public ::testing::Test {
+class FileCommandsTest : public test::ProgramWindowTest {
 protected:
     void SetUp() override {
-        ProgramOptions o;
-        o.dataDir = test::sourceDataDir();
-        o.iniPath = dir.filePath(QStringLiteral("VELDA.ini"));
-        program = std::make_unique<Program>(o);
-        window = std::make_unique<MainWindow>(*program);
-        ASSERT_TRUE(window->Form_Load(QString()));
-        prompts.clear();
-    }
-    void TearDown() override {
-        window.reset();
-        program.reset();
-        Set_Language(true);
+        ASSERT_TRUE(dir.isValid());
+        startProgram(false);
     }
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
-    WaveDocument& doc() { return program->Document; }
     FileCommands commands() { return FileCommands(*program); }
     // Switches to another model and memory size, as the System Setup dialog would.
     void selectModel(int model, int memorySize) {
@@ -116,11 +106,6 @@ protected:
         program->Setup.Select_MemorySize(memorySize);
         program->Apply_SizeChange({true, oldN, doc().N()});
     }
-
-    QTemporaryDir dir;
-    RecordingPrompts prompts;
-    std::unique_ptr<Program> program;
-    std::unique_ptr<MainWindow> window;
 };
 
 // --- Filters ---------------------------------------------------------------

@@ -1,5 +1,6 @@
 // The Operate dialog on a real program and main window, driven through its
 // controls by objectName.
+#include "ProgramWindowFixture.h"
 #include "TestSupport.h"
 
 #include "app/Captions.h"
@@ -35,18 +36,12 @@ namespace {
 constexpr int kStart = 100;
 constexpr int kWidth = 10;
 
-class CalcDialogTest : public ::testing::Test {
+class CalcDialogTest : public test::ProgramWindowTest {
 protected:
     void SetUp() override {
-        Set_Language(true);
-        ProgramOptions o;
-        o.dataDir = test::sourceDataDir();
-        o.iniPath = dir.filePath(QStringLiteral("VELDA.ini"));
-        program = std::make_unique<Program>(o);
-        window = std::make_unique<MainWindow>(*program);
-        ASSERT_TRUE(window->Form_Load(QString()));
-        window->show();
-        prompts.clear();
+        ProgramWindowTest::SetUp();
+        if (HasFatalFailure())
+            return;
         // Raw data words: the displayed values are the words themselves.
         program->Setup.Param.YUnitMode = 0;
         auto w = engine::bufferWords(doc().CurrentBuf());
@@ -57,12 +52,9 @@ protected:
     }
     void TearDown() override {
         dialog.reset();
-        window.reset();
-        program.reset();
-        Set_Language(true);
+        ProgramWindowTest::TearDown();
     }
 
-    WaveDocument& doc() { return program->Document; }
     std::vector<int16_t> wave() {
         auto w = engine::bufferWords(doc().CurrentBuf());
         return {w.begin(), w.begin() + doc().N()};
@@ -79,22 +71,9 @@ protected:
         dialog->show();
         return *dialog;
     }
-    QPushButton* button(const char* name) {
-        auto* b = dialog->findChild<QPushButton*>(QLatin1String(name));
-        EXPECT_NE(b, nullptr) << name;
-        return b;
-    }
-    void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
-    void shot(QWidget* w, const char* name) {
-        const QString folder = qEnvironmentVariable("VELDA_SHOT_DIR");
-        if (!folder.isEmpty())
-            w->grab().save(QDir(folder).filePath(QLatin1String(name)));
-    }
+    QPushButton* button(const char* name) { return test::button(dialog.get(), name); }
+    void click(const char* name) { test::click(button(name)); }
 
-    QTemporaryDir dir;
-    RecordingPrompts prompts;
-    std::unique_ptr<Program> program;
-    std::unique_ptr<MainWindow> window;
     std::unique_ptr<CalcDialog> dialog;
     int waveChanges = 0;
     std::vector<int> helpAsked;
@@ -225,7 +204,7 @@ TEST_F(CalcDialogTest, CreatedWaveformFillsTheOperandFromPointZero) {
     ASSERT_EQ(operand.size(), size_t{64});
     EXPECT_TRUE(std::any_of(operand.begin(), operand.end(), [](int16_t w) { return w != 0; }));
     EXPECT_EQ(wave(), before);
-    shot(dialog.get(), "operate_created.png");
+    test::shot(dialog.get(), "operate_created.png");
 }
 
 TEST_F(CalcDialogTest, MainWindowOpensOperateAsToolThree) {
@@ -271,7 +250,7 @@ TEST_F(CalcDialogTest, ShotWithRealData) {
     click("Btn_Result");
     dialog->resize(900, 320);
     QApplication::processEvents();
-    shot(dialog.get(), "operate.png");
+    test::shot(dialog.get(), "operate.png");
 }
 
 } // namespace

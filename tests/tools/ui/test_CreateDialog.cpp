@@ -1,5 +1,6 @@
 // The Create dialog driven through its controls by objectName on a real
 // program and main window; boxes are answered and recorded by the test.
+#include "ProgramWindowFixture.h"
 #include "TestSupport.h"
 
 #include "app/Captions.h"
@@ -43,26 +44,20 @@ namespace {
 
 constexpr int16_t kSentinel = 1234;
 
-class CreateDialogTest : public ::testing::Test {
+class CreateDialogTest : public test::ProgramWindowTest {
 protected:
     void SetUp() override {
-        ProgramOptions o;
-        o.dataDir = test::sourceDataDir();
-        o.iniPath = dir.filePath(QStringLiteral("VELDA.ini"));
-        program = std::make_unique<Program>(o);
-        window = std::make_unique<MainWindow>(*program);
-        ASSERT_TRUE(window->Form_Load(QString()));
-        prompts.clear();
+        ProgramWindowTest::SetUp();
+        if (HasFatalFailure())
+            return;
         n = doc().N();
         ASSERT_GE(n, 4000);
     }
     void TearDown() override {
         dialog.reset();
-        window.reset();
-        program.reset();
+        ProgramWindowTest::TearDown();
     }
 
-    WaveDocument& doc() { return program->Document; }
     CreatePages& pages() { return program->Pages; }
     const UnitContext& units() { return program->Units; }
 
@@ -80,15 +75,13 @@ protected:
     }
 
     template <typename T> T* find(const QString& name) {
-        T* w = dialog->findChild<T*>(name);
-        EXPECT_NE(w, nullptr) << name.toStdString();
-        return w;
+        return test::control<T>(dialog.get(), name);
     }
     QLineEdit* box(const char* name, int i = -1) {
         return find<QLineEdit>(controlName(QLatin1String(name), i));
     }
     QPushButton* button(const char* name, int i = -1) {
-        return find<QPushButton>(controlName(QLatin1String(name), i));
+        return test::button(dialog.get(), name, i);
     }
 
     // Types into a field and leaves it with Enter.
@@ -104,7 +97,7 @@ protected:
         QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
         QApplication::sendEvent(e, &out);
     }
-    void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    void click(QPushButton* b) { test::click(b); }
 
     void fillDocument(int16_t value) {
         auto w = engine::bufferWords(doc().CurrentBuf());
@@ -136,10 +129,6 @@ protected:
         p.Visited = on ? PageTrue : PageFalse;
     }
 
-    QTemporaryDir dir;
-    RecordingPrompts prompts;
-    std::unique_ptr<Program> program;
-    std::unique_ptr<MainWindow> window;
     std::unique_ptr<CreateDialog> dialog;
     int n = 0;
     int markerRedraws = 0;

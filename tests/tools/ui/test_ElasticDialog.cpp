@@ -1,5 +1,6 @@
 // The Compress/Decompress dialog on a real program and main window with a
 // 1024-point waveform, driven through its controls by objectName.
+#include "ProgramWindowFixture.h"
 #include "TestSupport.h"
 
 #include "app/Captions.h"
@@ -33,18 +34,12 @@ using velda::test::RecordingPrompts;
 
 namespace {
 
-class ElasticDialogTest : public ::testing::Test {
+class ElasticDialogTest : public test::ProgramWindowTest {
 protected:
     void SetUp() override {
-        Set_Language(true);
-        ProgramOptions o;
-        o.dataDir = test::sourceDataDir();
-        o.iniPath = dir.filePath(QStringLiteral("VELDA.ini"));
-        program = std::make_unique<Program>(o);
-        window = std::make_unique<MainWindow>(*program);
-        ASSERT_TRUE(window->Form_Load(QString()));
-        window->show();
-        prompts.clear();
+        ProgramWindowTest::SetUp();
+        if (HasFatalFailure())
+            return;
         // The one-channel generator's smallest memory: 1024 points.
         const int model = static_cast<int>(program->Setup.ModelNames.indexOf(
             QRegularExpression(QStringLiteral("^AWG-1101\\s*$"))));
@@ -60,12 +55,9 @@ protected:
     }
     void TearDown() override {
         dialog.reset();
-        window.reset();
-        program.reset();
-        Set_Language(true);
+        ProgramWindowTest::TearDown();
     }
 
-    WaveDocument& doc() { return program->Document; }
     std::vector<int16_t> wave() {
         auto w = engine::bufferWords(doc().CurrentBuf());
         return {w.begin(), w.begin() + doc().N()};
@@ -91,7 +83,7 @@ protected:
         dialog->show();
         return *dialog;
     }
-    void click(QPushButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
+    void click(QPushButton* b) { test::click(b); }
     void type(QLineEdit* e, const QString& text) {
         e->setText(text);
         const int i = e->objectName().at(e->objectName().size() - 2).digitValue();
@@ -107,16 +99,7 @@ protected:
         const auto [lo, hi] = std::minmax_element(first, last);
         return {*lo, *hi};
     }
-    void shot(QWidget* w, const char* name) {
-        const QString folder = qEnvironmentVariable("VELDA_SHOT_DIR");
-        if (!folder.isEmpty())
-            w->grab().save(QDir(folder).filePath(QLatin1String(name)));
-    }
 
-    QTemporaryDir dir;
-    RecordingPrompts prompts;
-    std::unique_ptr<Program> program;
-    std::unique_ptr<MainWindow> window;
     std::unique_ptr<ElasticDialog> dialog;
     int waveChanges = 0;
     std::vector<int> helpAsked;
@@ -310,14 +293,14 @@ TEST_F(ElasticDialogTest, ShotWithRealData) {
     click(dialog->Btn_Ampl);
     window->Draw_Wave();
     QApplication::processEvents();
-    shot(dialog.get(), "elastic.png");
-    shot(window.get(), "elastic_main.png");
+    test::shot(dialog.get(), "elastic.png");
+    test::shot(window.get(), "elastic_main.png");
     Set_Language(false);
     dialog.reset();
     open();
     dialog->Opt_Y[1]->click();
     QApplication::processEvents();
-    shot(dialog.get(), "elastic_ja.png");
+    test::shot(dialog.get(), "elastic_ja.png");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // interpolation buttons, the point-list files, and picking and dragging
 // control points with the mouse on the main view. Boxes and file dialogs are
 // answered and recorded by the test.
+#include "ProgramWindowFixture.h"
 #include "TestSupport.h"
 
 #include "app/CaptionsWidget.h"
@@ -43,30 +44,17 @@ namespace {
 
 constexpr int16_t kSentinel = 1234;
 
-class SplineDialogTest : public ::testing::Test {
+class SplineDialogTest : public test::ProgramWindowTest {
 protected:
     void SetUp() override {
-        Set_Language(true);
-        ProgramOptions o;
-        o.dataDir = test::sourceDataDir();
-        o.iniPath = dir.filePath(QStringLiteral("VELDA.ini"));
-        program = std::make_unique<Program>(o);
-        window = std::make_unique<MainWindow>(*program);
-        ASSERT_TRUE(window->Form_Load(QString()));
+        ProgramWindowTest::SetUp();
+        if (HasFatalFailure())
+            return;
         window->resize(900, 640);
-        window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), 30000));
-        prompts.clear();
         n = doc().N();
         ASSERT_GE(n, 4000);
     }
-    void TearDown() override {
-        window.reset();
-        program.reset();
-        Set_Language(true);
-    }
 
-    WaveDocument& doc() { return program->Document; }
     ControlPoints& points() { return program->Spline; }
     const UnitContext& units() { return program->Units; }
 
@@ -123,10 +111,6 @@ protected:
         QTest::mouseRelease(pict, Qt::LeftButton, {}, to);
     }
 
-    QTemporaryDir dir;
-    RecordingPrompts prompts;
-    std::unique_ptr<Program> program;
-    std::unique_ptr<MainWindow> window;
     int32_t n = 0;
 };
 
