@@ -274,7 +274,8 @@ int Run_Command_Line(int argc, char** argv) {
 
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions(spec->options);
+    for (const QCommandLineOption& o : spec->options)
+        parser.addOption(o);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     parser.addOption(help);

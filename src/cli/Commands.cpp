@@ -52,7 +52,7 @@ bool Is_Wave_File(const QString& path) {
 
 WaveStats Wave_Stats(const Program& program) {
     WaveStats s;
-    const std::span<int16_t> words = bufferWords(program.Document.CurrentBuf());
+    const std::span<int16_t> words = engine::bufferWords(program.Document.CurrentBuf());
     const auto n = std::min<size_t>(words.size(), static_cast<size_t>(program.Document.N()));
     s.points = static_cast<int32_t>(n);
     if (n == 0)

@@ -203,8 +203,9 @@ TEST_F(CliTest, ConvertFailuresShowTheMessageAndWriteNothing) {
         EXPECT_TRUE(r.errText().startsWith("velda: "));
         EXPECT_TRUE(r.errText().contains(MessageText(row.message, row.english)))
             << str(r.errText());
-        if (!row.mustNotExist.isEmpty())
+        if (!row.mustNotExist.isEmpty()) {
             EXPECT_FALSE(QFile::exists(path(row.mustNotExist)));
+        }
     }
 }
 
@@ -261,7 +262,9 @@ TEST_F(CliTest, CreateBuildsThePagesForTheChosenModelAndSize) {
         int message = 0; // shown on failure
     };
     const std::vector<Row> rows{
-        {{"--model", "AWG-1101"}, "halves.wfn", 0, "4096", "AWG-1101"},
+        // A model change keeps the memory-size choice, as the dialog does.
+        {{"--model", "AWG-1101"}, "halves.wfn", 0, "1024", "AWG-1101"},
+        {{"--points", "4096", "--model", "AWG-1101"}, "halves.wfn", 0, "4096", "AWG-1101"},
         {{"--model", "awg-1101", "--points", "16384"}, "halves.wfn", 0, "16384", "AWG-1101"},
         {{"--model", "AWG-1101", "--points", "1024"}, "halves.wfn", 0, "1024", "AWG-1101"},
         {{"--model", "AWG-1101", "--points", "1000"}, "halves.wfn", 2, "", ""},
@@ -275,9 +278,10 @@ TEST_F(CliTest, CreateBuildsThePagesForTheChosenModelAndSize) {
         EXPECT_EQ(r.exitCode, row.exitCode) << str(row.extra.join(' ')) << str(r.errText());
         if (row.exitCode != 0) {
             EXPECT_FALSE(QFile::exists(path(out)));
-            if (row.message != 0)
+            if (row.message != 0) {
                 EXPECT_TRUE(r.errText().contains(MessageText(row.message, true)))
                     << str(r.errText());
+            }
             continue;
         }
         const CliRun info = velda({"info", out});
