@@ -94,6 +94,9 @@ constexpr MessageRow kRows[] = {
      u"設定されたアドレスはコントローラが使用しています。"},
     {230, u"Interface command error. Check Model.",
      u"Interface コマンドエラー。機種の確認をしてください。"},
+    // Our own: a waveform script without a bit mask cannot scale the data.
+    {231, u"The model's waveform script has no bit mask (arbmask). Nothing was sent.",
+     u"機種の波形スクリプトにビットマスク (arbmask) がありません。送信しませんでした。"},
     {240, u"There is no plug-in DLL file.", u"プラグインDLLファイルがありません。"},
     {241, u"Invalid file format.", u"ファイルフォーマットが不正です。"},
 };

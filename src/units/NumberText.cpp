@@ -442,6 +442,15 @@ QString Eng_Str(double value, QAnyStringView pattern) {
     return QString::fromLatin1(buf, len);
 }
 
+QString Fmt_Pattern(double value, QAnyStringView pattern) {
+    const Pattern p = parsePattern(pattern);
+    // Up to 309 integer digits, a sign, a point and the decimals.
+    char buf[kFixedBufferSize + kMaxPatternDigits];
+    const int len = std::isfinite(value) ? writeFixed(value, p.minInt, p.decimals, p.mandatory, buf)
+                                         : writeNonFinite(value, buf);
+    return QString::fromLatin1(buf, len);
+}
+
 QString Eng_StrN(double value, int digits) {
     if (value == 0)
         return zeroText(digits - 1);

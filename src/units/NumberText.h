@@ -25,6 +25,12 @@ QString Fmt_Fixed(double value, int width);
 // scientific text with two decimals ("1.50E+12").
 QString Eng_Str(double value, QAnyStringView pattern);
 
+// Plain decimal text written with a numeric pattern ("0.000", "0.##", "0"):
+// rounded to the pattern's decimals, "0" decimals always shown, "#" decimals
+// up to the last non-zero digit, a "0" before the point forcing an integer
+// digit. A whole value under a "#"-only pattern keeps its point ("5.").
+QString Fmt_Pattern(double value, QAnyStringView pattern);
+
 // Engineering notation in a field of digits + 1 characters (digits is 7 or 10):
 // the mantissa as Fmt_Fixed(m, digits + 1), its last character giving way to
 // the prefix letter.

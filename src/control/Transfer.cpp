@@ -1,0 +1,466 @@
+#include "control/Transfer.h"
+
+#include "app/Messages.h"
+#include "app/Program.h"
+#include "app/Prompts.h"
+#include "bus/USBTMC_MDL.h"
+#include "control/TransferProgress.h"
+#include "control/WaveData.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+#include <limits>
+
+namespace velda::control {
+
+namespace {
+
+QString join(const QStringList& pieces) {
+    QStringList kept;
+    for (const QString& p : pieces)
+        if (!p.isEmpty())
+            kept << p;
+    return kept.join(QLatin1Char(';'));
+}
+
+} // namespace
+
+// Owns the bus from the moment it is taken: gives it back, and closes it
+// when it was opened, however the operation ends.
+class Transfer::BusHold {
+public:
+    BusHold(clsRegistry& registry, GpibIO* io, int16_t kind)
+        : registry_(registry), io_(io), kind_(kind) {}
+    ~BusHold() {
+        if (opened_ && io_ != nullptr)
+            io_->Close_Bus();
+        registry_.ReleaseGpibBus();
+        if (opened_ && kind_ == IfSimulated)
+            prompts().showBox({QStringLiteral("Simulated Bus"),
+                               QStringLiteral("The bus traffic was written to\n") +
+                                   QDir::toNativeSeparators(Simulated_LogPath()),
+                               BoxIcon::None, BoxButtons::Ok});
+    }
+    void Opened() { opened_ = true; }
+
+private:
+    clsRegistry& registry_;
+    GpibIO* io_;
+    int16_t kind_;
+    bool opened_ = false;
+};
+
+Transfer::Transfer(Program& program, TransferProgress& progress)
+    : program_(program), progress_(progress) {}
+
+Transfer::~Transfer() = default;
+
+QString Transfer::Simulated_LogPath() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+        .filePath(QStringLiteral("simulated-bus.log"));
+}
+
+QString Transfer::Extra_InitItems(int16_t kind) {
+    if (kind != IfSimulated)
+        return {};
+    return QStringLiteral("LOG_FILE = ") + QDir::toNativeSeparators(Simulated_LogPath()) +
+           QStringLiteral(", RESPONSE_DIALOG");
+}
+
+int32_t Transfer::Next_LoopCount(int32_t count) {
+    return count >= std::numeric_limits<int32_t>::max() ? 1 : count + 1;
+}
+
+TransferResult Transfer::Btn_Trans_Click(int index, const QString& serialNo) {
+    if (program_.Setup.InterfaceKind == IfUsbTmc) {
+        const QString serial = serialNo.trimmed();
+        if (serial.isEmpty()) {
+            prompts().showBox({QStringLiteral("Error Message"),
+                               QStringLiteral("Please Input the Serial Number!"), BoxIcon::Stop,
+                               BoxButtons::Ok});
+            return TransferResult::NothingSent;
+        }
+        program_.Setup.Param.GpibAddress = 0;
+        const QString resource =
+            serial.contains(QStringLiteral("::"))
+                ? serial
+                : program_.DeviceIds.Find_DeviceId(program_.Setup.Param.ModelName.trimmed()) +
+                      serial;
+        if (auto* tmc = dynamic_cast<bus::USBTMC_MDL*>(program_.Bus->Module(IfUsbTmc)))
+            tmc->ResourceName[0] = resource;
+    }
+    if (index == SettingsButton)
+        return Send_Settings();
+    if (program_.Registry != nullptr && program_.Registry->LoopTest())
+        return Loop_Test();
+    return Send_Wave();
+}
+
+TransferResult Transfer::Prepare(int stepTable, std::unique_ptr<BusHold>& hold) {
+    clsRegistry& registry = *program_.Registry;
+    kind_ = program_.Setup.InterfaceKind;
+    program_.Bus->Set_Interface_Kind(kind_);
+    // A front of our own per operation: the bus is initialised afresh, so a
+    // changed kind or resource name is taken up.
+    const int16_t kind = kind_;
+    Program* program = &program_;
+    lib_ = std::make_unique<GPIBLib>(
+        *program_.Bus,
+        GPIBLib::Settings{[this] { return snapshot_.GpibAddress; },
+                          [program, kind] {
+                              QString extra = GPIBLib::BusInit_Setting(program->Registry.get());
+                              const QString ours = Extra_InitItems(kind);
+                              if (!ours.isEmpty())
+                                  extra =
+                                      extra.isEmpty() ? ours : extra + QStringLiteral(", ") + ours;
+                              return extra;
+                          }});
+    io_ = std::make_unique<GpibIO>(*lib_,
+                                   GpibIO::Settings{[program] { return program->Registry.get(); },
+                                                    [this] { return snapshot_.GpibAddress; },
+                                                    {}});
+    snapshot_ = program_.Setup.Param;
+
+    // Read before the bus is taken: once this copy holds it, the lookup
+    // gives the stored value instead of asking the board.
+    const int16_t controller = io_->Read_ControllerAddress();
+    if (!registry.TryTakeGpibBus()) {
+        ShowError(223);
+        return TransferResult::Busy;
+    }
+    hold = std::make_unique<BusHold>(registry, io_.get(), kind_);
+    registry.setGpibAddress(controller);
+
+    if (kind_ != IfUsbTmc && controller == snapshot_.GpibAddress) {
+        ShowErrorText(GetMessage(224) + QStringLiteral("Address:") +
+                      QString::number(snapshot_.GpibAddress));
+        return TransferResult::NothingSent;
+    }
+    // The scripts are loaded before the bus is opened, so a script that
+    // cannot be used is refused before anything goes out.
+    auto& tables = program_.Setup.CommandTables;
+    Load_Script(main_, tables[0], snapshot_);
+    Load_Script(final_, tables[1], snapshot_);
+    Load_Script(step_, tables[static_cast<size_t>(stepTable)], snapshot_);
+    if (stepTable == 3 && Mask_Divisor(step_.ArbBitMask()) == 0) {
+        ShowError(231);
+        return TransferResult::NothingSent;
+    }
+    hold->Opened();
+    if (io_->Open_Bus() != 0)
+        return TransferResult::Failed;
+    return TransferResult::Done;
+}
+
+bool Transfer::Put(const QString& text) {
+    return io_->Put(snapshot_.GpibAddress, text) == 0;
+}
+
+bool Transfer::Query(const QString& text, QString& reply) {
+    reply.clear();
+    if (!Put(text))
+        return false;
+    reply = lib_->Gets(snapshot_.GpibAddress);
+    return lib_->LastStatus() == 0;
+}
+
+bool Transfer::Wait_Ready() {
+    const bus::Status status = io_->Wait_Ready(snapshot_.GpibAddress);
+    if (status == 0)
+        return true;
+    // A failed query has shown its box; an instrument that stayed busy has not.
+    if (lib_->LastStatus() == 0)
+        ShowError(GpibIO::Status_Message(status));
+    return false;
+}
+
+QString Transfer::Build_SettingsCommand(const clsGpibCommand& s) const {
+    const SystemParameter& p = snapshot_;
+    QStringList pieces{s.Preset(), s.HeaderOff()};
+    if (p.ChannelUsed != 0)
+        pieces << s.channel(p.ChannelNo + 1);
+    pieces << s.frequency(p.Frequency);
+    if (p.OffsetSettable != 0)
+        pieces << s.DcOffset(p.OffsetOn != 0);
+    pieces << s.AmplitudeRange(p.RangeNo) << s.AmplitudeLevel(p.Amplitude);
+    if (p.OffsetSettable == 1)
+        pieces << s.DcOffsetLevel(p.Offset);
+    pieces << s.Output(p.OutputState);
+    return join(pieces);
+}
+
+QString Transfer::Build_SendLine(const clsGpibCommand& s, int64_t byteCount, bool* isHeader) const {
+    const SystemParameter& p = snapshot_;
+    if (p.ModelNo == 0) {
+        if (isHeader != nullptr)
+            *isHeader = true;
+        return PowerSource_SendLine(p.MemoryNo, byteCount);
+    }
+    const QString name = Printable_Name(p.MemoryName);
+    QStringList pieces{s.Preset()};
+    if (p.ChannelUsed != 0)
+        pieces << s.channel(p.ChannelNo + 1);
+    pieces << s.ArbPreCommand() << s.ArbSize(p.MemorySize) << s.ArbBank(p.MemoryNo)
+           << s.ArbStartAddress(0) << s.ArbName(name) << s.ArbFormat() << s.ArbSend(name);
+    return Replace_BlockToken(join(pieces), byteCount, isHeader);
+}
+
+int16_t Transfer::Check_Model(const clsGpibCommand& s) {
+    int32_t start = 0;
+    int32_t length = 0;
+    QString expected;
+    const QString query = s.Model(start, length, expected);
+    // A script that names no identification query has nothing to compare.
+    if (query.isEmpty())
+        return 0;
+    QString reply;
+    const bool ok = Query(query, reply);
+    reply = Strip_Printable(reply);
+    expected = Strip_Printable(expected);
+    const QString part = reply.mid(std::max(start, 1) - 1, length);
+    if (ok && !reply.isEmpty() && part.compare(expected, Qt::CaseInsensitive) == 0)
+        return 0;
+    if (program_.Registry->DebugMode())
+        prompts().showBox({QStringLiteral("ModelCheck"),
+                           QStringLiteral("System Setting Model:'") + expected +
+                               QStringLiteral("'\nReturn ID:'") + reply + QLatin1Char('\''),
+                           BoxIcon::None, BoxButtons::Ok});
+    return -1;
+}
+
+int16_t Transfer::Check_InstrumentError(const clsGpibCommand& s) {
+    const QString status = s.GetStatus();
+    if (status.isEmpty())
+        return 0;
+    QString reply;
+    const bool ok = Query(status, reply);
+    const bool error =
+        (!ok && reply.isEmpty()) || (leadingNumber(reply) & static_cast<int>(s.ErrorMask())) != 0;
+    if (!error)
+        return 0;
+    if (s.GetErrorMessage().isEmpty()) {
+        ShowError(230);
+        return -1;
+    }
+    QString text;
+    const bool asked = Query(s.GetErrorMessage(), text);
+    ShowErrorText(text + QLatin1Char('\r') + GetMessage(asked ? 230 : 225));
+    return -1;
+}
+
+TransferResult Transfer::Send_Settings() {
+    std::unique_ptr<BusHold> hold;
+    const TransferResult prepared = Prepare(2, hold);
+    if (prepared != TransferResult::Done)
+        return prepared;
+    return snapshot_.ModelNo == 0 ? Settings_PowerSource() : Settings_Oscillator();
+}
+
+TransferResult Transfer::Settings_Oscillator() {
+    if (!Put(Build_SettingsCommand(main_)))
+        return TransferResult::Failed;
+    if (Check_Model(main_) != 0) {
+        ShowError(230);
+        return TransferResult::Failed;
+    }
+    for (const clsGpibCommand* script : {&step_, &final_}) {
+        if (!Put(Build_SettingsCommand(*script)) || Check_InstrumentError(main_) != 0)
+            return TransferResult::Failed;
+    }
+    return TransferResult::Done;
+}
+
+TransferResult Transfer::Settings_PowerSource() {
+    const SystemParameter& p = snapshot_;
+    if (!Put(QStringLiteral("*CLS")))
+        return TransferResult::Failed;
+    if (Check_Model(main_) != 0) {
+        ShowError(230);
+        return TransferResult::Failed;
+    }
+    QString reply;
+    if (!Query(QStringLiteral("MODE?"), reply))
+        return TransferResult::Failed;
+    static const QStringList modes{QStringLiteral("AC-INT"), QStringLiteral("AC-ADD"),
+                                   QStringLiteral("ACDC-INT"), QStringLiteral("ACDC-EXT")};
+    static const QStringList modeCommands{
+        QStringLiteral(":Mode AC-INT"), QStringLiteral(":Mode AC-ADD"),
+        QStringLiteral(":Mode ACDC-INT"), QStringLiteral(":Mode ACDC-ADD")};
+    const qsizetype found = modes.indexOf(Strip_Printable(reply));
+    const int mode = found < 0 ? 4 : static_cast<int>(found);
+    if (mode != p.ChannelNo) {
+        if (!Put(QStringLiteral(":Outp 0")))
+            return TransferResult::Failed;
+        GpibIO::Wait(2);
+        if (p.ChannelNo >= 0 && p.ChannelNo < 4 &&
+            !Put(modeCommands[static_cast<qsizetype>(p.ChannelNo)]))
+            return TransferResult::Failed;
+        if (!Wait_Ready())
+            return TransferResult::Failed;
+    }
+    if (!Query(QStringLiteral(":VOLT:RANG?"), reply))
+        return TransferResult::Failed;
+    const QString range = Strip_Printable(reply);
+    const int rangeNo = range == QStringLiteral("100")   ? 0
+                        : range == QStringLiteral("200") ? 1
+                                                         : -1;
+    if (rangeNo != p.RangeNo) {
+        if (!Put(QStringLiteral(":VOLT:RANG ") +
+                 (p.RangeNo == 0 ? QStringLiteral("100") : QStringLiteral("200"))) ||
+            !Wait_Ready())
+            return TransferResult::Failed;
+    }
+    QString line = QStringLiteral(":FUNC ARB;:VOLT ") + Plain_Decimal(p.Amplitude);
+    if (p.OffsetSettable == 1)
+        line += QStringLiteral(";:VOLT:OFFS ") + Plain_Decimal(p.Offset);
+    line += QStringLiteral(";:Freq ") + Plain_Decimal(p.Frequency);
+    if (!Put(line) || !Put(Output_Command(p.OutputState)) || !Wait_Ready())
+        return TransferResult::Failed;
+    return Check_InstrumentError(main_) == 0 ? TransferResult::Done : TransferResult::Failed;
+}
+
+TransferResult Transfer::Send_Wave() {
+    std::unique_ptr<BusHold> hold;
+    const TransferResult prepared = Prepare(3, hold);
+    if (prepared != TransferResult::Done)
+        return prepared;
+    const SystemParameter& p = snapshot_;
+
+    progress_.Show();
+    progress_.Set_Message(QStringLiteral("Data convert"));
+    progress_.Set_Progress(0);
+    if (!Convert_WaveData(program_.Document.CurrentBuf(), p.MemorySize, step_.ArbBitMask(),
+                          step_.ArbByteSwap(), bytes_)) {
+        progress_.Close();
+        ShowError(231);
+        return TransferResult::Failed;
+    }
+    progress_.Set_Progress(1000);
+
+    if (!Put(Build_SettingsCommand(main_)) || Check_InstrumentError(main_) != 0) {
+        progress_.Close();
+        return TransferResult::Failed;
+    }
+    if (Check_Model(main_) != 0) {
+        progress_.Close();
+        ShowError(230);
+        return TransferResult::Failed;
+    }
+
+    bool isHeader = false;
+    const QString line = Build_SendLine(step_, bytes_.size(), &isHeader);
+    if (p.ModelNo == 0) {
+        if (!Wait_Ready()) {
+            progress_.Close();
+            return TransferResult::Failed;
+        }
+    } else {
+        if (program_.Registry->DebugMode())
+            prompts().showBox({QStringLiteral("GpPuts"),
+                               QLatin1Char('\'') + line + QLatin1Char('\''), BoxIcon::None,
+                               BoxButtons::Ok});
+        lib_->Tmo(30);
+        if (!isHeader && !Put(line)) {
+            progress_.Close();
+            return TransferResult::Failed;
+        }
+    }
+    if (p.ModelNo == 0)
+        lib_->Tmo(30);
+
+    const TransferResult sent = Send_Block(line, isHeader);
+    progress_.Close();
+    if (sent != TransferResult::Done)
+        return sent;
+
+    if (!Put(Function_Command(p.ModelNo, p.MemoryNo)))
+        return TransferResult::Failed;
+    if (Needs_OutputAfterFunction(p.ModelNo)) {
+        if (!Put(Output_Command(p.OutputState)))
+            return TransferResult::Failed;
+        GpibIO::Wait(1);
+    }
+    if (Check_InstrumentError(main_) != 0 || !Put(Build_SettingsCommand(final_)) ||
+        Check_InstrumentError(main_) != 0)
+        return TransferResult::Failed;
+    return TransferResult::Done;
+}
+
+TransferResult Transfer::Send_Block(const QString& line, bool isHeader) {
+    progress_.Set_Message(QStringLiteral("Send data"));
+    const int16_t address = snapshot_.GpibAddress;
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes_.constData());
+    const auto size = static_cast<size_t>(bytes_.size());
+    if (kind_ == IfUsbTmc) {
+        // One message: the send line as the header of the block.
+        return lib_->DataScpi(address, line, std::span(data, size),
+                              static_cast<int32_t>(size) - 1) == 0
+                   ? TransferResult::Done
+                   : TransferResult::Failed;
+    }
+    // The other kinds carry the header (when the line is one) in the data.
+    QByteArray block = isHeader ? line.toLatin1() + bytes_ : bytes_;
+    const auto* all = reinterpret_cast<const uint8_t*>(block.constData());
+    const auto total = static_cast<size_t>(block.size());
+    if (kind_ == IfUsb488)
+        return lib_->Data(address, std::span(all, total), static_cast<int32_t>(total) - 1) == 0
+                   ? TransferResult::Done
+                   : TransferResult::Failed;
+
+    if (lib_->GpEot(false) != 0 || lib_->GpEos(QString()) != 0)
+        return TransferResult::Failed;
+    for (size_t at = 0; at < total; at += PieceSize) {
+        const size_t n = std::min<size_t>(PieceSize, total - at);
+        // The first piece addresses the instrument; the rest go on to it.
+        const int16_t to = at == 0 ? address : bus::LastAddress;
+        if (lib_->Data(to, std::span(all + at, n), static_cast<int32_t>(n) - 1) != 0)
+            return TransferResult::Failed;
+        progress_.Set_Progress(static_cast<int>((at + n) * 1000 / total));
+        QCoreApplication::processEvents();
+        if (progress_.GpibExit()) {
+            io_->Abort_Transfer(progress_);
+            return TransferResult::Cancelled;
+        }
+    }
+    // The end of the block: LF with the end signal, then the usual terminator.
+    if (lib_->GpEot(true) != 0 || lib_->Puts(bus::LastAddress, QStringLiteral("\n")) != 0 ||
+        lib_->GpEos(QStringLiteral("\r\n")) != 0)
+        return TransferResult::Failed;
+    return TransferResult::Done;
+}
+
+TransferResult Transfer::Loop_Test(int64_t maxCount) {
+    if (loopRunning_) {
+        loopAllowed_ = false;
+        prompts().showBox({QStringLiteral("LoopTest"),
+                           QStringLiteral(u"次の転送完了後テストを終了します"), BoxIcon::None,
+                           BoxButtons::Ok});
+        return TransferResult::Done;
+    }
+    loopRunning_ = true;
+    loopAllowed_ = true;
+    loopCount_ = 0;
+    int64_t runs = 0;
+    progress_.Show();
+    progress_.Set_Count(0);
+    TransferResult result = TransferResult::Done;
+    while (loopAllowed_) {
+        if (program_.Registry->GpibBusy()) {
+            GpibIO::Wait(0.1);
+            continue;
+        }
+        result = Send_Wave();
+        if (result != TransferResult::Done)
+            break;
+        loopCount_ = Next_LoopCount(loopCount_);
+        progress_.Set_Count(loopCount_);
+        if (maxCount > 0 && ++runs >= maxCount)
+            break;
+    }
+    progress_.Close();
+    loopRunning_ = false;
+    return result;
+}
+
+} // namespace velda::control
