@@ -5,6 +5,7 @@
 #include "app/TerminalPrompts.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
+#include "cli/SendCommand.h"
 #include "forms/VersionInfo.h"
 
 #include <QCommandLineOption>
@@ -37,6 +38,9 @@ QCommandLineOption langOption() {
 const std::vector<CommandSpec>& commands() {
     static const std::vector<CommandSpec> table = [] {
         std::vector<CommandSpec> t;
+        t.push_back({QStringLiteral("send"), Send_Synopsis(),
+                     QStringLiteral("Send the set-up and the waveform of FILE to the instrument."),
+                     Send_Description(), 1, Send_Options(), false});
         t.push_back({QStringLiteral("convert"),
                      QStringLiteral("[options] IN OUT"),
                      QStringLiteral("Convert a waveform between .wdb and .txt."),
@@ -194,6 +198,12 @@ int runCommand(const CommandSpec& spec, QCommandLineParser& parser) {
     if (name == QLatin1String("models")) {
         print(Models_Report().join(QLatin1Char('\n')) + QLatin1Char('\n'));
         return ExitDone;
+    }
+    if (name == QLatin1String("send")) {
+        SendOptions options;
+        if (const QString error = Read_Send_Options(parser, pos, options); !error.isEmpty())
+            return usageError(error);
+        return Run_Send(program, options);
     }
     if (name == QLatin1String("print"))
         return Run_Print_Pdf(program, pos[0], parser.value(QStringLiteral("pdf")),

@@ -72,7 +72,7 @@ int32_t Transfer::Next_LoopCount(int32_t count) {
     return count >= std::numeric_limits<int32_t>::max() ? 1 : count + 1;
 }
 
-TransferResult Transfer::Btn_Trans_Click(int index, const QString& serialNo) {
+TransferResult Transfer::Select_Instrument(const QString& serialNo) {
     if (program_.Setup.InterfaceKind == IfUsbTmc) {
         const QString serial = serialNo.trimmed();
         if (serial.isEmpty()) {
@@ -90,6 +90,12 @@ TransferResult Transfer::Btn_Trans_Click(int index, const QString& serialNo) {
         if (auto* tmc = dynamic_cast<bus::USBTMC_MDL*>(program_.Bus->Module(IfUsbTmc)))
             tmc->ResourceName[0] = resource;
     }
+    return TransferResult::Done;
+}
+
+TransferResult Transfer::Btn_Trans_Click(int index, const QString& serialNo) {
+    if (const TransferResult chosen = Select_Instrument(serialNo); chosen != TransferResult::Done)
+        return chosen;
     if (index == SettingsButton)
         return Send_Settings();
     if (program_.Registry != nullptr && program_.Registry->LoopTest())
@@ -119,6 +125,7 @@ TransferResult Transfer::Prepare(int stepTable, std::unique_ptr<BusHold>& hold) 
     io_ = std::make_unique<GpibIO>(*lib_,
                                    GpibIO::Settings{[program] { return program->Registry.get(); },
                                                     [this] { return snapshot_.GpibAddress; },
+                                                    {},
                                                     {}});
     snapshot_ = program_.Setup.Param;
 
