@@ -1,5 +1,13 @@
 #include "app/Application.h"
+#include "cli/CommandLine.h"
+
+#include <QStringList>
 
 int main(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (velda::cli::Is_Command_Line(arguments))
+        return velda::cli::Run_Command_Line(argc, argv);
     return velda::runProgram(argc, argv);
 }

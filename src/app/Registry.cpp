@@ -414,7 +414,14 @@ void clsRegistry::setGpibAddress(int addr) {
 }
 
 QString clsRegistry::Setting(const QString& section, const QString& key) const {
+    if (const auto it = runSettings_.find(section + QLatin1Char('/') + key);
+        it != runSettings_.end())
+        return it->second;
     return readOr(section, key, boolText(false));
+}
+
+void clsRegistry::setRunSetting(const QString& section, const QString& key, const QString& value) {
+    runSettings_[section + QLatin1Char('/') + key] = value;
 }
 
 void clsRegistry::setSetting(const QString& section, const QString& key, const QString& value) {

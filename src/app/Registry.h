@@ -15,6 +15,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -80,6 +81,9 @@ public:
     // Free text; "False" when absent.
     QString Setting(const QString& section, const QString& key) const;
     void setSetting(const QString& section, const QString& key, const QString& value);
+    // A value for this run only: Setting() answers it from now on, the store
+    // is never written (a command line's options over the saved settings).
+    void setRunSetting(const QString& section, const QString& key, const QString& value);
 
     bool DebugMode() const { return debugMode_; }
     void setDebugMode(bool on) { debugMode_ = on; }
@@ -138,6 +142,8 @@ private:
     int winH_ = 0;
     int winCount_ = 0;
     bool debugMode_ = false;
+    // setRunSetting's values, by "section/key".
+    std::map<QString, QString> runSettings_;
     bool loopTest_ = false;
     std::array<FormSlot, FormSlots> forms_{};
 };

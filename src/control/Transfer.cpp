@@ -73,7 +73,7 @@ int32_t Transfer::Next_LoopCount(int32_t count) {
     return count >= std::numeric_limits<int32_t>::max() ? 1 : count + 1;
 }
 
-TransferResult Transfer::Btn_Trans_Click(int index, const QString& serialNo) {
+TransferResult Transfer::Select_Instrument(const QString& serialNo) {
     if (program_.Setup.InterfaceKind == IfUsbTmc) {
         const QString serial = serialNo.trimmed();
         if (serial.isEmpty()) {
@@ -91,6 +91,12 @@ TransferResult Transfer::Btn_Trans_Click(int index, const QString& serialNo) {
         if (auto* tmc = dynamic_cast<bus::USBTMC_MDL*>(program_.Bus->Module(IfUsbTmc)))
             tmc->ResourceName[0] = resource;
     }
+    return TransferResult::Done;
+}
+
+TransferResult Transfer::Btn_Trans_Click(int index, const QString& serialNo) {
+    if (const TransferResult chosen = Select_Instrument(serialNo); chosen != TransferResult::Done)
+        return chosen;
     if (index == SettingsButton)
         return Send_Settings();
     if (program_.Registry != nullptr && program_.Registry->LoopTest())

@@ -49,6 +49,10 @@ public:
     // device identifier, or taken whole when it holds "::" (a VISA resource
     // name such as TCPIP0::192.168.1.20::5025::SOCKET).
     TransferResult Btn_Trans_Click(int index, const QString& serialNo);
+    // The instrument part of the buttons: on USB(TMC) the resource named by
+    // `serialNo` (NothingSent, after its box, when there is none); Done
+    // otherwise.
+    TransferResult Select_Instrument(const QString& serialNo);
 
     TransferResult Send_Settings();
     TransferResult Send_Wave();

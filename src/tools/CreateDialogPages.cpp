@@ -427,40 +427,18 @@ void CreateDialog::Btn_Confirm_Click() {
     }
     WaveDocument& doc = prog_.Document;
     doc.Save_Undo();
-    W_ClearMemory(CreateBuf, 0, doc.N());
-    int error = 0;
-    int errorPage = 0;
+    AllPagesResult r;
     {
         WaitCursor wait;
-        EvalNow = true;
-        ClearConstant();
-        for (int n = CreatePages::FirstPage; n <= CreatePages::LastPage; ++n) {
-            const CreatePageRecord& p = pages_.CreatePage(n);
-            if (!p.Effect)
-                continue;
-            const int r = Make_Wave(n);
-            if (r != 0) {
-                // A page that could not be generated leaves its area of the
-                // waveform as it was instead of writing a cleared run.
-                if (error == 0) {
-                    error = r;
-                    errorPage = n;
-                }
-                continue;
-            }
-            W_CopyMemory(CreateBuf, doc.CurrentBuf(), p.AreaStart, p.AreaStart,
-                         p.AreaEnd - p.AreaStart);
-        }
-        EvalNow = false;
+        r = Make_All_Pages(pages_, CreateBuf, doc.CurrentBuf(), Expr_Units(prog_.Units, doc.N()));
     }
-    if (error == 0) {
+    if (r.error == 0) {
         Regenerate = false;
-        ClearConstant();
         accept();
         return;
     }
-    Goto_Page(errorPage);
-    ShowError(error);
+    Goto_Page(r.errorPage);
+    ShowError(r.error);
 }
 
 void CreateDialog::Btn_Cancel_Click() {

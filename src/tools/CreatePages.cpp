@@ -224,4 +224,29 @@ bool Check_Const(CreatePageRecord& page) {
     return true;
 }
 
+AllPagesResult Make_All_Pages(const CreatePages& pages, WaveHandle createBuf, WaveHandle waveBuf,
+                              const ExprUnits& u) {
+    AllPagesResult result;
+    W_ClearMemory(createBuf, 0, static_cast<double>(u.N));
+    ClearConstant();
+    const MakeWaveTarget target{createBuf, true, true};
+    for (int n = CreatePages::FirstPage; n <= CreatePages::LastPage; ++n) {
+        const CreatePageRecord& p = pages.CreatePage(n);
+        if (!p.Effect)
+            continue;
+        const int r = Make_Wave(p, target, u);
+        if (r != 0) {
+            // A page that could not be generated leaves its area of the
+            // waveform as it was instead of writing a cleared run.
+            if (result.error == 0)
+                result = {r, n};
+            continue;
+        }
+        W_CopyMemory(createBuf, waveBuf, p.AreaStart, p.AreaStart, p.AreaEnd - p.AreaStart);
+    }
+    if (result.error == 0)
+        ClearConstant();
+    return result;
+}
+
 } // namespace velda::tools

@@ -156,6 +156,21 @@ struct MakeWaveTarget {
 // Generates one page; 0 or a message number.
 int Make_Wave(const CreatePageRecord& page, const MakeWaveTarget& target, const ExprUnits& u);
 
+// What "All Page OK" did: 0 when every page was generated, else the message
+// number of the first page that failed and that page.
+struct AllPagesResult {
+    int error = 0;
+    int errorPage = 0;
+};
+
+// "All Page OK": clears `target.CreateBuf`, generates every page that takes
+// part (expressions evaluated), in page order, and copies each page's area
+// into `waveBuf`. A page that fails leaves its area of `waveBuf` as it was
+// and the others still go in. The constants are cleared before and, on
+// success, after (on failure they stay for the page the dialog shows).
+AllPagesResult Make_All_Pages(const CreatePages& pages, WaveHandle createBuf, WaveHandle waveBuf,
+                              const ExprUnits& u);
+
 // Lower-cases the page's constants (storing them so) and checks them by
 // evaluating them at the page's two ends; on failure shows message 18 and
 // returns false.

@@ -1,0 +1,231 @@
+#include "cli/SendCommand.h"
+
+#include "app/Messages.h"
+#include "app/Program.h"
+#include "app/Prompts.h"
+#include "cli/Commands.h"
+#include "cli/TerminalProgress.h"
+#include "control/Transfer.h"
+#include "files/FileCommands.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <cstdio>
+
+namespace velda::cli {
+
+namespace {
+
+using control::TransferResult;
+
+QCommandLineOption opt(const char* name, const char* text, const char* value = nullptr) {
+    return value ? QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(text),
+                                      QString::fromLatin1(value))
+                 : QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(text));
+}
+
+// Passes every box on to the terminal and keeps their texts, so the end of a
+// failed transfer can tell whose fault it was.
+class WatchingPrompts final : public PromptHandler {
+public:
+    explicit WatchingPrompts(PromptHandler& inner) : inner_(inner) {}
+    Answer showBox(const BoxRequest& r) override {
+        texts << r.text;
+        return inner_.showBox(r);
+    }
+    QString openFileName(const FileRequest& r) override { return inner_.openFileName(r); }
+    QString saveFileName(const FileRequest& r) override { return inner_.saveFileName(r); }
+    std::optional<QString> inputText(const QString& c, const QString& p,
+                                     const QString& i) override {
+        return inner_.inputText(c, p, i);
+    }
+    QStringList texts;
+
+private:
+    PromptHandler& inner_;
+};
+
+bool instrumentFault(const QStringList& texts) {
+    // Message 230: the instrument reported an error or is another model.
+    const QString fault = promptLines(GetMessage(230));
+    for (const QString& t : texts)
+        if (promptLines(t).contains(fault))
+            return true;
+    return false;
+}
+
+QString absolute(const QString& path) {
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+} // namespace
+
+QString Send_Synopsis() {
+    return QStringLiteral("[options] FILE");
+}
+
+QString Send_Description() {
+    return QStringLiteral(
+        "Sends the set-up and then the waveform of FILE (.wdb; or .txt with the set-up of\n"
+        "--setup, else of the last saved settings) through the transfer of the System\n"
+        "Setup window; only one of them with --settings or --wave. The bus, model,\n"
+        "address and instrument are the saved ones unless given here. Ctrl-C cancels\n"
+        "the transfer as the progress window's Cancel does.");
+}
+
+std::vector<QCommandLineOption> Send_Options() {
+    return {opt("settings", "Send only the set-up."),
+            opt("wave", "Send only the waveform."),
+            opt("model", "The model (velda models).", "NAME"),
+            opt("interface", "usbtmc, gpib, kigpib, usb488 or sim (the simulated bus).", "KIND"),
+            opt("address", "The instrument's bus address.", "N"),
+            opt("resource", "The instrument's VISA resource (USB(TMC)).", "RSRC"),
+            opt("serial", "The instrument's serial number (USB(TMC), with USBTMC.ID).", "SN"),
+            opt("setup", "The set-up file for a .txt waveform.", "FILE.ocb"),
+            opt("log", "Trace every bus operation into this file.", "TRACE"),
+            opt("replies", "The simulated bus's replies file.", "FILE.ini"),
+            opt("loops", "Run the loop test N times and report the count.", "N"),
+            opt("quiet", "No progress line.")};
+}
+
+std::optional<int16_t> Interface_Kind_Of(const QString& name) {
+    static const std::pair<const char*, int16_t> kinds[] = {
+        {"gpib", 0}, {"kigpib", 1}, {"usb488", 2}, {"usbtmc", 3}, {"sim", 4}};
+    for (const auto& [n, k] : kinds)
+        if (name.compare(QLatin1String(n), Qt::CaseInsensitive) == 0)
+            return k;
+    return std::nullopt;
+}
+
+QString Read_Send_Options(const QCommandLineParser& p, const QStringList& pos, SendOptions& o) {
+    const auto value = [&p](const char* name) { return p.value(QString::fromLatin1(name)); };
+    const auto set = [&p](const char* name) { return p.isSet(QString::fromLatin1(name)); };
+    o.file = pos.value(0);
+    o.settings = set("settings");
+    o.wave = set("wave");
+    if (o.settings && o.wave)
+        return QStringLiteral("send: --settings and --wave exclude each other");
+    o.model = value("model");
+    if (set("interface")) {
+        o.interfaceKind = Interface_Kind_Of(value("interface"));
+        if (!o.interfaceKind)
+            return QStringLiteral("send: --interface takes usbtmc, gpib, kigpib, usb488 or sim");
+    }
+    if (set("address")) {
+        bool ok = false;
+        const int a = value("address").toInt(&ok);
+        if (!ok || a < 0 || a > 30)
+            return QStringLiteral("send: --address takes a bus address 0 .. 30");
+        o.address = static_cast<int16_t>(a);
+    }
+    o.resource = value("resource");
+    o.serial = value("serial");
+    if (!o.resource.isEmpty() && !o.serial.isEmpty())
+        return QStringLiteral("send: --resource and --serial exclude each other");
+    if (set("resource") && !o.resource.contains(QLatin1String("::")))
+        return QStringLiteral("send: --resource takes a VISA resource such as "
+                              "TCPIP0::host::5025::SOCKET");
+    o.setupFile = value("setup");
+    o.logFile = value("log");
+    o.repliesFile = value("replies");
+    if (set("loops")) {
+        bool ok = false;
+        o.loops = value("loops").toLongLong(&ok);
+        if (!ok || o.loops <= 0)
+            return QStringLiteral("send: --loops takes a count above 0");
+        if (o.settings)
+            return QStringLiteral("send: --loops sends the waveform, not --settings");
+    }
+    o.quiet = set("quiet");
+    return {};
+}
+
+int Exit_Code_Of(TransferResult result, bool instrument) {
+    switch (result) {
+    case TransferResult::Done:
+        return ExitDone;
+    case TransferResult::Busy:
+        return ExitBusy;
+    case TransferResult::NothingSent:
+        return ExitUsage;
+    case TransferResult::Cancelled:
+        return ExitCancelled;
+    case TransferResult::Failed:
+        break;
+    }
+    return instrument ? ExitInstrument : ExitBus;
+}
+
+int Run_Send(Program& program, const SendOptions& o) {
+    FileCommands files(program);
+    if (!Is_Wave_File(o.file)) {
+        ShowErrorText(QStringLiteral("[") + o.file + QStringLiteral("] ") + GetMessage(7));
+        return ExitUsage;
+    }
+    if (!files.Load_Wave_File(o.file))
+        return ExitFile;
+    if (!o.setupFile.isEmpty() && !files.Load_Setup_File(o.setupFile))
+        return ExitFile;
+    if (!o.model.isEmpty() && !Select_Model(program, o.model)) {
+        ShowErrorText(
+            QStringLiteral("no model named \"%1\" (velda models lists them)").arg(o.model));
+        return ExitUsage;
+    }
+    SystemSetup& setup = program.Setup;
+    if (o.interfaceKind) {
+        setup.InterfaceKind = *o.interfaceKind;
+        if (setup.Change_Interface(*o.interfaceKind) == 0) {
+            ShowErrorText(QStringLiteral("the model %1 has no such interface")
+                              .arg(setup.Param.ModelName.trimmed()));
+            return ExitUsage;
+        }
+    }
+    if (o.address)
+        setup.Param.GpibAddress = *o.address;
+
+    // The trace log and the replies file go to the bus's initialisation for
+    // this run only, before the saved items (the first of a key counts).
+    QStringList items;
+    if (!o.logFile.isEmpty())
+        items << QStringLiteral("LOG_FILE = ") + absolute(o.logFile);
+    if (!o.repliesFile.isEmpty())
+        items << QStringLiteral("INI_FILE = ") + absolute(o.repliesFile);
+    if (!items.isEmpty()) {
+        const QString saved =
+            program.Registry->Setting(QStringLiteral("System"), QStringLiteral("BusInit"));
+        if (saved.compare(QLatin1String("False"), Qt::CaseInsensitive) != 0 &&
+            !saved.trimmed().isEmpty())
+            items << saved.trimmed();
+        program.Registry->setRunSetting(QStringLiteral("System"), QStringLiteral("BusInit"),
+                                        items.join(QStringLiteral(", ")));
+    }
+    const QString instrument = !o.resource.isEmpty()
+                                   ? o.resource
+                                   : (!o.serial.isEmpty() ? o.serial : program.SerialNumber);
+
+    PromptHandler& terminal = prompts();
+    WatchingPrompts watching(terminal);
+    setPromptHandler(&watching);
+    struct Back {
+        PromptHandler& to;
+        ~Back() { setPromptHandler(&to); }
+    } back{terminal};
+
+    Install_Interrupt_Handler();
+    TerminalProgress progress(stderr, TerminalProgress::Wanted(o.quiet));
+    progress.Set_TotalBytes(2 * static_cast<int64_t>(setup.Param.MemorySize));
+    control::Transfer transfer(program, progress);
+    TransferResult r = transfer.Select_Instrument(instrument);
+    if (r == TransferResult::Done && !o.wave)
+        r = transfer.Send_Settings();
+    if (r == TransferResult::Done && !o.settings)
+        r = o.loops > 0 ? transfer.Loop_Test(o.loops) : transfer.Send_Wave();
+    if (o.loops > 0)
+        std::printf("Loops\t%d\n", transfer.LoopCount());
+    if (Interrupted() && r != TransferResult::Done)
+        r = TransferResult::Cancelled;
+    return Exit_Code_Of(r, instrumentFault(watching.texts));
+}
+
+} // namespace velda::cli

@@ -1,0 +1,29 @@
+#pragma once
+// Runs the built program as a user would from a shell: no display at all
+// (DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM unset), in a folder of the
+// test's own, with this test process's isolated home and settings.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace velda::test {
+
+struct CliRun {
+    int exitCode = -1;
+    bool finished = false;
+    QByteArray out;
+    QByteArray err;
+    QString errText() const { return QString::fromUtf8(err); }
+    QString outText() const { return QString::fromUtf8(out); }
+};
+
+// The program built beside the tests.
+QString Velda_Executable();
+CliRun Run_Velda(const QStringList& arguments, const QString& workDir);
+
+// The file's bytes; empty when it cannot be read.
+QByteArray File_Bytes(const QString& path);
+bool Write_Bytes(const QString& path, const QByteArray& bytes);
+
+} // namespace velda::test

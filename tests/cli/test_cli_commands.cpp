@@ -1,0 +1,360 @@
+// The command line run as the built program: each command over its cases
+// and exit codes, with no display.
+#include "CliRunner.h"
+#include "TestSupport.h"
+#include "app/Messages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace velda;
+using namespace velda::test;
+
+namespace {
+
+std::string str(const QString& s) {
+    return s.toStdString();
+}
+
+// An expression file in data words over 0..1024 (the reader rescales it to
+// the points in use) with the given pages.
+struct PageText {
+    int page;
+    int type; // 4 DC, 5 expression
+    double start, end, offset;
+    const char* expr;
+};
+
+QByteArray pagesFile(const std::vector<PageText>& pages) {
+    QByteArray b = "'+++++++++++++++\r\n'<Unit Setup>\r\n'[X-Axis Unit]\r\n'X-Axis Unit\tWord\r\n"
+                   "'Name\tWord\r\n'Min to Max\t\r\n'XX\t0,1024\r\n'[Y-Axis Unit]\r\n"
+                   "'Y-Axis Unit\tData\r\n'Name\t\r\n'Min to Max\t\r\n'YY\t-32767,32767\r\n"
+                   "'+++++++++++++++\r\n";
+    for (const PageText& p : pages) {
+        b += "StartPage\r\n" + QByteArray::number(p.page) + "\t\t'Page\r\n" +
+             QByteArray::number(p.type) + "\t\t'Type\r\n" + QByteArray::number(p.start) +
+             "\t\t'Start\r\n" + QByteArray::number(p.end) + "\t\t'End\r\n" +
+             QByteArray::number(p.offset) +
+             "\t\t'Offset\r\n0\t\t'Size\r\n65534\t\t'Ampl\r\n1\t\t'Cycle\r\n0\t\t'Phase\r\n"
+             "50\t\t'Symm\r\n50\t\t'Duty\r\n0\t\t'Transition\r\n\t\t'Y=\r\n" +
+             QByteArray(p.expr) + "\r\n\t\t'Const\r\nNone\r\nEndPage\r\n'----------------\r\n";
+    }
+    return b;
+}
+
+// Two DC halves: 1000 on the first, -2000 on the second.
+const std::vector<PageText> kTwoHalves{{1, 4, 0, 512, 1000, ""}, {2, 4, 512, 1024, -2000, ""}};
+
+// The value of a "Label<TAB>value" line of the output.
+QString valueOf(const QString& out, const QString& label) {
+    for (const QString& line : out.split(QLatin1Char('\n')))
+        if (line.startsWith(label + QLatin1Char('\t')))
+            return line.mid(label.size() + 1);
+    return QStringLiteral("<no %1 line>").arg(label);
+}
+
+// The model names of the shipped model file, in order.
+QStringList shippedModelNames() {
+    QStringList names;
+    const QStringList lines =
+        QString::fromUtf8(File_Bytes(sourceDataDir() + "/models.toml")).split(QLatin1Char('\n'));
+    for (int i = 0; i + 1 < lines.size(); ++i)
+        if (lines[i].trimmed() == QLatin1String("[[model]]")) {
+            const QRegularExpressionMatch m =
+                QRegularExpression(QStringLiteral("^name = \"(.*)\"")).match(lines[i + 1]);
+            if (m.hasMatch())
+                names << m.captured(1);
+        }
+    return names;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(Write_Bytes(path("halves.wfn"), pagesFile(kTwoHalves)));
+    }
+    QString path(const QString& name) const { return dir.filePath(name); }
+    CliRun velda(const QStringList& args) const { return Run_Velda(args, dir.path()); }
+    // halves.wfn built into `out` with the saved (default) model.
+    void makeHalves(const QString& out) {
+        const CliRun r = velda({"create", "halves.wfn", out});
+        ASSERT_EQ(r.exitCode, 0) << str(r.errText());
+    }
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(CliTest, HelpAndVersionPrintAndSucceed) {
+    struct Row {
+        QStringList args;
+        QString startsWith;
+    };
+    std::vector<Row> rows{{{"--help"}, "Usage: velda [FILE]"}, {{"-h"}, "Usage: velda [FILE]"}};
+    for (const char* c : {"convert", "info", "create", "models", "print"})
+        rows.push_back({{c, "--help"}, QStringLiteral("Usage: velda %1 ").arg(c)});
+    for (const Row& row : rows) {
+        const CliRun r = velda(row.args);
+        ASSERT_TRUE(r.finished);
+        EXPECT_EQ(r.exitCode, 0) << str(row.args.join(' '));
+        EXPECT_TRUE(r.outText().startsWith(row.startsWith)) << str(r.outText());
+        // Every help lists the exit codes.
+        for (const char* code : {"  0 ", "  2 ", "  3 ", "  4 ", "  5 ", "  6 ", "  130 "})
+            EXPECT_TRUE(r.outText().contains(QLatin1String(code)))
+                << str(row.args.join(' ')) << " lacks " << code;
+        EXPECT_TRUE(r.err.isEmpty());
+    }
+    const CliRun help = velda({"--help"});
+    for (const char* c : {"convert", "info", "create", "models", "print"})
+        EXPECT_TRUE(help.outText().contains(QStringLiteral("\n  %1 ").arg(c))) << c;
+
+    for (const char* v : {"--version", "-v"}) {
+        const CliRun r = velda({v});
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^velda \\d+\\.\\d+\\.\\d+\\n$"))
+                        .match(r.outText())
+                        .hasMatch())
+            << str(r.outText());
+    }
+}
+
+TEST_F(CliTest, UsageErrorsAreOneLineAndExitTwo) {
+    makeHalves("w.wdb");
+    struct Row {
+        QStringList args;
+        QString says; // part of the one line
+    };
+    const std::vector<Row> rows{
+        {{"--bogus"}, "--bogus"},
+        {{"info", "--bogus", "w.wdb"}, "bogus"},
+        {{"info"}, "missing"},
+        {{"info", "w.wdb", "x.wdb"}, "x.wdb"},
+        {{"convert", "w.wdb"}, "missing"},
+        {{"create", "halves.wfn"}, "missing"},
+        {{"create", "--points", "many", "halves.wfn", "o.wdb"}, "--points"},
+        {{"create", "--points"}, "points"},
+        {{"create", "--model", "NO-SUCH", "halves.wfn", "o.wdb"}, "NO-SUCH"},
+        {{"create", "--points", "3", "halves.wfn", "o.wdb"}, "3 points"},
+        {{"print", "w.wdb"}, "--pdf"},
+        {{"info", "--lang", "fr", "w.wdb"}, "--lang"},
+        {{"convert", "w.wdb", "o.doc"}, MessageText(7, true)},
+        {{"info", "w.bin"}, MessageText(7, true)},
+    };
+    for (const Row& row : rows) {
+        const CliRun r = velda(row.args);
+        const QString err = r.errText();
+        EXPECT_EQ(r.exitCode, 2) << str(row.args.join(' ')) << ": " << str(err);
+        EXPECT_TRUE(err.startsWith(QLatin1String("velda: "))) << str(err);
+        EXPECT_EQ(err.count(QLatin1Char('\n')), 1) << str(err);
+        EXPECT_TRUE(err.contains(row.says)) << str(row.args.join(' ')) << ": " << str(err);
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(path("o.wdb")));
+    EXPECT_FALSE(QFile::exists(path("o.doc")));
+}
+
+TEST_F(CliTest, ConvertRoundTripsExactly) {
+    makeHalves("a.wdb");
+    makeHalves("a.txt");
+    struct Row {
+        QString from, to;
+        QString sameAs; // the file `to` must equal byte for byte
+    };
+    const std::vector<Row> rows{
+        {"a.wdb", "b.wdb", "a.wdb"}, // the set-up goes along
+        {"a.wdb", "b.txt", "a.txt"},
+        {"b.txt", "c.txt", "a.txt"},
+        {"a.txt", "c.wdb", "a.wdb"}, // the saved set-up is the one a.wdb got
+    };
+    for (const Row& row : rows) {
+        const CliRun r = velda({"convert", row.from, row.to});
+        ASSERT_EQ(r.exitCode, 0) << str(row.from + " -> " + row.to) << str(r.errText());
+        EXPECT_TRUE(r.err.isEmpty()) << str(r.errText());
+        const QByteArray got = File_Bytes(path(row.to));
+        EXPECT_FALSE(got.isEmpty());
+        EXPECT_EQ(got, File_Bytes(path(row.sameAs))) << str(row.from + " -> " + row.to);
+    }
+}
+
+TEST_F(CliTest, ConvertFailuresShowTheMessageAndWriteNothing) {
+    makeHalves("a.wdb");
+    QDir(dir.path()).mkdir("folder.wdb");
+    struct Row {
+        QStringList args;
+        int message;
+        bool english;
+        QString mustNotExist;
+    };
+    const std::vector<Row> rows{
+        {{"convert", "missing.wdb", "o.txt"}, 71, true, "o.txt"},
+        {{"convert", "folder.wdb", "o.txt"}, 71, true, "o.txt"},
+        {{"convert", "--lang", "ja", "missing.txt", "o.wdb"}, 71, false, "o.wdb"},
+        {{"convert", "a.wdb", "no/such/folder/o.txt"}, 72, true, "no/such/folder/o.txt"},
+        {{"info", "missing.ocb"}, 71, true, ""},
+    };
+    for (const Row& row : rows) {
+        const CliRun r = velda(row.args);
+        EXPECT_EQ(r.exitCode, 3) << str(row.args.join(' '));
+        EXPECT_TRUE(r.errText().startsWith("velda: "));
+        EXPECT_TRUE(r.errText().contains(MessageText(row.message, row.english)))
+            << str(r.errText());
+        if (!row.mustNotExist.isEmpty()) {
+            EXPECT_FALSE(QFile::exists(path(row.mustNotExist)));
+        }
+    }
+}
+
+TEST_F(CliTest, InfoShowsTheSetUpAndTheWaveformFigures) {
+    makeHalves("a.wdb");
+    makeHalves("a.txt");
+    // A set-up file holds the record of the waveform file.
+    const QByteArray wdb = File_Bytes(path("a.wdb"));
+    ASSERT_GT(wdb.size(), 334);
+    ASSERT_TRUE(Write_Bytes(path("a.ocb"), "VOCB" + wdb.mid(4, 330)));
+
+    const CliRun first = velda({"info", "a.wdb"});
+    ASSERT_EQ(first.exitCode, 0) << str(first.errText());
+    const QString points = valueOf(first.outText(), "Points");
+    const int n = points.toInt();
+    ASSERT_GT(n, 0) << str(first.outText());
+    ASSERT_EQ(n % 2, 0);
+    const QString model = valueOf(first.outText(), "Model");
+
+    struct Row {
+        QString file;
+        bool figures;
+    };
+    for (const Row& row : std::vector<Row>{{"a.wdb", true}, {"a.txt", true}, {"a.ocb", false}}) {
+        const CliRun r = velda({"info", row.file});
+        ASSERT_EQ(r.exitCode, 0) << str(row.file) << str(r.errText());
+        const QString out = r.outText();
+        EXPECT_TRUE(out.startsWith("<System Setup>\n")) << str(out);
+        EXPECT_EQ(valueOf(out, "Model"), model) << str(row.file);
+        EXPECT_EQ(valueOf(out, "Points"), points) << str(row.file);
+        if (row.figures) {
+            EXPECT_EQ(valueOf(out, "Minimum"), "-2000") << str(row.file);
+            EXPECT_EQ(valueOf(out, "Maximum"), "1000") << str(row.file);
+            EXPECT_EQ(valueOf(out, "Mean"), "-500.000") << str(row.file);
+        } else {
+            EXPECT_FALSE(out.contains("Minimum"));
+        }
+    }
+    // Japanese labels with --lang ja.
+    const CliRun ja = velda({"info", "--lang", "ja", "a.wdb"});
+    EXPECT_EQ(ja.exitCode, 0);
+    EXPECT_TRUE(ja.outText().startsWith(QStringLiteral("<ｼｽﾃﾑ設定>\n"))) << str(ja.outText());
+}
+
+TEST_F(CliTest, CreateBuildsThePagesForTheChosenModelAndSize) {
+    ASSERT_TRUE(Write_Bytes(path("broken.wfn"), pagesFile({{1, 5, 0, 1024, 0, "sin(x"}})));
+    ASSERT_TRUE(Write_Bytes(path("garbage.wfn"), "not an expression file\r\n"));
+    struct Row {
+        QStringList extra;
+        QString input;
+        int exitCode;
+        QString points; // of the waveform written
+        QString model;
+        int message = 0; // shown on failure
+    };
+    const std::vector<Row> rows{
+        // A model change keeps the memory-size choice, as the dialog does.
+        {{"--model", "AWG-1101"}, "halves.wfn", 0, "1024", "AWG-1101"},
+        {{"--points", "4096", "--model", "AWG-1101"}, "halves.wfn", 0, "4096", "AWG-1101"},
+        {{"--model", "awg-1101", "--points", "16384"}, "halves.wfn", 0, "16384", "AWG-1101"},
+        {{"--model", "AWG-1101", "--points", "1024"}, "halves.wfn", 0, "1024", "AWG-1101"},
+        {{"--model", "AWG-1101", "--points", "1000"}, "halves.wfn", 2, "", ""},
+        {{"--model", "AWG-1101"}, "missing.wfn", 3, "", "", 71},
+        {{"--model", "AWG-1101"}, "broken.wfn", 3, "", "", 102},
+    };
+    int i = 0;
+    for (const Row& row : rows) {
+        const QString out = QStringLiteral("out%1.wdb").arg(i++);
+        const CliRun r = velda(QStringList{"create"} + row.extra + QStringList{row.input, out});
+        EXPECT_EQ(r.exitCode, row.exitCode) << str(row.extra.join(' ')) << str(r.errText());
+        if (row.exitCode != 0) {
+            EXPECT_FALSE(QFile::exists(path(out)));
+            if (row.message != 0) {
+                EXPECT_TRUE(r.errText().contains(MessageText(row.message, true)))
+                    << str(r.errText());
+            }
+            continue;
+        }
+        const CliRun info = velda({"info", out});
+        ASSERT_EQ(info.exitCode, 0);
+        EXPECT_EQ(valueOf(info.outText(), "Points"), row.points);
+        EXPECT_EQ(valueOf(info.outText(), "Model").trimmed(), row.model);
+        EXPECT_EQ(valueOf(info.outText(), "Mean"), "-500.000") << str(info.outText());
+    }
+}
+
+TEST_F(CliTest, ModelsListsEveryModelWithItsChoices) {
+    const CliRun r = velda({"models"});
+    ASSERT_EQ(r.exitCode, 0) << str(r.errText());
+    const QStringList names = shippedModelNames();
+    ASSERT_FALSE(names.isEmpty());
+    QStringList listed;
+    for (const QString& line : r.outText().split('\n', Qt::SkipEmptyParts))
+        if (!line.startsWith(' '))
+            listed << line;
+    EXPECT_EQ(listed, names);
+    EXPECT_EQ(r.outText().count("\n  interfaces\t"), names.size());
+    EXPECT_EQ(r.outText().count("\n  memory sizes\t"), names.size());
+    EXPECT_EQ(r.outText().count("\n  channels\t"), names.size());
+    EXPECT_TRUE(r.outText().contains("AWG-1101\n  interfaces\tUSB(TMC)\n"
+                                     "  memory sizes\t1024, 4096, 16384\n  channels\tCH1\n"
+                                     "  ranges CH1\t10 Vp-p, 1 Vp-p, 100 mVp-p\n"))
+        << str(r.outText());
+}
+
+TEST_F(CliTest, PrintWritesAPdfOrNothing) {
+    makeHalves("a.wdb");
+    struct Row {
+        QStringList args;
+        int exitCode;
+        QString pdf;
+    };
+    const std::vector<Row> rows{
+        {{"print", "a.wdb", "--pdf", "a.pdf"}, 0, "a.pdf"},
+        {{"print", "--digital", "a.wdb", "--pdf", "d.pdf"}, 0, "d.pdf"},
+        {{"print", "a.wdb", "--pdf", "no/such/a.pdf"}, 3, "no/such/a.pdf"},
+        {{"print", "missing.wdb", "--pdf", "m.pdf"}, 3, "m.pdf"},
+    };
+    for (const Row& row : rows) {
+        const CliRun r = velda(row.args);
+        EXPECT_EQ(r.exitCode, row.exitCode) << str(row.args.join(' ')) << str(r.errText());
+        const QByteArray pdf = File_Bytes(path(row.pdf));
+        if (row.exitCode == 0)
+            EXPECT_TRUE(pdf.startsWith("%PDF-")) << str(row.pdf);
+        else
+            EXPECT_FALSE(QFile::exists(path(row.pdf)));
+    }
+}
+
+TEST_F(CliTest, CommandsLeaveTheSavedSettingsAsTheyWere) {
+    // The editor's settings: a model, address and size of the user's.
+    const QString ini = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                        QStringLiteral("/VELDA/VELDA.ini");
+    makeHalves("a.wdb"); // with the saved model
+    const CliRun made = velda({"create", "--model", "AWG-1101", "halves.wfn", "awg.wdb"});
+    ASSERT_EQ(made.exitCode, 0);
+    const QByteArray before = File_Bytes(ini);
+    const bool existed = QFile::exists(ini);
+    for (const QStringList& args :
+         {QStringList{"convert", "awg.wdb", "x.txt"}, QStringList{"info", "awg.wdb"},
+          QStringList{"create", "--model", "AWG-1101", "--points", "1024", "halves.wfn", "y.wdb"},
+          QStringList{"models"}, QStringList{"print", "awg.wdb", "--pdf", "p.pdf"}}) {
+        const CliRun r = velda(args);
+        EXPECT_EQ(r.exitCode, 0) << str(args.join(' '));
+        EXPECT_EQ(QFile::exists(ini), existed) << str(args.join(' '));
+        EXPECT_EQ(File_Bytes(ini), before) << str(args.join(' '));
+    }
+    // The next run still starts with the saved model, not the last one read.
+    const CliRun again = velda({"create", "halves.wfn", "b.wdb"});
+    ASSERT_EQ(again.exitCode, 0);
+    EXPECT_EQ(File_Bytes(path("b.wdb")), File_Bytes(path("a.wdb")));
+}

@@ -1,0 +1,72 @@
+// `velda send` over the simulated bus: the built program, a replies file in
+// place of the instrument, the trace log checked.
+#include "CliRunner.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace velda;
+using namespace velda::test;
+
+namespace {
+
+std::string str(const QString& s) {
+    return s.toStdString();
+}
+
+// 1024 data words, a ramp, as a text waveform.
+QByteArray rampText() {
+    QByteArray b;
+    for (int i = 0; i < 1024; ++i)
+        b += QByteArray::number(i * 64 - 32768 + 1) + "\r\n";
+    return b;
+}
+
+} // namespace
+
+TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto path = [&dir](const char* n) { return dir.filePath(QString::fromLatin1(n)); };
+    ASSERT_TRUE(Write_Bytes(path("w.txt"), rampText()));
+    ASSERT_TRUE(Write_Bytes(path("ok.ini"), "[ADRS1]\n*IDN?=MAKERX,AWG-1101,12345,1.00\n*ESR?=0\n"
+                                            ":SYST:ERR?=0,\"No error\"\n"));
+    ASSERT_TRUE(Write_Bytes(path("other.ini"), "[ADRS1]\n*IDN?=MAKERX,XYZ-9999,12345,1.00\n"
+                                               "*ESR?=0\n:SYST:ERR?=0,\"No error\"\n"));
+    ASSERT_TRUE(Write_Bytes(path("fault.ini"), "[ADRS1]\n*IDN?=MAKERX,AWG-1101,12345,1.00\n"
+                                               "*ESR?=32\n:SYST:ERR?=-113,\"Undefined header\"\n"));
+    const QStringList bus{"--interface", "sim",      "--address", "1",
+                          "--model",     "AWG-1101", "--log",     "t.log"};
+    struct Row {
+        QStringList args;
+        int exitCode;
+        QStringList logHas; // lines of the trace log
+        QStringList logLacks;
+        QString outIs;
+    };
+    const std::vector<Row> rows{
+        {{"--replies", "ok.ini", "w.txt"}, 0, {"*IDN?", ":TRAC:DATA"}, {}, ""},
+        {{"--replies", "ok.ini", "--settings", "w.txt"}, 0, {"*IDN?"}, {":TRAC:DATA"}, ""},
+        {{"--replies", "ok.ini", "--wave", "w.txt"}, 0, {":TRAC:DATA"}, {}, ""},
+        {{"--replies", "ok.ini", "--loops", "3", "w.txt"}, 0, {":TRAC:DATA"}, {}, "Loops\t3\n"},
+        {{"--replies", "other.ini", "--wave", "w.txt"}, 5, {"*IDN?"}, {":TRAC:DATA"}, ""},
+        {{"--replies", "fault.ini", "--settings", "w.txt"}, 5, {"*ESR?"}, {}, ""},
+        {{"--replies", "ok.ini", "missing.wdb"}, 3, {}, {}, ""},
+        {{"--interface", "pigeon", "w.txt"}, 2, {}, {}, ""},
+        {{"--resource", "no-colons", "w.txt"}, 2, {}, {}, ""},
+        {{"--settings", "--wave", "w.txt"}, 2, {}, {}, ""},
+        {{"--loops", "0", "w.txt"}, 2, {}, {}, ""},
+    };
+    for (const Row& row : rows) {
+        QFile::remove(path("t.log"));
+        const CliRun r = Run_Velda(QStringList{"send", "--quiet"} + bus + row.args, dir.path());
+        ASSERT_TRUE(r.finished);
+        EXPECT_EQ(r.exitCode, row.exitCode) << str(row.args.join(' ')) << str(r.errText());
+        const QString log = QString::fromUtf8(File_Bytes(path("t.log")));
+        for (const QString& s : row.logHas)
+            EXPECT_TRUE(log.contains(s)) << str(row.args.join(' ')) << " lacks " << str(s);
+        for (const QString& s : row.logLacks)
+            EXPECT_FALSE(log.contains(s)) << str(row.args.join(' ')) << " has " << str(s);
+        EXPECT_EQ(r.outText(), row.outIs) << str(row.args.join(' '));
+    }
+}
