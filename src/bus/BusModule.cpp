@@ -53,14 +53,23 @@ void BusModule::Read_Log_Keys(const InitParams& params) {
     state_.ViewErrDialog = params.Has(QStringLiteral("VIEW_ERR_DIALOG"));
 }
 
-void BusModule::Log_Library_Failure(const QString& library, const QString& error) const {
-    log_.Append(TraceLog::LibraryLine(library, error), StatusNoBoard);
+bool LibraryBusModule::Load_Library() {
+    if (lib_.Loaded())
+        return true;
+    const QStringList names =
+        context_.libraryNames ? context_.libraryNames(libraryKey_) : QStringList();
+    if (!lib_.Load(names)) {
+        log_.Append(TraceLog::LibraryLine(lib_.Name(), lib_.ErrorText()), StatusNoBoard);
+        return false;
+    }
+    Resolve_Functions();
+    return true;
 }
 
-Status BusModule::Missing_Function(SharedLibrary& library, const char* function) const {
-    if (library.Loaded())
-        library.Symbol(function); // leaves dlerror's text, which names the function
-    Log_Library_Failure(library.Name(), library.ErrorText());
+Status LibraryBusModule::Missing(const char* function) {
+    if (lib_.Loaded())
+        lib_.Symbol(function); // leaves dlerror's text, which names the function
+    log_.Append(TraceLog::LibraryLine(lib_.Name(), lib_.ErrorText()), StatusNoBoard);
     return StatusNoBoard;
 }
 

@@ -80,15 +80,32 @@ protected:
     void Read_Log_Keys(const InitParams& params);
     // Decimal form of CurrentAddress, as the log shows it.
     QString Adrs() const { return QString::number(state_.CurrentAddress); }
-    // Log line of a library or function that could not be loaded.
-    void Log_Library_Failure(const QString& library, const QString& error) const;
-    // A call needs a function the library lacks (or no library is loaded):
-    // logs the library and dlerror's text and returns StatusNoBoard.
-    Status Missing_Function(SharedLibrary& library, const char* function) const;
 
     BusContext& context_;
     CommonState state_;
     TraceLog log_;
+};
+
+// A back end whose bus calls go to a shared library, loaded on the first
+// GP_Init from the file names of its library key. Every function is
+// resolved by itself: one the library lacks stays null, and the calls that
+// need it report the board as not present.
+class LibraryBusModule : public BusModule {
+protected:
+    LibraryBusModule(BusContext& context, QString libraryKey)
+        : BusModule(context), libraryKey_(std::move(libraryKey)) {}
+    // Loads the library once and resolves its functions; false (and a log
+    // line naming the file and the loader's text) when no file loads.
+    bool Load_Library();
+    virtual void Resolve_Functions() = 0;
+    // A call needs a function the library lacks (or no library is loaded):
+    // logs the library and dlerror's text and returns StatusNoBoard.
+    Status Missing(const char* function);
+
+    SharedLibrary lib_;
+
+private:
+    QString libraryKey_;
 };
 
 } // namespace velda::bus

@@ -45,18 +45,11 @@ struct KI_GPIB_MDL::Api {
     void (*ieee_setinputEOS)(int) = nullptr;
 };
 
-KI_GPIB_MDL::KI_GPIB_MDL(BusContext& context) : BusModule(context), api_(std::make_unique<Api>()) {}
+KI_GPIB_MDL::KI_GPIB_MDL(BusContext& context)
+    : LibraryBusModule(context, LibraryKeyKiGpib), api_(std::make_unique<Api>()) {}
 KI_GPIB_MDL::~KI_GPIB_MDL() = default;
 
-bool KI_GPIB_MDL::Load_Library() {
-    if (lib_.Loaded())
-        return true;
-    const QStringList names =
-        context_.libraryNames ? context_.libraryNames(LibraryKeyKiGpib) : QStringList();
-    if (!lib_.Load(names)) {
-        Log_Library_Failure(lib_.Name(), lib_.ErrorText());
-        return false;
-    }
+void KI_GPIB_MDL::Resolve_Functions() {
     Api& a = *api_;
     lib_.Resolve(a.ieee_board_present, "ieee_board_present");
     lib_.Resolve(a.ieee_initialize, "ieee_initialize");
@@ -65,11 +58,6 @@ bool KI_GPIB_MDL::Load_Library() {
     lib_.Resolve(a.ieee_tarray, "ieee_tarray");
     lib_.Resolve(a.ieee_settimeout, "ieee_settimeout");
     lib_.Resolve(a.ieee_setinputEOS, "ieee_setinputEOS");
-    return true;
-}
-
-Status KI_GPIB_MDL::Missing(const char* function) {
-    return Missing_Function(lib_, function);
 }
 
 Status KI_GPIB_MDL::Transmit(const QString& command) {

@@ -17,7 +17,7 @@ Status KiStatus(int libraryStatus);
 int32_t KiTimeOutMilliseconds(int code);
 QString KiTimeOutName(int code);
 
-class KI_GPIB_MDL : public BusModule {
+class KI_GPIB_MDL : public LibraryBusModule {
 public:
     explicit KI_GPIB_MDL(BusContext& context);
     ~KI_GPIB_MDL() override;
@@ -42,12 +42,10 @@ public:
 
 private:
     struct Api;
-    bool Load_Library();
+    void Resolve_Functions() override;
     Status Transmit(const QString& command);
     Status Address(int16_t adrs, bool forReceive);
-    Status Missing(const char* function);
 
-    SharedLibrary lib_;
     std::unique_ptr<Api> api_;
     QString termCodes_;
 };

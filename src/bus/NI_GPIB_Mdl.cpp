@@ -53,18 +53,11 @@ struct NI_GPIB_Mdl::Api {
     long (*ThreadIbcntl)() = nullptr;
 };
 
-NI_GPIB_Mdl::NI_GPIB_Mdl(BusContext& context) : BusModule(context), api_(std::make_unique<Api>()) {}
+NI_GPIB_Mdl::NI_GPIB_Mdl(BusContext& context)
+    : LibraryBusModule(context, LibraryKeyNiGpib), api_(std::make_unique<Api>()) {}
 NI_GPIB_Mdl::~NI_GPIB_Mdl() = default;
 
-bool NI_GPIB_Mdl::Load_Library() {
-    if (lib_.Loaded())
-        return true;
-    const QStringList names =
-        context_.libraryNames ? context_.libraryNames(LibraryKeyNiGpib) : QStringList();
-    if (!lib_.Load(names)) {
-        Log_Library_Failure(lib_.Name(), lib_.ErrorText());
-        return false;
-    }
+void NI_GPIB_Mdl::Resolve_Functions() {
     Api& a = *api_;
     // Each function by itself: the ones a library lacks stay null and the
     // calls that need them report "not present".
@@ -84,11 +77,6 @@ bool NI_GPIB_Mdl::Load_Library() {
     lib_.Resolve(a.ThreadIbsta, "ThreadIbsta");
     lib_.Resolve(a.ThreadIberr, "ThreadIberr");
     lib_.Resolve(a.ThreadIbcntl, "ThreadIbcntl");
-    return true;
-}
-
-Status NI_GPIB_Mdl::Missing(const char* function) {
-    return Missing_Function(lib_, function);
 }
 
 Status NI_GPIB_Mdl::Call_Status(int returned) {

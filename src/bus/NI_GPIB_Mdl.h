@@ -41,7 +41,7 @@ Status NiStatus(int ibsta, int iberr);
 // `length` receives the cut length.
 QString NiReplyText(const QByteArray& buffer, long byteCount, int32_t& length);
 
-class NI_GPIB_Mdl : public BusModule {
+class NI_GPIB_Mdl : public LibraryBusModule {
 public:
     explicit NI_GPIB_Mdl(BusContext& context);
     ~NI_GPIB_Mdl() override;
@@ -69,16 +69,14 @@ public:
 
 private:
     struct Api;
-    bool Load_Library();
+    void Resolve_Functions() override;
     // Status of the last call from the per-thread status calls.
     // Status of the last call from the per-thread status calls; `returned`
     // is the call's own result, used where the library lacks them.
     Status Call_Status(int returned);
     Status Address(int talker, int listener);
     Status Command(const QByteArray& bytes);
-    Status Missing(const char* function);
 
-    SharedLibrary lib_;
     std::unique_ptr<Api> api_;
     int board_ = -1;
     int16_t boardIndex_ = 0;

@@ -34,18 +34,11 @@ struct USB488_MDL::Api {
     long (*UsbGetDataCount)() = nullptr;
 };
 
-USB488_MDL::USB488_MDL(BusContext& context) : BusModule(context), api_(std::make_unique<Api>()) {}
+USB488_MDL::USB488_MDL(BusContext& context)
+    : LibraryBusModule(context, LibraryKeyUsb488), api_(std::make_unique<Api>()) {}
 USB488_MDL::~USB488_MDL() = default;
 
-bool USB488_MDL::Load_Library() {
-    if (lib_.Loaded())
-        return true;
-    const QStringList names =
-        context_.libraryNames ? context_.libraryNames(LibraryKeyUsb488) : QStringList();
-    if (!lib_.Load(names)) {
-        Log_Library_Failure(lib_.Name(), lib_.ErrorText());
-        return false;
-    }
+void USB488_MDL::Resolve_Functions() {
     Api& a = *api_;
     lib_.Resolve(a.UsbInitialize, "UsbInitialize");
     lib_.Resolve(a.UsbOpenDevice, "UsbOpenDevice");
@@ -63,11 +56,6 @@ bool USB488_MDL::Load_Library() {
     lib_.Resolve(a.UsbGetStatus, "UsbGetStatus");
     lib_.Resolve(a.UsbGetErrorCode, "UsbGetErrorCode");
     lib_.Resolve(a.UsbGetDataCount, "UsbGetDataCount");
-    return true;
-}
-
-Status USB488_MDL::Missing(const char* function) {
-    return Missing_Function(lib_, function);
 }
 
 Status USB488_MDL::Call_Status() {

@@ -16,7 +16,7 @@ namespace velda::bus {
 // an error (code 0: device not present, 4); else 0.
 Status Usb488Status(int libraryStatus, int errorCode);
 
-class USB488_MDL : public BusModule {
+class USB488_MDL : public LibraryBusModule {
 public:
     explicit USB488_MDL(BusContext& context);
     ~USB488_MDL() override;
@@ -38,15 +38,13 @@ public:
 
 private:
     struct Api;
-    bool Load_Library();
+    void Resolve_Functions() override;
     Status Call_Status();
     void Close_Device();
     Status Open_Device(int16_t id);
     // Opens the device of `adrs` unless it is open (or adrs is -1).
     Status Select(int16_t adrs, int16_t otherParty);
-    Status Missing(const char* function);
 
-    SharedLibrary lib_;
     std::unique_ptr<Api> api_;
     bool initialised_ = false;
     int32_t handle_ = -1;
