@@ -4,6 +4,8 @@
 #include "app/InstallPaths.h"
 #include "app/Messages.h"
 #include "app/Twips.h"
+#include "control/GPIBLib.h"
+#include "control/GpibIO.h"
 #include "engine/sysinf32.h"
 #include "engine/wavelb32.h"
 #include "files/FileCommands.h"
@@ -53,6 +55,10 @@ bool Program::Start_Up(const QString& fileToOpen) {
     doc.Area[1 - doc.CurBuf] = doc.Area[doc.CurBuf];
     ActiveTool = ToolNone;
     doc.Reset_Undo();
+    // The controller address now comes from the bus through the interface
+    // front, for the dialog's address rules and the transfer alike.
+    Front = std::make_unique<control::InterfaceFront>(*this);
+    control::Install_ControllerAddress(*this, *Front);
     return true;
 }
 

@@ -18,6 +18,9 @@
 #include <memory>
 
 namespace velda {
+namespace control {
+struct InterfaceFront;
+}
 
 struct ProgramOptions {
     // Folder of models.toml, USBTMC.ID and help/. Empty: data/ beside the
@@ -100,6 +103,8 @@ public:
     // The bus layer: the common interface and its back ends.
     std::unique_ptr<bus::GP_common> Bus = std::make_unique<bus::GP_common>(
         bus::BusContext::Program_Defaults([this] { return Registry.get(); }));
+    // The interface front over Bus, made by Start_Up.
+    std::unique_ptr<control::InterfaceFront> Front;
 
     QString SerialNumber;
     int16_t ActiveTool = ToolNone;

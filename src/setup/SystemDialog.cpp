@@ -8,8 +8,10 @@
 #include "app/Program.h"
 #include "app/Registry.h"
 #include "app/Twips.h"
-#include "engine/wavelb32.h"
+#include "control/Transfer.h"
 #include "engine/CodePage.h"
+#include "engine/wavelb32.h"
+#include "forms/FrmGPIBExit.h"
 #include "setup/SystemCaptions.h"
 #include "setup/UpDownWidget.h"
 #include "units/NumberText.h"
@@ -81,6 +83,26 @@ SystemDialog::SystemDialog(Program& program, QWidget* parent)
 }
 
 SystemDialog::~SystemDialog() = default;
+
+void SystemDialog::Btn_Trans_Click(int index) {
+    if (!progress_)
+        progress_ = std::make_unique<FrmGPIBExit>(prog_.Registry.get(), this);
+    if (transferRunning_) {
+        // A press while a transfer runs: the loop test's second press ends
+        // the loop; any other is refused as busy by a transfer of its own,
+        // which leaves the running one's state alone.
+        if (transfer_ && transfer_->LoopRunning() && index == control::Transfer::WaveButton) {
+            transfer_->Btn_Trans_Click(index, txtSerialNo->text());
+            return;
+        }
+        control::Transfer(prog_, *progress_).Btn_Trans_Click(index, txtSerialNo->text());
+        return;
+    }
+    transfer_ = std::make_unique<control::Transfer>(prog_, *progress_);
+    transferRunning_ = true;
+    transfer_->Btn_Trans_Click(index, txtSerialNo->text());
+    transferRunning_ = false;
+}
 
 int SystemDialog::Read_ControllerAddress() const {
     return session_.ControllerAddress();

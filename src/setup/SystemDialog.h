@@ -19,6 +19,7 @@
 #include <QDialog>
 #include <array>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -39,6 +40,10 @@ namespace velda {
 class Program;
 class UpDownWidget;
 class clsRegistry;
+class FrmGPIBExit;
+namespace control {
+class Transfer;
+}
 
 class SystemDialog : public QDialog {
     Q_OBJECT
@@ -67,6 +72,12 @@ public:
     void Start_FocusTimer();
     const SystemParameter& Backup() const { return session_.Backup(); }
     SetupSession& Session() { return session_; }
+
+    // Btn_Trans(0) sends the set-up, Btn_Trans(1) the waveform (or runs the
+    // loop test; a second press during the loop ends it).
+    void Btn_Trans_Click(int index);
+    // The progress window of the transfers started here (created on first use).
+    FrmGPIBExit* Progress() const { return progress_.get(); }
 
     // Writes the record into the controls (Updating is -1 meanwhile) and
     // applies the enable rules.
@@ -211,6 +222,9 @@ private:
     std::function<void()> mainRefresh_;
     std::function<bool(int)> showHelp_;
     bool closing_ = false;
+    std::unique_ptr<FrmGPIBExit> progress_;
+    std::unique_ptr<control::Transfer> transfer_;
+    bool transferRunning_ = false;
 };
 
 } // namespace velda

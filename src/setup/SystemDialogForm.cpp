@@ -176,15 +176,13 @@ void SystemDialog::buildControls() {
         g->setRowStretch(8, 1);
     }
 
-    // [Transfer]. The transfer to the instrument is built with the bus
-    // layer; until then its two buttons are shown but not usable.
+    // [Transfer]
     Frm_Trans = named(new QGroupBox(page0), QStringLiteral("Frm_Trans"));
     {
         auto* h = new QHBoxLayout(Frm_Trans);
         for (int i = 0; i < 2; ++i) {
             auto* b = named(new QPushButton(Frm_Trans), indexed("Btn_Trans", i));
             b->setAutoDefault(false);
-            b->setEnabled(false);
             Btn_Trans[static_cast<size_t>(i)] = b;
             h->addWidget(b);
         }
@@ -265,6 +263,9 @@ void SystemDialog::buildControls() {
 }
 
 void SystemDialog::connectControls() {
+    for (int i = 0; i < 2; ++i)
+        connect(Btn_Trans[static_cast<size_t>(i)], &QPushButton::clicked, this,
+                [this, i] { Btn_Trans_Click(i); });
     connect(Comb_System, &QComboBox::currentIndexChanged, this, [this] { Comb_System_Click(); });
     connect(Comb_Intfc, &QComboBox::currentIndexChanged, this, [this] { Comb_Intfc_Click(); });
     connect(Comb_MSize, &QComboBox::currentIndexChanged, this, [this] { Comb_MSize_Click(); });

@@ -1,8 +1,8 @@
 #include "setup/SystemSetup.h"
 
 #include "app/Messages.h"
-#include "engine/sysinf32.h"
 #include "engine/CodePage.h"
+#include "engine/sysinf32.h"
 #include "setup/SystemParameterCodec.h"
 
 #include <algorithm>
@@ -420,6 +420,8 @@ std::vector<InterfaceEntry> SystemSetup::Interface_List(int32_t mask) {
         list.push_back({QStringLiteral("NI GPIB"), IfNiGpib});
     if (mask & 0x2)
         list.push_back({QStringLiteral("KI GPIB"), IfKiGpib});
+    // Every model can run a whole transfer with no instrument attached.
+    list.push_back({QStringLiteral("Simulated"), IfSimulated});
     return list;
 }
 

@@ -8,7 +8,10 @@
 #include "app/Program.h"
 #include "app/Registry.h"
 #include "app/Twips.h"
+#include "control/Transfer.h"
+#include "control/clsGpibCommand.h"
 #include "document/MainWindow.h"
+#include "forms/FrmGPIBExit.h"
 #include "engine/wavelb32.h"
 #include "setup/SystemCaptions.h"
 #include "setup/SystemDialog.h"
@@ -835,5 +838,54 @@ TEST_F(SystemDialogTest, HelpButtonAndF1OpenTheSetupHelp) {
         EXPECT_TRUE(prompts.boxes.empty()) << prompts.boxTexts().join(' ').toStdString();
         EXPECT_TRUE(dlg->isVisible()) << "the dialog stays open beside its help";
         click(QStringLiteral("Btn_Cancel"));
+    }
+}
+
+// The dialog's transfer buttons run the real transfer on the simulated bus:
+// the progress window comes and goes, the bus is free afterwards, and the
+// bus saw the set-up lines and the whole data block.
+TEST_F(SystemDialogTest, TransferButtonsSendOverTheSimulatedBusAndGiveTheBusBack) {
+    ASSERT_NE(open(), nullptr);
+    choose(QStringLiteral("Comb_System"), Awg1102);
+    selectInterface(QStringLiteral("Simulated"));
+    ASSERT_EQ(program->Setup.InterfaceKind, IfSimulated);
+
+    const QString replies = dir.filePath(QStringLiteral("replies.ini"));
+    program->Registry->setSetting(QStringLiteral("System"), QStringLiteral("BusInit"),
+                                  QStringLiteral("INI_FILE = ") + replies);
+    control::clsGpibCommand main;
+    control::Load_Script(main, program->Setup.CommandTables[0], program->Setup.Param);
+    int32_t start = 0, length = 0;
+    QString expected;
+    const QString query = main.Model(start, length, expected);
+    QFile f(replies);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    QString text = QStringLiteral("[ADRS%1]\n").arg(param().GpibAddress);
+    text += query + QLatin1Char('=') + QString(std::max(start, 1) - 1, QLatin1Char('X')) +
+            expected + QStringLiteral(",SN1,1.0\n");
+    if (!main.GetStatus().isEmpty())
+        text += main.GetStatus() + QStringLiteral("=0\n");
+    f.write(text.toLatin1());
+    f.close();
+    QFile::remove(control::Transfer::Simulated_LogPath());
+
+    struct Case {
+        int button;
+        const char* mustSend; // a text the bus must have been given
+    };
+    for (const Case& c : {Case{1, "GP_Send_Binary_Data"}, Case{0, "GP_Send_Str"}}) {
+        SCOPED_TRACE(c.button);
+        prompts.clear();
+        click(QStringLiteral("Btn_Trans(%1)").arg(c.button));
+        EXPECT_FALSE(program->Registry->GpibBusy());
+        EXPECT_FALSE(program->Registry->GpibHost());
+        FrmGPIBExit* progress = dlg->Progress();
+        ASSERT_NE(progress, nullptr);
+        EXPECT_FALSE(progress->isVisible());
+        for (const QString& t : prompts.boxTexts())
+            EXPECT_FALSE(t.contains(QStringLiteral("Error"))) << t.toStdString();
+        QFile log(control::Transfer::Simulated_LogPath());
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(log.readAll().contains(c.mustSend));
     }
 }
