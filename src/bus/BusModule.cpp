@@ -20,6 +20,28 @@ bool BusModule::Error_Check(const QString& functionName, Status status) {
     return false;
 }
 
+Status BusModule::Check_And_Log(const QString& functionName, Status status, const QString& line) {
+    Error_Check(functionName, status);
+    Log(line, status);
+    return status;
+}
+
+Status BusModule::GP_IFC() {
+    Log(TraceLog::AllLine(QStringLiteral("GP_IFC")), StatusOk);
+    return StatusOk;
+}
+
+Status BusModule::GP_EOI(int16_t flag) {
+    state_.EoiOn = flag;
+    Log(TraceLog::AllLine(QStringLiteral("GP_EOI")), StatusOk);
+    return StatusOk;
+}
+
+Status BusModule::GP_Send_AsciiBinary_Data(const QString&, const BusArray&, int16_t, int32_t,
+                                           int16_t, int16_t, int16_t) {
+    return StatusOk;
+}
+
 void BusModule::Log(const QString& line, Status status) const {
     log_.Append(line, status);
 }

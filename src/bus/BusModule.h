@@ -36,21 +36,28 @@ public:
     BusModule(const BusModule&) = delete;
     BusModule& operator=(const BusModule&) = delete;
 
+    // What every back end does its own way.
     virtual Status GP_Init(const QString& params) = 0;
     virtual Status GP_Send_Str(int16_t adrs, QString text) = 0;
     virtual Status GP_Receive_Str(int16_t adrs, QString& text) = 0;
     virtual Status GP_LLO() = 0;
     virtual Status GP_REN(int16_t flag) = 0;
-    virtual Status GP_IFC() = 0;
     virtual Status GP_SDC(int16_t adrs) = 0;
     virtual Status GP_Time_Out(int16_t code) = 0;
     virtual Status GP_MTerm(int16_t code) = 0;
-    virtual Status GP_EOI(int16_t flag) = 0;
     virtual Status GP_Send_Binary_Data(const BusArray& data, int16_t adrs, int32_t count,
                                        int16_t format, int16_t swap, int32_t last) = 0;
+
+    // What most back ends share; a back end overrides only where it differs.
+    // No interface to clear: succeeds and logs.
+    virtual Status GP_IFC();
+    // The flag is kept and applied by the sends themselves: succeeds and logs.
+    virtual Status GP_EOI(int16_t flag);
+    // Only a back end that sends header and data as one message takes it;
+    // the others succeed without doing or logging anything.
     virtual Status GP_Send_AsciiBinary_Data(const QString& header, const BusArray& data,
                                             int16_t adrs, int32_t count, int16_t format,
-                                            int16_t swap, int16_t flag) = 0;
+                                            int16_t swap, int16_t flag);
 
     const CommonState& State() const { return state_; }
 
@@ -60,6 +67,13 @@ protected:
     // (Yes ends the program) and returns false; the caller skips the rest of
     // the operation and returns the status.
     bool Error_Check(const QString& functionName, Status status);
+    // The end of a one-step operation: the error check under `functionName`,
+    // then the log line; returns the status.
+    Status Check_And_Log(const QString& functionName, Status status, const QString& line);
+    // The same with the "ALL" line of that operation.
+    Status Check_And_Log(const QString& functionName, Status status) {
+        return Check_And_Log(functionName, status, TraceLog::AllLine(functionName));
+    }
     // Appends one trace-log line with the status suffix (when a log is named).
     void Log(const QString& line, Status status) const;
     // "LOG_FILE" (the log is emptied) and "VIEW_ERR_DIALOG".

@@ -85,17 +85,6 @@ Status Debug_Mdl::GP_REN(int16_t) {
     return StatusOk;
 }
 
-Status Debug_Mdl::GP_IFC() {
-    Log(TraceLog::AllLine(QStringLiteral("GP_IFC")), StatusOk);
-    return StatusOk;
-}
-
-Status Debug_Mdl::GP_EOI(int16_t flag) {
-    state_.EoiOn = flag;
-    Log(TraceLog::AllLine(QStringLiteral("GP_EOI")), StatusOk);
-    return StatusOk;
-}
-
 Status Debug_Mdl::GP_SDC(int16_t adrs) {
     Address_Rule(adrs);
     Log(TraceLog::SdcLine(QString::number(adrs)), StatusOk);

@@ -16,11 +16,9 @@ public:
     Status GP_Receive_Str(int16_t adrs, QString& text) override;
     Status GP_LLO() override;
     Status GP_REN(int16_t flag) override;
-    Status GP_IFC() override;
     Status GP_SDC(int16_t adrs) override;
     Status GP_Time_Out(int16_t code) override;
     Status GP_MTerm(int16_t code) override;
-    Status GP_EOI(int16_t flag) override;
     Status GP_Send_Binary_Data(const BusArray& data, int16_t adrs, int32_t count, int16_t format,
                                int16_t swap, int32_t last) override;
     Status GP_Send_AsciiBinary_Data(const QString& header, const BusArray& data, int16_t adrs,

@@ -1,7 +1,7 @@
 #include "bus/KI_GPIB_MDL.h"
 
 #include "bus/BinaryPacking.h"
-#include "setup/CodePage.h"
+#include "engine/CodePage.h"
 
 #include <algorithm>
 
@@ -104,9 +104,7 @@ Status KI_GPIB_MDL::GP_Init(const QString& params) {
         api_->ieee_initialize(state_.MyAddress, 0);
         st = GP_REN(-1) | GP_MTerm(1) | GP_EOI(1) | GP_Time_Out(10);
     }
-    Error_Check(QStringLiteral("GP_Init"), st);
-    Log(TraceLog::InitLine(), st);
-    return st;
+    return Check_And_Log(QStringLiteral("GP_Init"), st, TraceLog::InitLine());
 }
 
 Status KI_GPIB_MDL::GP_Send_Str(int16_t adrs, QString text) {
@@ -164,32 +162,24 @@ Status KI_GPIB_MDL::GP_Receive_Str(int16_t adrs, QString& text) {
 
 Status KI_GPIB_MDL::GP_LLO() {
     const Status st = Transmit(QStringLiteral("LLO"));
-    Error_Check(QStringLiteral("GP_LLO"), st);
-    Log(TraceLog::AllLine(QStringLiteral("GP_LLO")), st);
-    return st;
+    return Check_And_Log(QStringLiteral("GP_LLO"), st);
 }
 
 Status KI_GPIB_MDL::GP_IFC() {
     const Status st = Transmit(QStringLiteral("IFC"));
-    Error_Check(QStringLiteral("GP_IFC"), st);
-    Log(TraceLog::AllLine(QStringLiteral("GP_IFC")), st);
-    return st;
+    return Check_And_Log(QStringLiteral("GP_IFC"), st);
 }
 
 Status KI_GPIB_MDL::GP_REN(int16_t flag) {
     const Status st =
         Transmit(flag != 0 ? QStringLiteral("REN")
                            : QStringLiteral("UNL LISTEN %1 GTL").arg(state_.MyAddress));
-    Error_Check(QStringLiteral("GP_REN"), st);
-    Log(TraceLog::AllLine(QStringLiteral("GP_REN")), st);
-    return st;
+    return Check_And_Log(QStringLiteral("GP_REN"), st);
 }
 
 Status KI_GPIB_MDL::GP_SDC(int16_t adrs) {
     const Status st = Transmit(QStringLiteral("UNL LISTEN %1 SDC").arg(adrs));
-    Error_Check(QStringLiteral("GP_SDC"), st);
-    Log(TraceLog::SdcLine(QString::number(adrs)), st);
-    return st;
+    return Check_And_Log(QStringLiteral("GP_SDC"), st, TraceLog::SdcLine(QString::number(adrs)));
 }
 
 Status KI_GPIB_MDL::GP_Time_Out(int16_t code) {
@@ -224,12 +214,6 @@ Status KI_GPIB_MDL::GP_MTerm(int16_t code) {
     return st;
 }
 
-Status KI_GPIB_MDL::GP_EOI(int16_t flag) {
-    state_.EoiOn = flag;
-    Log(TraceLog::AllLine(QStringLiteral("GP_EOI")), StatusOk);
-    return StatusOk;
-}
-
 Status KI_GPIB_MDL::GP_Send_Binary_Data(const BusArray& data, int16_t adrs, int32_t count,
                                         int16_t format, int16_t swap, int32_t /*last*/) {
     Status st = StatusOk;
@@ -259,11 +243,6 @@ Status KI_GPIB_MDL::GP_Send_Binary_Data(const BusArray& data, int16_t adrs, int3
                              TraceLog::DataList(data)),
         st);
     return st;
-}
-
-Status KI_GPIB_MDL::GP_Send_AsciiBinary_Data(const QString&, const BusArray&, int16_t, int32_t,
-                                             int16_t, int16_t, int16_t) {
-    return StatusOk;
 }
 
 } // namespace velda::bus

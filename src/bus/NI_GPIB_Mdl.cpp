@@ -1,7 +1,7 @@
 #include "bus/NI_GPIB_Mdl.h"
 
 #include "bus/BinaryPacking.h"
-#include "setup/CodePage.h"
+#include "engine/CodePage.h"
 
 #include <algorithm>
 
@@ -199,32 +199,24 @@ Status NI_GPIB_Mdl::GP_Receive_Str(int16_t adrs, QString& text) {
 
 Status NI_GPIB_Mdl::GP_LLO() {
     const Status st = Command(QByteArray(1, char(GpibLLO)));
-    Error_Check(QStringLiteral("GP_LLO"), st);
-    Log(TraceLog::AllLine(QStringLiteral("GP_LLO")), st);
-    return st;
+    return Check_And_Log(QStringLiteral("GP_LLO"), st);
 }
 
 Status NI_GPIB_Mdl::GP_REN(int16_t flag) {
     const Status st = api_->ibsre ? Call_Status(api_->ibsre(board_, flag)) : Missing("ibsre");
-    Error_Check(QStringLiteral("GP_REN"), st);
-    Log(TraceLog::AllLine(QStringLiteral("GP_REN")), st);
-    return st;
+    return Check_And_Log(QStringLiteral("GP_REN"), st);
 }
 
 Status NI_GPIB_Mdl::GP_IFC() {
     const Status st = api_->ibsic ? Call_Status(api_->ibsic(board_)) : Missing("ibsic");
-    Error_Check(QStringLiteral("GP_IFC"), st);
-    Log(TraceLog::AllLine(QStringLiteral("GP_IFC")), st);
-    return st;
+    return Check_And_Log(QStringLiteral("GP_IFC"), st);
 }
 
 Status NI_GPIB_Mdl::GP_SDC(int16_t adrs) {
     QByteArray cmd;
     cmd.append(char(GpibUNL)).append(char(GpibListenBase + adrs)).append(char(GpibSDC));
     const Status st = Command(cmd);
-    Error_Check(QStringLiteral("GP_SDC"), st);
-    Log(TraceLog::SdcLine(QString::number(adrs)), st);
-    return st;
+    return Check_And_Log(QStringLiteral("GP_SDC"), st, TraceLog::SdcLine(QString::number(adrs)));
 }
 
 Status NI_GPIB_Mdl::GP_Time_Out(int16_t code) {
@@ -284,11 +276,6 @@ Status NI_GPIB_Mdl::GP_Send_Binary_Data(const BusArray& data, int16_t adrs, int3
                              TraceLog::DataList(data)),
         st);
     return st;
-}
-
-Status NI_GPIB_Mdl::GP_Send_AsciiBinary_Data(const QString&, const BusArray&, int16_t, int32_t,
-                                             int16_t, int16_t, int16_t) {
-    return StatusOk;
 }
 
 Status NI_GPIB_Mdl::Board_Address(int16_t& address) {

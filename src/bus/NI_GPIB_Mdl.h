@@ -58,9 +58,6 @@ public:
     Status GP_EOI(int16_t flag) override;
     Status GP_Send_Binary_Data(const BusArray& data, int16_t adrs, int32_t count, int16_t format,
                                int16_t swap, int32_t last) override;
-    Status GP_Send_AsciiBinary_Data(const QString& header, const BusArray& data, int16_t adrs,
-                                    int32_t count, int16_t format, int16_t swap,
-                                    int16_t flag) override;
 
     // The controller board's own primary address, around the common
     // interface: with `address` above 0 sets it (ibpad on board 0), otherwise

@@ -1,6 +1,6 @@
 #include "bus/TraceLog.h"
 
-#include "setup/CodePage.h"
+#include "engine/CodePage.h"
 
 #include <QFile>
 

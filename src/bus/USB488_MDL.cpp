@@ -1,7 +1,7 @@
 #include "bus/USB488_MDL.h"
 
 #include "bus/BinaryPacking.h"
-#include "setup/CodePage.h"
+#include "engine/CodePage.h"
 
 #include <algorithm>
 
@@ -143,9 +143,7 @@ Status USB488_MDL::GP_Init(const QString& params) {
     state_.TimeOutCode = 10;
     state_.TermCode = 1;
     state_.EoiOn = 1;
-    Error_Check(QStringLiteral("GP_INIT"), st);
-    Log(TraceLog::InitLine(), st);
-    return st;
+    return Check_And_Log(QStringLiteral("GP_INIT"), st, TraceLog::InitLine());
 }
 
 Status USB488_MDL::GP_Send_Str(int16_t adrs, QString text) {
@@ -186,32 +184,24 @@ Status USB488_MDL::GP_Receive_Str(int16_t adrs, QString& text) {
 
 Status USB488_MDL::GP_LLO() {
     const Status st = VELDA_USB_CALL(UsbSendLLO, handle_);
-    Error_Check(QStringLiteral("GP_LLO"), st);
-    Log(TraceLog::AllLine(QStringLiteral("GP_LLO")), st);
-    return st;
+    return Check_And_Log(QStringLiteral("GP_LLO"), st);
 }
 
 Status USB488_MDL::GP_REN(int16_t flag) {
     const Status st = flag == -1 ? VELDA_USB_CALL(UsbEnableRemote, handle_)
                                  : VELDA_USB_CALL(UsbEnableLocal, handle_);
-    Error_Check(QStringLiteral("GP_REN"), st);
-    Log(TraceLog::AllLine(QStringLiteral("GP_REN")), st);
-    return st;
+    return Check_And_Log(QStringLiteral("GP_REN"), st);
 }
 
 Status USB488_MDL::GP_IFC() {
     const Status st = VELDA_USB_CALL(UsbSetIFC, handle_);
-    Error_Check(QStringLiteral("GP_IFC"), st);
-    Log(TraceLog::AllLine(QStringLiteral("GP_IFC")), st);
-    return st;
+    return Check_And_Log(QStringLiteral("GP_IFC"), st);
 }
 
 Status USB488_MDL::GP_SDC(int16_t adrs) {
     // Clears the open device; the address only shows in the log.
     const Status st = VELDA_USB_CALL(UsbDevClear, handle_, 7);
-    Error_Check(QStringLiteral("GP_SDC"), st);
-    Log(TraceLog::SdcLine(QString::number(adrs)), st);
-    return st;
+    return Check_And_Log(QStringLiteral("GP_SDC"), st, TraceLog::SdcLine(QString::number(adrs)));
 }
 
 Status USB488_MDL::GP_Time_Out(int16_t code) {
@@ -228,12 +218,6 @@ Status USB488_MDL::GP_MTerm(int16_t code) {
         state_.TermCode = code;
     Log(TraceLog::MTermLine(TermName(code)), st);
     return st;
-}
-
-Status USB488_MDL::GP_EOI(int16_t flag) {
-    state_.EoiOn = flag;
-    Log(TraceLog::AllLine(QStringLiteral("GP_EOI")), StatusOk);
-    return StatusOk;
 }
 
 Status USB488_MDL::GP_Send_Binary_Data(const BusArray& data, int16_t adrs, int32_t count,
@@ -253,11 +237,6 @@ Status USB488_MDL::GP_Send_Binary_Data(const BusArray& data, int16_t adrs, int32
                              TraceLog::DataList(data)),
         st);
     return st;
-}
-
-Status USB488_MDL::GP_Send_AsciiBinary_Data(const QString&, const BusArray&, int16_t, int32_t,
-                                            int16_t, int16_t, int16_t) {
-    return StatusOk;
 }
 
 #undef VELDA_USB_CALL

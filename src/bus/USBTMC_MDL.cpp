@@ -1,7 +1,7 @@
 #include "bus/USBTMC_MDL.h"
 
 #include "bus/BinaryPacking.h"
-#include "setup/CodePage.h"
+#include "engine/CodePage.h"
 
 #include <QByteArray>
 
@@ -234,12 +234,6 @@ Status USBTMC_MDL::GP_REN(int16_t flag) {
                         [this, mode](ViSession s) { return visa_->viGpibControlREN(s, mode); });
     log_.Append(TraceLog::AllLine(QStringLiteral("GP_REN")), st);
     return st;
-}
-
-Status USBTMC_MDL::GP_IFC() {
-    // There is no interface to clear on USB or LAN.
-    log_.Append(TraceLog::AllLine(QStringLiteral("GP_IFC")), StatusOk);
-    return StatusOk;
 }
 
 Status USBTMC_MDL::GP_SDC(int16_t adrs) {

@@ -36,7 +36,6 @@ public:
     Status GP_Receive_Str(int16_t adrs, QString& text) override;
     Status GP_LLO() override;
     Status GP_REN(int16_t flag) override;
-    Status GP_IFC() override;
     Status GP_SDC(int16_t adrs) override;
     Status GP_Time_Out(int16_t code) override;
     Status GP_MTerm(int16_t code) override;

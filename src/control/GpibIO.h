@@ -83,7 +83,8 @@ struct InterfaceFront {
 };
 
 // Makes `program.ControllerAddress` ask `front` (which must outlive the
-// program's use of it). Called once after start-up.
+// program's use of it). Called once, right after Program::Start_Up succeeded,
+// by whoever owns the program's InterfaceFront (the application shell).
 void Install_ControllerAddress(Program& program, InterfaceFront& front);
 
 } // namespace velda::control

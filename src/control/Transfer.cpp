@@ -395,9 +395,12 @@ TransferResult Transfer::Send_Block(const QString& line, bool isHeader) {
     const auto* data = reinterpret_cast<const uint8_t*>(bytes_.constData());
     const auto size = static_cast<size_t>(bytes_.size());
     if (kind_ == IfUsbTmc) {
-        // One message: the send line as the header of the block.
+        // One message: the send line as the header of the block; then the
+        // line's LF, without which an instrument on a LAN socket (where no
+        // end signal exists) takes the next command as part of this line.
         return lib_->DataScpi(address, line, std::span(data, size),
-                              static_cast<int32_t>(size) - 1) == 0
+                              static_cast<int32_t>(size) - 1) == 0 &&
+                       lib_->Puts(address, QString()) == 0
                    ? TransferResult::Done
                    : TransferResult::Failed;
     }

@@ -1,7 +1,7 @@
 #include "engine/file32.h"
 
 #include "engine/DataWord.h"
-#include "files/FixedText.h"
+#include "engine/FixedText.h"
 
 #include <QFile>
 #include <QSaveFile>

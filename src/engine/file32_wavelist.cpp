@@ -5,7 +5,7 @@
 
 #include "engine/file32.h"
 
-#include "files/FixedText.h"
+#include "engine/FixedText.h"
 
 #include <QIODevice>
 #include <QString>
@@ -117,7 +117,7 @@ void fillText(const QByteArray& line, std::span<char> out) {
     QString text = QString::fromUtf8(line).trimmed();
     if (text == QLatin1String("None")) // what the writer puts for an empty text
         text.clear();
-    const QByteArray bytes = velda::files::toFixed8Bit(text, static_cast<int>(out.size()));
+    const QByteArray bytes = velda::toFixed8Bit(text, static_cast<int>(out.size()));
     std::memcpy(out.data(), bytes.constData(), out.size());
 }
 

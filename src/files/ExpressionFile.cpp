@@ -1,6 +1,6 @@
 #include "files/ExpressionFile.h"
 
-#include "files/FixedText.h"
+#include "engine/FixedText.h"
 
 #include <QFile>
 #include <algorithm>
@@ -200,8 +200,8 @@ ExpressionRead Read_Expression_Data(QIODevice& file, const ExpressionRanges& cur
         pg.AreaStart = std::clamp(pg.AreaStart, 0.0, n);
         pg.AreaEnd = std::clamp(pg.AreaEnd, pg.AreaStart, n);
         pg.Param[1] = std::clamp(pg.Param[1], 0.0, n);
-        pg.ConstText = files::fromFixed8Bit(cnst.data(), kConstTextLength).trimmed();
-        pg.ExprText = files::fromFixed8Bit(expr.data(), kExprTextLength).trimmed();
+        pg.ConstText = fromFixed8Bit(cnst.data(), kConstTextLength).trimmed();
+        pg.ExprText = fromFixed8Bit(expr.data(), kExprTextLength).trimmed();
         read[pageNo] = pg;
     }
     ExpressionRead ok;

@@ -1,6 +1,6 @@
 #include "files/PackedRecord.h"
 
-#include "files/FixedText.h"
+#include "engine/FixedText.h"
 
 #include <QtEndian>
 #include <bit>
@@ -82,8 +82,7 @@ struct Packer {
         qToLittleEndian<uint64_t>(std::bit_cast<uint64_t>(v), r.data() + off);
     }
     void text(int off, int width, const QString& v) {
-        std::memcpy(r.data() + off, files::toFixed8Bit(v, width).constData(),
-                    static_cast<size_t>(width));
+        std::memcpy(r.data() + off, toFixed8Bit(v, width).constData(), static_cast<size_t>(width));
     }
 };
 
@@ -95,7 +94,7 @@ struct Unpacker {
         v = std::bit_cast<double>(qFromLittleEndian<uint64_t>(r.data() + off));
     }
     void text(int off, int width, QString& v) {
-        v = files::fromFixed8Bit(reinterpret_cast<const char*>(r.data() + off), width);
+        v = fromFixed8Bit(reinterpret_cast<const char*>(r.data() + off), width);
     }
 };
 

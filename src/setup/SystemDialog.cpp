@@ -9,7 +9,7 @@
 #include "app/Registry.h"
 #include "app/Twips.h"
 #include "engine/wavelb32.h"
-#include "setup/CodePage.h"
+#include "engine/CodePage.h"
 #include "setup/SystemCaptions.h"
 #include "setup/UpDownWidget.h"
 #include "units/NumberText.h"

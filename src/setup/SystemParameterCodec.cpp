@@ -1,7 +1,7 @@
 #include "setup/SystemParameterCodec.h"
 
 #include "engine/DeviceRecord.h"
-#include "setup/CodePage.h"
+#include "engine/CodePage.h"
 
 namespace velda {
 

@@ -2,7 +2,7 @@
 
 #include "app/Messages.h"
 #include "engine/sysinf32.h"
-#include "setup/CodePage.h"
+#include "engine/CodePage.h"
 #include "setup/SystemParameterCodec.h"
 
 #include <algorithm>

@@ -32,6 +32,7 @@ const BackEnd BackEnds[] = {
     {"Debug", [] { return MakeDebugRig(); }},
     {"UsbTmcVisa", [] { return MakeUsbTmcVisaRig(); }},
     {"UsbTmcSocket", [] { return MakeUsbTmcSocketRig(); }},
+    {"UsbTmcVxi11", [] { return MakeUsbTmcVxi11Rig(); }},
 };
 
 class BusInterface : public ::testing::TestWithParam<BackEnd> {

@@ -101,9 +101,10 @@ std::unique_ptr<BusRig> MakeKiRig(bool boardPresent = true);
 std::unique_ptr<BusRig> MakeUsb488Rig();
 std::unique_ptr<BusRig> MakeDebugRig();
 // The USB-TMC back end through the fake system VISA library, and through our
-// own VISA layer on a raw SCPI socket of 127.0.0.1.
+// own VISA layer on a raw SCPI socket and on VXI-11, both on 127.0.0.1.
 std::unique_ptr<BusRig> MakeUsbTmcVisaRig();
 std::unique_ptr<BusRig> MakeUsbTmcSocketRig();
+std::unique_ptr<BusRig> MakeUsbTmcVxi11Rig();
 
 // The fake behind a rig (for the per-back-end byte assertions).
 FakeLibrary& NiFake();

@@ -88,12 +88,17 @@ static int fake_pop_reply(struct fake_reply* out) {
     return 1;
 }
 
-/* The next call of one function fails with the given status and error. */
+/* The next call of one function (after `fake_fail_skip` calls of it that
+ * succeed) fails with the given status and error. */
 static char fake_fail_name[64];
-static int fake_fail_status, fake_fail_error;
+static int fake_fail_status, fake_fail_error, fake_fail_skip;
 
 static int fake_should_fail(const char* name) {
     if (fake_fail_name[0] && strcmp(fake_fail_name, name) == 0) {
+        if (fake_fail_skip > 0) {
+            --fake_fail_skip;
+            return 0;
+        }
         fake_fail_name[0] = 0;
         return 1;
     }
@@ -116,4 +121,11 @@ static int fake_should_fail(const char* name) {
         snprintf(fake_fail_name, sizeof fake_fail_name, "%s", function);                          \
         fake_fail_status = status;                                                                \
         fake_fail_error = error;                                                                  \
+        fake_fail_skip = 0;                                                                       \
+    }                                                                                             \
+    FAKE_EXPORT void prefix##_fail_later(const char* function, int skip, int status, int error) { \
+        snprintf(fake_fail_name, sizeof fake_fail_name, "%s", function);                          \
+        fake_fail_status = status;                                                                \
+        fake_fail_error = error;                                                                  \
+        fake_fail_skip = skip;                                                                    \
     }

@@ -1,4 +1,4 @@
-#include "files/FixedText.h"
+#include "SetupValues.h"
 #include "files/PackedRecord.h"
 
 #include <QtEndian>
@@ -17,7 +17,6 @@ SystemParameter distinctRecord() {
     SystemParameter sp;
     sp.ModelName = QStringLiteral("GEN-2000        ");
     sp.ModelNo = 3;
-    sp.GpibAddress = 7;
     sp.GpibAddressMin = 1;
     sp.GpibAddressMax = 30;
     sp.DefaultArbSend = QStringLiteral("DATA:ARB").leftJustified(64, QLatin1Char(' '));
@@ -35,36 +34,26 @@ SystemParameter distinctRecord() {
     sp.MemorySizeNo = 2;
     sp.ChannelUsed = 1;
     sp.ChannelNo = 1;
-    sp.Frequency = 1000.5;
     sp.FrequencyMin = 0.001;
     sp.FrequencyMax = 2e7;
     sp.ModelReal160 = 160.25;
-    sp.Period = 1 / 1000.5;
     sp.ModelReal176 = 176.5;
     sp.ModelReal184 = -184.75;
     sp.ModelReal192 = 192.125;
-    sp.Amplitude = 2.5;
     sp.AmplitudeMin = 0.01;
     sp.AmplitudeMax = 20;
     sp.ModelReal224 = 224.5;
-    sp.Offset = -0.5;
     sp.OffsetMin = -10;
     sp.OffsetMax = 10;
     sp.ModelReal256 = 256.5;
     sp.OffsetSettable = -1;
     sp.OffsetOn = 1;
-    sp.XUnitMode = 2;
-    sp.YUnitMode = 1;
-    sp.UserXStart = -3;
-    sp.UserXEnd = 7;
-    sp.UserYMin = -2;
-    sp.UserYMax = 4;
-    sp.OutputState = 2;
     sp.RangeNo = 4;
     sp.ModelWord308 = 308;
     sp.UserXUnitName = QStringLiteral("deg     ");
     sp.UserYUnitName = QStringLiteral("A       ");
     sp.ModelWord326 = 326;
+    test::Apply_Setup_Values(sp, {1000.5, 1 / 1000.5, 2.5, -0.5, 7, 2, 2, 1, -3, 7, -2, 4});
     return sp;
 }
 
@@ -301,20 +290,6 @@ TEST(PackedRecord, UnpackedTextStopsAtANulAndIsPaddedToItsWidth) {
     int16_t kind = 0;
     Unpack_System_Record(r, sp, kind);
     EXPECT_EQ(sp.UserXUnitName, QStringLiteral("km      "));
-}
-
-TEST(PackedRecord, FixedTextConversionKeepsWidthForAnyInput) {
-    const QString inputs[] = {QString(), QStringLiteral("x"), QString(40, QChar(0x65E5)),
-                              QStringLiteral("a\U0001F600bcdefgh")};
-    for (int width : {1, 2, 3, 8, 16}) {
-        for (const QString& s : inputs) {
-            const QByteArray b = files::toFixed8Bit(s, width);
-            ASSERT_EQ(b.size(), width);
-            // The bytes decode without a broken character.
-            EXPECT_FALSE(QString::fromUtf8(b).contains(QChar::ReplacementCharacter));
-            EXPECT_EQ(files::fromFixed8Bit(b.constData(), width).size(), width);
-        }
-    }
 }
 
 TEST(PackedRecord, ModelMatchByName) {

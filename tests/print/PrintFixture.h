@@ -1,6 +1,7 @@
 #pragma once
 // A program on the shipped model data, for the print-out tests.
 
+#include "SetupValues.h"
 #include "TestSupport.h"
 
 #include "app/Messages.h"
@@ -43,19 +44,7 @@ protected:
     }
     // Values whose print-out text the number formats fix.
     void setKnownValues() {
-        SystemParameter& sp = program->Setup.Param;
-        sp.Frequency = 1000;
-        sp.Period = 0.001;
-        sp.Amplitude = 1.5;
-        sp.Offset = -2.5;
-        sp.GpibAddress = 7;
-        sp.OutputState = 1;
-        sp.XUnitMode = 0;
-        sp.YUnitMode = 0;
-        sp.UserXStart = 0;
-        sp.UserXEnd = 1;
-        sp.UserYMin = -1;
-        sp.UserYMax = 1;
+        Apply_Setup_Values(program->Setup.Param, {1000, 0.001, 1.5, -2.5, 7, 1, 0, 0, 0, 1, -1, 1});
     }
     QString path(const char* name) const { return dir.filePath(QLatin1String(name)); }
 

@@ -1,12 +1,14 @@
 // Rigs of the USB-TMC back end for the interface suite: through the fake
 // system VISA library (tests/fakes/visa), and through our own VISA layer on
-// a raw SCPI socket of 127.0.0.1.
+// a raw SCPI socket and on the VXI-11 test instrument, both on 127.0.0.1.
 #include "../BusRigs.h"
+#include "FakeVxi11.h"
 #include "ScpiListener.h"
 #include "bus/USBTMC_MDL.h"
 #include "bus/visa/OwnVisa.h"
 #include "bus/visa/SystemVisa.h"
 
+#include <QFile>
 #include <QThread>
 
 #include <dlfcn.h>
@@ -103,6 +105,41 @@ private:
     ScpiListener listener_;
 };
 
+// The real RPC client against the test instrument, whose answers come only
+// from what the suite prepares, so an unprepared query times out as on the
+// other back ends.
+class UsbTmcVxi11Rig : public UsbTmcRig {
+public:
+    UsbTmcVxi11Rig()
+        : answers_(dir_.filePath(QStringLiteral("answers.txt"))),
+          sent_(dir_.filePath(QStringLiteral("sent.bin"))),
+          server_({QStringLiteral("--answers"), answers_, QStringLiteral("--sent"), sent_}) {
+        QFile(answers_).open(QIODevice::WriteOnly); // no answers yet
+        visa::OwnVisaOptions o;
+        o.portmapperPort = server_.portmapperPort();
+        Use_Provider([o] { return std::make_unique<visa::OwnVisa>(o); });
+    }
+    const char* Name() const override { return "UsbTmcVxi11"; }
+    QString Shown(int16_t) const override {
+        return QStringLiteral("TCPIP0::127.0.0.1::inst0::INSTR");
+    }
+    void Answer(int16_t, const QString& query, const QByteArray& reply) override {
+        QFile f(answers_);
+        if (f.open(QIODevice::Append))
+            f.write(query.toUtf8().toHex() + ' ' + reply.toHex() + '\n');
+    }
+    QByteArray Sent() const override {
+        // Every call is answered only after the instrument has written what
+        // it received, so the file is complete here.
+        QFile f(sent_);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private:
+    QString answers_, sent_;
+    FakeVxi11 server_;
+};
+
 } // namespace
 
 std::unique_ptr<BusRig> MakeUsbTmcVisaRig() {
@@ -110,6 +147,10 @@ std::unique_ptr<BusRig> MakeUsbTmcVisaRig() {
 }
 std::unique_ptr<BusRig> MakeUsbTmcSocketRig() {
     return std::make_unique<UsbTmcSocketRig>();
+}
+
+std::unique_ptr<BusRig> MakeUsbTmcVxi11Rig() {
+    return std::make_unique<UsbTmcVxi11Rig>();
 }
 
 } // namespace velda::test

@@ -1,6 +1,7 @@
 // A VXI-11 test instrument on 127.0.0.1.
 //
 //   fake_vxi11 --portmap PORT --core PORT [--max-recv N] [--read-chunk N] --log FILE
+//              [--answers FILE] [--sent FILE]
 //
 // Prints "PORTS <portmapper> <core>" once both listen, then serves until
 // killed. Every call is appended to the log file (one line, flushed before
@@ -10,6 +11,11 @@
 // A message ending in "?" (before CR/LF) is answered: "*IDN?" with an
 // identity, "NOEND?" never (reads then time out), anything else with the
 // query itself, each answer ending in LF.
+//
+// With --answers, queries are answered from that file only, read afresh for
+// every message: lines "<query hex> <reply hex>", the last line of a query
+// counting; a query it does not hold gets no answer. With --sent, every
+// message's bytes are appended to that file as they arrived.
 #include "vxi11_core.h"
 
 #include <rpc/pmap_prot.h>
@@ -20,6 +26,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <netinet/in.h>
 #include <string>
 #include <sys/prctl.h>
@@ -30,6 +37,8 @@
 namespace {
 
 FILE* logFile = nullptr;
+FILE* sentFile = nullptr;
+std::string answersPath;
 u_long corePort = 0;
 u_long maxRecv = 1024 * 1024;
 u_long readChunk = 0; // 0 = no limit
@@ -64,14 +73,43 @@ std::string printable(const std::string& s) {
     return out;
 }
 
+std::string fromHex(const std::string& hex) {
+    std::string out;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        out += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return out;
+}
+
+// The prepared answer to `query`; false when the file holds none.
+bool preparedAnswer(const std::string& query, std::string* answer) {
+    std::ifstream in(answersPath);
+    std::string q, r;
+    bool found = false;
+    while (in >> q >> r) {
+        if (fromHex(q) == query) {
+            *answer = fromHex(r);
+            found = true;
+        }
+    }
+    return found;
+}
+
 void messageDone() {
+    if (sentFile) {
+        std::fwrite(partial.data(), 1, partial.size(), sentFile);
+        std::fflush(sentFile);
+    }
     char head[64];
     std::snprintf(head, sizeof head, "MESSAGE %zu %08x ", partial.size(), fnv1a(partial));
     logLine(head + printable(partial));
     std::string q = partial;
     while (!q.empty() && (q.back() == '\n' || q.back() == '\r'))
         q.pop_back();
-    if (!q.empty() && q.back() == '?') {
+    if (!answersPath.empty()) {
+        std::string answer;
+        if (preparedAnswer(q, &answer))
+            reply = answer;
+    } else if (!q.empty() && q.back() == '?') {
         if (q == "*IDN?")
             reply = "VELDA,TEST-VXI11,0,1.0\n";
         else if (q == "NOEND?")
@@ -259,6 +297,10 @@ int main(int argc, char** argv) {
             readChunk = v;
         else if (k == "--log")
             logFile = std::fopen(argv[i + 1], "w");
+        else if (k == "--sent")
+            sentFile = std::fopen(argv[i + 1], "wb");
+        else if (k == "--answers")
+            answersPath = argv[i + 1];
     }
     u_long actualPmap = 0;
     int ps = listenOn(pmapPort, &actualPmap);

@@ -1,8 +1,8 @@
-#include "files/FixedText.h"
+#include "engine/FixedText.h"
 
-#include "setup/CodePage.h"
+#include "engine/CodePage.h"
 
-namespace velda::files {
+namespace velda {
 
 // The file records use the same fixed fields as the model-information
 // records; trailing blanks are dropped first so a padded field never pushes
@@ -20,4 +20,4 @@ QString fromFixed8Bit(const char* bytes, int width) {
     return getFixedText(reinterpret_cast<const uint8_t*>(bytes), static_cast<size_t>(width));
 }
 
-} // namespace velda::files
+} // namespace velda

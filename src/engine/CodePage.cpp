@@ -1,4 +1,4 @@
-#include "setup/CodePage.h"
+#include "engine/CodePage.h"
 
 #include "engine/DeviceRecord.h"
 

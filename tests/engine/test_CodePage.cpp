@@ -1,4 +1,5 @@
-#include "setup/CodePage.h"
+#include "engine/CodePage.h"
+#include "engine/FixedText.h"
 
 #include <array>
 #include <cstring>
@@ -83,4 +84,18 @@ TEST(CodePage, FixedWidthCutsOrPads) {
     EXPECT_EQ(fixedWidth(QStringLiteral("AB"), 4), QStringLiteral("AB  "));
     EXPECT_EQ(fixedWidth(QStringLiteral("ABCDEF"), 4), QStringLiteral("ABCD"));
     EXPECT_EQ(fixedWidth(QStringLiteral(u"AB😀"), 3), QStringLiteral("AB "));
+}
+
+TEST(FixedText, ConversionKeepsWidthForAnyInput) {
+    const QString inputs[] = {QString(), QStringLiteral("x"), QString(40, QChar(0x65E5)),
+                              QStringLiteral("a\U0001F600bcdefgh")};
+    for (int width : {1, 2, 3, 8, 16}) {
+        for (const QString& s : inputs) {
+            const QByteArray b = toFixed8Bit(s, width);
+            ASSERT_EQ(b.size(), width);
+            // The bytes decode without a broken character.
+            EXPECT_FALSE(QString::fromUtf8(b).contains(QChar::ReplacementCharacter));
+            EXPECT_EQ(fromFixed8Bit(b.constData(), width).size(), width);
+        }
+    }
 }

@@ -6,7 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace velda::files {
+namespace velda {
 
 // The field's bytes: `text` without trailing blanks, cut so that it fits in
 // `width` bytes without splitting a multibyte character, then space-padded.
@@ -16,4 +16,4 @@ QByteArray toFixed8Bit(const QString& text, int width);
 // decoded, then space-padded or cut to `width` characters.
 QString fromFixed8Bit(const char* bytes, int width);
 
-} // namespace velda::files
+} // namespace velda

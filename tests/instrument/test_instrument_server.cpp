@@ -1,0 +1,84 @@
+// The test instrument as a program of its own: it prints its port, serves
+// the bus, and on SIGTERM tells what it received.
+#include "SocketBus.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QStringList>
+#include <signal.h>
+
+using namespace velda;
+
+namespace {
+
+const QString Server =
+    QStringLiteral(VELDA_BINARY_DIR "/tests/fakes/instrument/velda_test_instrument_server");
+
+} // namespace
+
+TEST(TestInstrumentServer, ServesUntilKilledAndReportsWhatCame) {
+    struct Case {
+        const char* name;
+        QStringList args;
+        QString query;
+        QString reply;
+    } cases[] = {
+        {"plain model",
+         {QStringLiteral("AWG-1102")},
+         QStringLiteral("*IDN?"),
+         QStringLiteral("VELDAT,AWG-1102,SN001,1.00")},
+        {"error status",
+         {QStringLiteral("AWG-1102"), QStringLiteral("--error"), QStringLiteral("16"),
+          QStringLiteral("-100,\"Command error\"")},
+         QStringLiteral("*ESR?"),
+         QStringLiteral("16")},
+        {"another model's identity",
+         {QStringLiteral("FG-4101"), QStringLiteral("--identify"), QStringLiteral("FG-9999")},
+         QStringLiteral("*IDN?"),
+         QStringLiteral("VELDAT,FG-9999,SN001,1.00")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QProcess proc;
+        proc.start(Server, c.args);
+        ASSERT_TRUE(proc.waitForStarted(10000));
+        ASSERT_TRUE(proc.waitForReadyRead(10000));
+        const QString first = QString::fromLatin1(proc.readLine()).trimmed();
+        ASSERT_TRUE(first.startsWith(QStringLiteral("port "))) << first.toStdString();
+        const QString port = first.mid(5);
+
+        bus::BusContext context;
+        context.libraryNames = [](const QString&) { return QStringList(); };
+        context.endProgram = [] {};
+        bus::GP_common gp(std::move(context));
+        gp.Set_Factory(bus::KindUsbTmc, [](bus::BusContext& ctx) {
+            auto m = std::make_unique<bus::USBTMC_MDL>(ctx);
+            m->Set_Provider_Factory([] { return std::make_unique<visa::OwnVisa>(); });
+            return m;
+        });
+        static_cast<bus::USBTMC_MDL*>(gp.Module(bus::KindUsbTmc))->ResourceName[0] =
+            QStringLiteral("TCPIP0::127.0.0.1::%1::SOCKET").arg(port);
+        ASSERT_EQ(gp.GP_Init(QString()), bus::StatusOk);
+        ASSERT_EQ(gp.GP_Time_Out(12), bus::StatusOk);
+        ASSERT_EQ(gp.GP_Send_Str(0, c.query), bus::StatusOk);
+        QString reply;
+        ASSERT_EQ(gp.GP_Receive_Str(0, reply), bus::StatusOk);
+        EXPECT_EQ(reply, c.reply);
+
+        ::kill(static_cast<pid_t>(proc.processId()), SIGTERM);
+        ASSERT_TRUE(proc.waitForFinished(10000));
+        EXPECT_EQ(proc.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(proc.exitCode(), 0);
+        const QString rest = QString::fromLatin1(proc.readAllStandardOutput());
+        EXPECT_EQ(rest, QStringLiteral("line ") + c.query + QStringLiteral("\n"));
+    }
+}
+
+TEST(TestInstrumentServer, RefusesAModelItDoesNotKnow) {
+    QProcess proc;
+    proc.start(Server, {QStringLiteral("NO-SUCH-MODEL")});
+    ASSERT_TRUE(proc.waitForFinished(10000));
+    EXPECT_EQ(proc.exitCode(), 1);
+    EXPECT_TRUE(proc.readAllStandardError().contains("no model NO-SUCH-MODEL"));
+}
