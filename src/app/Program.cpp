@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 
 namespace velda {
@@ -19,8 +20,15 @@ namespace velda {
 Program::Program(ProgramOptions options) : options_(std::move(options)) {
     if (options_.dataDir.isEmpty())
         options_.dataDir = programDataDir();
-    if (options_.modelFile.isEmpty())
-        options_.modelFile = dataFile(QStringLiteral("models.toml"));
+    if (options_.modelFile.isEmpty()) {
+        // A user's own model file beside the settings file is read instead
+        // of the shipped one, so an instrument can be added without
+        // touching the installation.
+        const QString settings =
+            options_.iniPath.isEmpty() ? clsRegistry::defaultIniPath() : options_.iniPath;
+        const QString own = QFileInfo(settings).dir().filePath(QStringLiteral("models.toml"));
+        options_.modelFile = QFileInfo::exists(own) ? own : dataFile(QStringLiteral("models.toml"));
+    }
 }
 
 Program::~Program() {

@@ -36,17 +36,36 @@ inline void put(uint8_t* out, int32_t v, bool swap) {
 }
 
 // w / 2^k rounded to even, with an arithmetic shift: the dropped bits are
-// compared with one half of the divisor.
-template <bool Negate>
-void convertShift(const int16_t* in, int32_t count, int k, bool swap, uint8_t* out) {
+// compared with one half of the divisor. The order and sign are template
+// arguments so the loop has no branch and vectorises.
+template <bool Negate, bool Swap>
+void convertShift(const int16_t* in, int32_t count, int k, uint8_t* out) {
     const int32_t low = (1 << k) - 1;
     const int32_t half = 1 << (k - 1);
     for (int32_t i = 0; i < count; ++i) {
         const int32_t w = Negate ? -static_cast<int32_t>(in[i]) : in[i];
         int32_t q = w >> k;
         const int32_t r = w & low;
-        q += (r > half) | ((r == half) & q & 1);
-        put(out + 2 * static_cast<size_t>(i), q, swap);
+        q += static_cast<int32_t>(r > half) | (static_cast<int32_t>(r == half) & q & 1);
+        const auto u = static_cast<uint16_t>(q);
+        out[2 * i] = static_cast<uint8_t>(Swap ? u : u >> 8);
+        out[2 * i + 1] = static_cast<uint8_t>(Swap ? u >> 8 : u);
+    }
+}
+
+template <bool Negate>
+void convertShift(const int16_t* in, int32_t count, int k, bool swap, uint8_t* out) {
+    if (swap)
+        convertShift<Negate, true>(in, count, k, out);
+    else
+        convertShift<Negate, false>(in, count, k, out);
+}
+
+template <bool Swap> void convertCopy(const int16_t* in, int32_t count, uint8_t* out) {
+    for (int32_t i = 0; i < count; ++i) {
+        const auto u = static_cast<uint16_t>(in[i]);
+        out[2 * i] = static_cast<uint8_t>(Swap ? u : u >> 8);
+        out[2 * i + 1] = static_cast<uint8_t>(Swap ? u >> 8 : u);
     }
 }
 
@@ -68,10 +87,14 @@ bool Convert_WaveData(std::span<const int16_t> words, int32_t count, int64_t mas
     uint8_t* out = bytes.data();
     const bool negate = d < 0;
     const auto magnitude = static_cast<uint32_t>(negate ? -static_cast<int32_t>(d) : d);
-    if (magnitude == 1) {
+    if (magnitude == 1 && !negate) {
+        if (swap)
+            convertCopy<true>(in, count, out);
+        else
+            convertCopy<false>(in, count, out);
+    } else if (magnitude == 1) {
         for (int32_t i = 0; i < count; ++i)
-            put(out + 2 * static_cast<size_t>(i), negate ? -static_cast<int32_t>(in[i]) : in[i],
-                swap);
+            put(out + 2 * static_cast<size_t>(i), -static_cast<int32_t>(in[i]), swap);
     } else if (std::has_single_bit(magnitude)) {
         const int k = std::countr_zero(magnitude);
         if (negate)
