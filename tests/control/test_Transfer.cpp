@@ -221,7 +221,7 @@ TEST(Transfer, OscillatorLinesGoOutInTheirOrder) {
 
     ASSERT_EQ(rig.transfer->Send_Wave(), TransferResult::Done);
     const QString line =
-        QStringLiteral(":TRAC:POIN %1;:TRAC:BANK 2;:FORM:BORD NORM;:TRAC:DATA").arg(p.MemorySize);
+        QStringLiteral(":TRAC:POIN %1;:TRAC:BANK 2;:FORM:BORD SWAP;:TRAC:DATA").arg(p.MemorySize);
     const QStringList wave{QString(),
                            QStringLiteral("*ESR?"),
                            QStringLiteral("*IDN?"),

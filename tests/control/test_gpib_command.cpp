@@ -263,6 +263,7 @@ TEST(GpibCommand, HexTokens) {
         {"  ARB  0X0d ", "ARB \r"},
         {"0x23 0x34", "#4"},
         {"DATA _$Block", "DATA _$Block"},
+        {"DATA:ARB _$Name 0x2C _$Block", "DATA:ARB _$Name,_$Block"},
         {"LOAD 0xZZ END", "LOAD 0xZZ END"},
         {"", ""},
     };
