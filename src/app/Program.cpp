@@ -132,8 +132,13 @@ bool Program::Load_DeviceIds() {
 }
 
 int Program::Read_ControllerAddress() const {
-    if (ControllerAddress)
-        return ControllerAddress();
+    // A bus that cannot be asked (no board, no library) leaves the stored
+    // address of the bus, or 0, the usual controller address.
+    if (ControllerAddress) {
+        const int address = ControllerAddress();
+        if (address >= 0)
+            return address;
+    }
     return Registry ? std::max(0, Registry->GpibAddress()) : 0;
 }
 

@@ -172,8 +172,11 @@ QStringList Models_Report() {
         SysGetDeviceName(m, name);
         lines << trimmedName(name);
         QStringList interfaces;
+        // The model's own interfaces; every model also runs on the simulated
+        // bus, which `send --interface sim` chooses.
         for (const InterfaceEntry& e : SystemSetup::Interface_List(SysGetInterfaceInfo(m)))
-            interfaces << e.text.trimmed();
+            if (e.kind != IfSimulated)
+                interfaces << e.text.trimmed();
         lines << QStringLiteral("  interfaces\t") + interfaces.join(QStringLiteral(", "));
         lines << QStringLiteral("  memory sizes\t") +
                      namesOf(SysGetMemorySizeCnt(m),

@@ -95,7 +95,7 @@ Status GPIBLib::check(Status status, const QString& name, std::optional<int16_t>
     lastErrorText_.clear();
     if (status != bus::StatusOk) {
         lastErrorText_ = Status_Text(status);
-        if (showErrors_)
+        if (showErrors_ && !quiet_)
             ShowStop(QStringLiteral("Interface Error"),
                      Operation_Description(name, address) + QLatin1Char('\n') + lastErrorText_);
     }

@@ -76,6 +76,9 @@ public:
     const QString& LastErrorText() const { return lastErrorText_; }
     bool SetupDone() const { return setupDone_; }
     bool ShowErrors() const { return showErrors_; }
+    // No error box at all while set, whatever ShowErrors says (set-up turns
+    // that on by itself); for lookups the user did not ask for.
+    void Set_Quiet(bool quiet) { quiet_ = quiet; }
     const QString& SendTerminator() const { return sendTerminator_; }
     const QString& ReceiveTerminator() const { return receiveTerminator_; }
     int16_t TerminatorCode() const { return terminatorCode_; }
@@ -91,6 +94,7 @@ private:
     QString lastErrorText_;
     bool setupDone_ = false;
     bool showErrors_ = false;
+    bool quiet_ = false;
     QString sendTerminator_;
     QString receiveTerminator_;
     int16_t terminatorCode_ = 0;

@@ -178,7 +178,14 @@ InterfaceFront::InterfaceFront(Program& program) {
 
 void Install_ControllerAddress(Program& program, InterfaceFront& front) {
     GpibIO* io = front.IO.get();
-    program.ControllerAddress = [io] { return int(io->Read_ControllerAddress()); };
+    // Asked whenever an address is typed or stepped: a missing board must not
+    // answer each of those with an error box, so the lookup runs quietly.
+    program.ControllerAddress = [io] {
+        io->Lib().Set_Quiet(true);
+        const int address = io->Read_ControllerAddress();
+        io->Lib().Set_Quiet(false);
+        return address;
+    };
 }
 
 } // namespace velda::control

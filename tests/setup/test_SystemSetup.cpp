@@ -392,12 +392,15 @@ TEST_F(SystemSetupTest, InterfaceListFollowsTheMask) {
     const InterfaceEntry usb{QStringLiteral("USB(TMC)"), 3};
     const InterfaceEntry ni{QStringLiteral("NI GPIB"), 0};
     const InterfaceEntry ki{QStringLiteral("KI GPIB"), 1};
+    // The simulated bus ends every list: a whole transfer runs without an instrument.
+    const InterfaceEntry sim{QStringLiteral("Simulated"), 4};
     struct Case {
         int32_t mask;
         std::vector<InterfaceEntry> list;
     } cases[] = {
-        {0x0, {}},        {0x8, {usb}}, {0x1, {ni}},          {0x4, {ni}},          {0x2, {ki}},
-        {0x9, {usb, ni}}, {0x5, {ni}},  {0xB, {usb, ni, ki}}, {0xF, {usb, ni, ki}},
+        {0x0, {sim}},     {0x8, {usb, sim}},         {0x1, {ni, sim}},
+        {0x4, {ni, sim}}, {0x2, {ki, sim}},          {0x9, {usb, ni, sim}},
+        {0x5, {ni, sim}}, {0xB, {usb, ni, ki, sim}}, {0xF, {usb, ni, ki, sim}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(SystemSetup::Interface_List(c.mask), c.list) << c.mask;
@@ -406,6 +409,8 @@ TEST_F(SystemSetupTest, InterfaceListFollowsTheMask) {
     setup.InterfaceKind = IfKiGpib;
     EXPECT_EQ(setup.Interface_ListIndex(), 2);
     setup.InterfaceKind = IfSimulated;
+    EXPECT_EQ(setup.Interface_ListIndex(), 3);
+    setup.InterfaceKind = IfUsb488; // not offered by any model
     EXPECT_EQ(setup.Interface_ListIndex(), 0);
     EXPECT_EQ(setup.Change_Interface(IfKiGpib), -1);
     setup.Change_Model(Awg1101); // USB(TMC) only

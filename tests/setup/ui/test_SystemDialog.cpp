@@ -11,8 +11,8 @@
 #include "control/Transfer.h"
 #include "control/clsGpibCommand.h"
 #include "document/MainWindow.h"
-#include "forms/FrmGPIBExit.h"
 #include "engine/wavelb32.h"
+#include "forms/FrmGPIBExit.h"
 #include "setup/SystemCaptions.h"
 #include "setup/SystemDialog.h"
 #include "setup/SystemParameterCodec.h"
@@ -282,10 +282,10 @@ TEST_F(SystemDialogTest, EnableRulesFollowTheModelFlags) {
     get<QTabWidget>(QStringLiteral("SSTab"))->setCurrentIndex(0);
     EXPECT_TRUE(get<QGroupBox>(QStringLiteral("Frm_Memory"))->isEnabled());
     EXPECT_FALSE(get<QGroupBox>(QStringLiteral("Frm_YUnit"))->isEnabled());
-    // The set-up file items and the print-out work; the transfer is not there yet.
+    // The set-up file items, the print-out and the transfer work.
     EXPECT_TRUE(dlg->Menu_FileOpen->isEnabled());
     EXPECT_TRUE(dlg->Menu_FilePrint->isEnabled());
-    EXPECT_FALSE(get<QPushButton>(QStringLiteral("Btn_Trans(0)"))->isEnabled());
+    EXPECT_TRUE(get<QPushButton>(QStringLiteral("Btn_Trans(0)"))->isEnabled());
 }
 
 TEST_F(SystemDialogTest, SetupFileMenuSavesAndOpensTheRecord) {
@@ -352,11 +352,11 @@ TEST_F(SystemDialogTest, InterfaceListFollowsTheModelsMask) {
         QStringList items;
     };
     const Case cases[] = {
-        {Awg1101, {"USB(TMC)"}},
-        {Awg2201, {"NI GPIB", "KI GPIB"}},
-        {Awg2202, {"NI GPIB"}},
-        {Fg4101, {"USB(TMC)", "NI GPIB", "KI GPIB"}},
-        {PowerSource, {"USB(TMC)", "NI GPIB"}},
+        {Awg1101, {"USB(TMC)", "Simulated"}},
+        {Awg2201, {"NI GPIB", "KI GPIB", "Simulated"}},
+        {Awg2202, {"NI GPIB", "Simulated"}},
+        {Fg4101, {"USB(TMC)", "NI GPIB", "KI GPIB", "Simulated"}},
+        {PowerSource, {"USB(TMC)", "NI GPIB", "Simulated"}},
     };
     ASSERT_NE(open(), nullptr);
     QComboBox* list = combo(QStringLiteral("Comb_Intfc"));
