@@ -20,7 +20,7 @@ namespace velda::cli {
 
 namespace {
 
-struct CommandSpec {
+struct CommandDef {
     QString name;
     QString synopsis;    // after "velda NAME "
     QString summary;     // one line, for the program's help
@@ -35,9 +35,9 @@ QCommandLineOption langOption() {
             QStringLiteral("LANG")};
 }
 
-const std::vector<CommandSpec>& commands() {
-    static const std::vector<CommandSpec> table = [] {
-        std::vector<CommandSpec> t;
+const std::vector<CommandDef>& commands() {
+    static const std::vector<CommandDef> table = [] {
+        std::vector<CommandDef> t;
         t.push_back({QStringLiteral("send"), Send_Synopsis(),
                      QStringLiteral("Send the set-up and the waveform of FILE to the instrument."),
                      Send_Description(), 1, Send_Options(), false});
@@ -90,15 +90,15 @@ const std::vector<CommandSpec>& commands() {
                       {QStringLiteral("digital"),
                        QStringLiteral("Draw the digital-bit view instead of the curve.")}},
                      true});
-        for (CommandSpec& c : t)
+        for (CommandDef& c : t)
             c.options.push_back(langOption());
         return t;
     }();
     return table;
 }
 
-const CommandSpec* findCommand(const QString& name) {
-    for (const CommandSpec& c : commands())
+const CommandDef* findCommand(const QString& name) {
+    for (const CommandDef& c : commands())
         if (c.name == name)
             return &c;
     return nullptr;
@@ -158,7 +158,7 @@ QStringList argumentsOf(int argc, char** argv) {
     return args;
 }
 
-int runCommand(const CommandSpec& spec, QCommandLineParser& parser) {
+int runCommand(const CommandDef& command, QCommandLineParser& parser) {
     const QStringList pos = parser.positionalArguments();
     TerminalPrompts terminal;
     setPromptHandler(&terminal);
@@ -174,7 +174,7 @@ int runCommand(const CommandSpec& spec, QCommandLineParser& parser) {
         return ExitFile; // the start-up box has been shown
     Set_Language(parser.value(QStringLiteral("lang")) != QLatin1String("ja"));
 
-    const QString name = spec.name;
+    const QString name = command.name;
     if (name == QLatin1String("convert"))
         return Run_Convert(program, pos[0], pos[1]);
     if (name == QLatin1String("info")) {
@@ -215,7 +215,7 @@ int runCommand(const CommandSpec& spec, QCommandLineParser& parser) {
 
 QStringList Command_Names() {
     QStringList names;
-    for (const CommandSpec& c : commands())
+    for (const CommandDef& c : commands())
         names << c.name;
     return names;
 }
@@ -242,9 +242,9 @@ QString Program_Help() {
                                   "Without a command, the editor starts (and opens FILE).\n\n"
                                   "Commands:\n");
     int width = 0;
-    for (const CommandSpec& c : commands())
+    for (const CommandDef& c : commands())
         width = std::max(width, static_cast<int>(c.name.size()));
-    for (const CommandSpec& c : commands())
+    for (const CommandDef& c : commands())
         text +=
             QStringLiteral("  ") + c.name.leftJustified(width + 2) + c.summary + QLatin1Char('\n');
     text += QStringLiteral("\nOptions:\n") +
@@ -256,7 +256,7 @@ QString Program_Help() {
 }
 
 QString Command_Help(const QString& command) {
-    const CommandSpec* c = findCommand(command);
+    const CommandDef* c = findCommand(command);
     if (!c)
         return {};
     std::vector<QCommandLineOption> options = c->options;
@@ -278,13 +278,13 @@ int Run_Command_Line(int argc, char** argv) {
         print(Version_Text());
         return ExitDone;
     }
-    const CommandSpec* spec = findCommand(first);
-    if (!spec)
+    const CommandDef* def = findCommand(first);
+    if (!def)
         return usageError(QStringLiteral("unknown option '%1'").arg(first));
 
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    for (const QCommandLineOption& o : spec->options)
+    for (const QCommandLineOption& o : def->options)
         parser.addOption(o);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
@@ -293,34 +293,34 @@ int Run_Command_Line(int argc, char** argv) {
     QStringList commandArgs = args;
     commandArgs.removeAt(1);
     if (!parser.parse(commandArgs))
-        return usageError(spec->name + QStringLiteral(": ") + parser.errorText());
+        return usageError(def->name + QStringLiteral(": ") + parser.errorText());
     if (parser.isSet(help)) {
-        print(Command_Help(spec->name));
+        print(Command_Help(def->name));
         return ExitDone;
     }
     const qsizetype given = parser.positionalArguments().size();
-    if (given < spec->positionals)
-        return usageError(spec->name + QStringLiteral(": missing argument (") + spec->synopsis +
+    if (given < def->positionals)
+        return usageError(def->name + QStringLiteral(": missing argument (") + def->synopsis +
                           QLatin1Char(')'));
-    if (given > spec->positionals)
-        return usageError(spec->name + QStringLiteral(": unexpected argument '") +
-                          parser.positionalArguments().at(spec->positionals) + QLatin1Char('\''));
+    if (given > def->positionals)
+        return usageError(def->name + QStringLiteral(": unexpected argument '") +
+                          parser.positionalArguments().at(def->positionals) + QLatin1Char('\''));
     const QString lang = parser.value(QStringLiteral("lang"));
     if (!lang.isEmpty() && lang != QLatin1String("en") && lang != QLatin1String("ja"))
-        return usageError(spec->name + QStringLiteral(": --lang takes en or ja"));
-    if (spec->name == QLatin1String("print") && parser.value(QStringLiteral("pdf")).isEmpty())
+        return usageError(def->name + QStringLiteral(": --lang takes en or ja"));
+    if (def->name == QLatin1String("print") && parser.value(QStringLiteral("pdf")).isEmpty())
         return usageError(QStringLiteral("print: --pdf OUT.pdf is missing"));
 
     // No display is ever opened: a command that draws does so offscreen.
     std::unique_ptr<QCoreApplication> app;
-    if (spec->draws) {
+    if (def->draws) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     QCoreApplication::setApplicationName(QStringLiteral("VELDA"));
-    return runCommand(*spec, parser);
+    return runCommand(*def, parser);
 }
 
 } // namespace velda::cli
