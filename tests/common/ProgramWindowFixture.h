@@ -9,6 +9,8 @@
 #include "app/Program.h"
 #include "document/MainWindow.h"
 
+#include "engine/wavelb32.h"
+
 #include <QAbstractButton>
 #include <QDir>
 #include <QPushButton>
@@ -16,6 +18,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
+#include <vector>
 
 namespace velda::test {
 
@@ -71,6 +74,11 @@ protected:
         prompts.clear();
     }
     WaveDocument& doc() { return program->Document; }
+    // The current waveform's N data words.
+    std::vector<int16_t> wave() {
+        auto w = engine::bufferWords(doc().CurrentBuf());
+        return {w.begin(), w.begin() + doc().N()};
+    }
 
     QTemporaryDir dir;
     RecordingPrompts prompts;

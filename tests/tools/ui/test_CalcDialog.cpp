@@ -55,11 +55,6 @@ protected:
         ProgramWindowTest::TearDown();
     }
 
-    std::vector<int16_t> wave() {
-        auto w = engine::bufferWords(doc().CurrentBuf());
-        return {w.begin(), w.begin() + doc().N()};
-    }
-
     CalcDialog& open() {
         CalcDialog::Host host;
         host.waveChanged = [this] { ++waveChanges; };

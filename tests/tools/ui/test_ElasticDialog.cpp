@@ -58,10 +58,6 @@ protected:
         ProgramWindowTest::TearDown();
     }
 
-    std::vector<int16_t> wave() {
-        auto w = engine::bufferWords(doc().CurrentBuf());
-        return {w.begin(), w.begin() + doc().N()};
-    }
     void fill(int (*f)(int)) {
         auto w = engine::bufferWords(doc().CurrentBuf());
         for (int i = 0; i < doc().N(); ++i)
