@@ -410,24 +410,30 @@ TransferResult Transfer::Send_Block(const QString& line, bool isHeader) {
                    ? TransferResult::Done
                    : TransferResult::Failed;
     }
-    // The other kinds carry the header (when the line is one) in the data.
-    QByteArray block = isHeader ? line.toLatin1() + bytes_ : bytes_;
-    const auto* all = reinterpret_cast<const uint8_t*>(block.constData());
-    const auto total = static_cast<size_t>(block.size());
-    if (kind_ == IfUsb488)
-        return lib_->Data(address, std::span(all, total), static_cast<int32_t>(total) - 1) == 0
+    if (kind_ == IfUsb488) {
+        // One operation; this kind's packing keeps the bytes in array order,
+        // so the header travels in the data.
+        const QByteArray block = isHeader ? line.toLatin1() + bytes_ : bytes_;
+        const auto* all = reinterpret_cast<const uint8_t*>(block.constData());
+        return lib_->Data(address, std::span(all, size_t(block.size())),
+                          static_cast<int32_t>(block.size()) - 1) == 0
                    ? TransferResult::Done
                    : TransferResult::Failed;
+    }
 
     if (lib_->GpEot(false) != 0 || lib_->GpEos(QString()) != 0)
         return TransferResult::Failed;
-    for (size_t at = 0; at < total; at += PieceSize) {
-        const size_t n = std::min<size_t>(PieceSize, total - at);
-        // The first piece addresses the instrument; the rest go on to it.
-        const int16_t to = at == 0 ? address : bus::LastAddress;
-        if (lib_->Data(to, std::span(all + at, n), static_cast<int32_t>(n) - 1) != 0)
+    // The header goes as text of its own: in the data it would be
+    // pair-exchanged by the packing and shift every data word by its length.
+    if (isHeader && lib_->Puts(address, line) != 0)
+        return TransferResult::Failed;
+    for (size_t at = 0; at < size; at += PieceSize) {
+        const size_t n = std::min<size_t>(PieceSize, size - at);
+        // The first write addresses the instrument; the rest go on to it.
+        const int16_t to = at == 0 && !isHeader ? address : bus::LastAddress;
+        if (lib_->Data(to, std::span(data + at, n), static_cast<int32_t>(n) - 1) != 0)
             return TransferResult::Failed;
-        progress_.Set_Progress(static_cast<int>((at + n) * 1000 / total));
+        progress_.Set_Progress(static_cast<int>((at + n) * 1000 / size));
         QCoreApplication::processEvents();
         if (progress_.GpibExit()) {
             io_->Abort_Transfer(progress_);

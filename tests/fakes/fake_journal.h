@@ -7,7 +7,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#define FAKE_JOURNAL_SIZE (1 << 16)
+#define FAKE_JOURNAL_SIZE (1 << 20)
 static char fake_journal_text[FAKE_JOURNAL_SIZE];
 static size_t fake_journal_len;
 static unsigned char* fake_sent;

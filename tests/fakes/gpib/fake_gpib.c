@@ -1,8 +1,17 @@
 /* A stand-in for a GPIB board library with the 488.2 board calls: it
  * journals every call with its command bytes, records the data of ibwrt and
- * answers ibrd from replies the test queues. Built twice: once whole, once
- * without ibwrt, for the missing-function path. */
+ * answers ibrd from replies the test queues. Bridged to a TCP instrument
+ * (fake_gpib_bridge), it also hands every ibwrt to that instrument and
+ * answers ibrd with what the instrument says, so a whole transfer can run
+ * against a test instrument. Built twice: once whole, once without ibwrt,
+ * for the missing-function path. */
 #include "../fake_journal.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #define ERR 0x8000
 #define TIMO 0x4000
@@ -17,8 +26,67 @@ static char boards[256] = "gpib0";
 
 FAKE_CONTROL(fake_gpib)
 
+static int bridge = -1;
+static int bridge_wait_ms = 2000;
+
+static void bridge_close(void) {
+    if (bridge >= 0)
+        close(bridge);
+    bridge = -1;
+}
+
+/* Connects to the instrument at host:port (an IPv4 address); 0 on success.
+ * Port 0 ends the bridge. */
+FAKE_EXPORT int fake_gpib_bridge(const char* host, int port, int wait_ms) {
+    bridge_close();
+    if (port == 0)
+        return 0;
+    struct sockaddr_in a;
+    memset(&a, 0, sizeof a);
+    a.sin_family = AF_INET;
+    a.sin_port = htons((unsigned short)port);
+    if (inet_pton(AF_INET, host, &a.sin_addr) != 1)
+        return -1;
+    bridge = socket(AF_INET, SOCK_STREAM, 0);
+    if (bridge < 0 || connect(bridge, (struct sockaddr*)&a, sizeof a) != 0) {
+        bridge_close();
+        return -1;
+    }
+    bridge_wait_ms = wait_ms > 0 ? wait_ms : 2000;
+    return 0;
+}
+
+static int bridge_send(const void* data, long n) {
+    const char* p = (const char*)data;
+    while (n > 0) {
+        ssize_t k = send(bridge, p, (size_t)n, MSG_NOSIGNAL);
+        if (k <= 0)
+            return 0;
+        p += k;
+        n -= (long)k;
+    }
+    return 1;
+}
+
+/* Up to n bytes of the instrument's answer, ending at its LF; the count,
+ * or -1 when it says nothing in time. */
+static long bridge_read(char* buffer, long n) {
+    long got = 0;
+    while (got < n) {
+        struct pollfd p = {bridge, POLLIN, 0};
+        if (poll(&p, 1, bridge_wait_ms) <= 0)
+            break;
+        if (recv(bridge, buffer + got, 1, 0) != 1)
+            break;
+        if (buffer[got++] == '\n')
+            return got;
+    }
+    return got > 0 ? got : -1;
+}
+
 FAKE_EXPORT void fake_gpib_reset(const char* boardNames) {
     fake_journal_reset();
+    bridge_close();
     fake_reply_count = 0;
     fake_fail_name[0] = 0;
     snprintf(boards, sizeof boards, "%s", boardNames);
@@ -72,12 +140,25 @@ FAKE_EXPORT int ibwrt(int ud, const void* data, long n) {
     fake_hex(hex, sizeof hex, data, n);
     fake_note("ibwrt %d %ld %s", ud, n, hex);
     fake_record(data, n);
-    return done("ibwrt", n);
+    done("ibwrt", n);
+    if (!(sta & ERR) && bridge >= 0 && !bridge_send(data, n)) {
+        sta = ERR;
+        err = EABO;
+        cntl = 0;
+    }
+    return sta;
 }
 #endif
 
 FAKE_EXPORT int ibrd(int ud, void* buffer, long n) {
     fake_note("ibrd %d %ld", ud, n);
+    if (bridge >= 0) {
+        long got = bridge_read((char*)buffer, n);
+        sta = got < 0 ? (ERR | TIMO) : CMPL;
+        err = got < 0 ? EABO : 0;
+        cntl = got < 0 ? 0 : got;
+        return sta;
+    }
     struct fake_reply r;
     if (!fake_pop_reply(&r)) {
         /* Nothing to say: the read times out. */

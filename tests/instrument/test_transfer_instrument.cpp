@@ -1,0 +1,296 @@
+// The whole transfer of set-up and waveform, from the program object to the
+// test instrument, for every shipped model: the exact bytes the instrument
+// receives. Two paths reach it: a LAN socket (interface kind 3, our own VISA
+// layer) and a GPIB board (kind 0: the board library is the fake one, which
+// hands every write to the instrument and answers reads with its replies).
+#include "TestInstrument.h"
+#include "TestSupport.h"
+#include "app/Messages.h"
+#include "app/Program.h"
+#include "bus/USBTMC_MDL.h"
+#include "bus/visa/OwnVisa.h"
+#include "control/Transfer.h"
+#include "control/TransferProgress.h"
+#include "control/WaveData.h"
+#include "engine/wavelb32.h"
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <dlfcn.h>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+using namespace velda;
+using namespace velda::control;
+using velda::test::TestInstrument;
+
+namespace {
+
+class QuietProgress : public TransferProgress {
+public:
+    void Show() override {}
+    void Set_Message(const QString&) override {}
+    void Set_Progress(int) override {}
+    void Set_Count(int32_t) override {}
+    bool GpibExit() const override { return false; }
+    void Set_GpibExit(bool) override {}
+    void Close() override {}
+};
+
+enum class Path { Socket, Gpib };
+
+// The fake board library's control functions (the program loads the same
+// file, so dlopen hands both the same instance).
+class FakeBoard {
+public:
+    static QString File() { return QStringLiteral(VELDA_BINARY_DIR "/fakes/libfake_gpib.so"); }
+    FakeBoard() : handle_(dlopen(File().toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL)) {
+        EXPECT_NE(handle_, nullptr) << dlerror();
+        fn<void(const char*)>("fake_gpib_reset")("gpib0");
+    }
+    ~FakeBoard() {
+        if (handle_) {
+            fn<int(const char*, int, int)>("fake_gpib_bridge")("", 0, 0);
+            dlclose(handle_);
+        }
+    }
+    bool Bridge(std::uint16_t port) {
+        return fn<int(const char*, int, int)>("fake_gpib_bridge")("127.0.0.1", port, 3000) == 0;
+    }
+    QStringList Journal() const {
+        return QString::fromLatin1(fn<const char*()>("fake_gpib_journal")())
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+private:
+    template <class F> F* fn(const char* name) const {
+        return reinterpret_cast<F*>(handle_ ? dlsym(handle_, name) : nullptr);
+    }
+    void* handle_;
+};
+
+// A started program whose instrument is the test instrument, on the path's
+// interface kind. Null when the model has no such interface.
+struct InstrumentRig {
+    QTemporaryDir dir;
+    test::RecordingPrompts prompts;
+    std::unique_ptr<Program> program;
+    QuietProgress progress;
+    std::unique_ptr<Transfer> transfer;
+    std::unique_ptr<TestInstrument> inst;
+    std::unique_ptr<FakeBoard> board;
+    Path path;
+    bool usable = true;
+
+    explicit InstrumentRig(int model, Path p = Path::Socket) : path(p) {
+        program = std::make_unique<Program>(
+            ProgramOptions{test::sourceDataDir(), dir.filePath(QStringLiteral("VELDA.ini")), {}});
+        EXPECT_TRUE(program->Start_Up());
+        program->Apply_SizeChange(program->Setup.Change_Model(model));
+        inst = TestInstrument::For_Model(param().ModelName.trimmed().toStdString());
+        if (path == Path::Socket) {
+            program->Setup.InterfaceKind = IfUsbTmc;
+            program->Bus->Set_Factory(bus::KindUsbTmc, [](bus::BusContext& c) {
+                auto m = std::make_unique<bus::USBTMC_MDL>(c);
+                m->Set_Provider_Factory([] { return std::make_unique<visa::OwnVisa>(); });
+                return m;
+            });
+        } else {
+            usable = program->Setup.Change_Interface(IfNiGpib) != 0;
+            program->Setup.InterfaceKind = IfNiGpib;
+            program->Registry->setSetting(bus::LibrarySection, bus::LibraryKeyNiGpib,
+                                          FakeBoard::File());
+            board = std::make_unique<FakeBoard>();
+            EXPECT_TRUE(board->Bridge(inst->Port()));
+        }
+        transfer = std::make_unique<Transfer>(*program, progress);
+        prompts.clear();
+    }
+    SystemParameter& param() { return program->Setup.Param; }
+    TransferResult press(int button) {
+        const QString serial = path == Path::Socket ? QString::fromStdString(inst->Resource_Name())
+                                                    : QStringLiteral("1");
+        return transfer->Btn_Trans_Click(button, serial);
+    }
+    std::string boxes() const { return prompts.boxTexts().join(QLatin1Char('|')).toStdString(); }
+};
+
+// A waveform that uses the whole scale, so both bytes of a word matter.
+void fillRamp(Program& program) {
+    auto words = engine::bufferWords(program.Document.CurrentBuf());
+    for (size_t i = 0; i < words.size(); ++i)
+        words[i] = static_cast<int16_t>(-32767 + static_cast<int>((i * 4099) % 65535));
+}
+
+int modelCount() {
+    InstrumentRig probe(0);
+    return int(probe.program->Setup.ModelNames.size());
+}
+
+} // namespace
+
+// The board library's calls of a transfer on GPIB: the pieces of the data,
+// the end signal around them and the addressing before them.
+void expectGpibPieces(const QStringList& journal, int headerBytes, int dataBytes,
+                      int instrumentAddress) {
+    static const QRegularExpression write(QStringLiteral("^ibwrt \\d+ (\\d+) "));
+    // The data go as full 512-byte pieces and a rest, with the end signal
+    // off, then one LF (0A) with it on.
+    int eotOff = -1;
+    for (int i = 0; i < journal.size(); ++i)
+        if (journal[i].endsWith(QLatin1String(" 0")) &&
+            journal[i].startsWith(QLatin1String("ibeot ")))
+            eotOff = i;
+    ASSERT_GE(eotOff, 0) << "the end signal is never turned off";
+    int i = eotOff + 1, sent = 0, pieces = 0;
+    bool header = headerBytes > 0;
+    for (; i < journal.size() && sent < dataBytes; ++i) {
+        const auto m = write.match(journal[i]);
+        if (!m.hasMatch())
+            continue;
+        const int n = m.captured(1).toInt();
+        if (header) {
+            // The header by itself, so that the pieces hold whole data words.
+            EXPECT_EQ(n, headerBytes);
+            header = false;
+            continue;
+        }
+        EXPECT_EQ(n, std::min(512, dataBytes - sent)) << "piece " << pieces;
+        sent += n;
+        ++pieces;
+    }
+    EXPECT_EQ(sent, dataBytes);
+    EXPECT_EQ(pieces, (dataBytes + 511) / 512);
+    QStringList rest = journal.mid(i);
+    rest.erase(
+        std::remove_if(rest.begin(), rest.end(),
+                       [](const QString& l) { return l.startsWith(QLatin1String("ibcmd")); }),
+        rest.end());
+    ASSERT_GE(rest.size(), 2);
+    EXPECT_EQ(rest[0].toStdString(), "ibeot 0 1");
+    EXPECT_TRUE(rest[1].startsWith(QLatin1String("ibwrt 0 1 0A"))) << rest[1].toStdString();
+    // Every write is preceded by addressing the instrument as listener
+    // (untalk, unlisten, our talk address 0, its listen address), every
+    // read by addressing it as talker.
+    const QString listen = QString::asprintf("ibcmd 0 5F 3F 40 %02X", 0x20 + instrumentAddress);
+    const QString talk = QString::asprintf("ibcmd 0 5F 3F %02X 20", 0x40 + instrumentAddress);
+    QString addressed;
+    int reads = 0;
+    for (const QString& l : journal) {
+        if (l.startsWith(QLatin1String("ibcmd")))
+            addressed = l;
+        else if (l.startsWith(QLatin1String("ibwrt")))
+            EXPECT_EQ(addressed.toStdString(), listen.toStdString()) << l.toStdString();
+        else if (l.startsWith(QLatin1String("ibrd"))) {
+            EXPECT_EQ(addressed.toStdString(), talk.toStdString()) << l.toStdString();
+            ++reads;
+        }
+    }
+    EXPECT_GT(reads, 0);
+}
+
+TEST(TransferToInstrument, EveryShippedModelTakesItsWaveAndSetUpOnEveryPath) {
+    const int models = modelCount();
+    ASSERT_GE(models, 2);
+    int gpibModels = 0;
+    for (const Path path : {Path::Socket, Path::Gpib})
+        for (int m = 0; m < models; ++m) {
+            InstrumentRig rig(m, path);
+            if (!rig.usable)
+                continue;
+            gpibModels += path == Path::Gpib;
+            fillRamp(*rig.program);
+            const SystemParameter& p = rig.param();
+            const std::string name = p.ModelName.trimmed().toStdString();
+            SCOPED_TRACE(name + (path == Path::Gpib ? " on GPIB" : " on a socket"));
+
+            ASSERT_EQ(rig.press(Transfer::WaveButton), TransferResult::Done) << rig.boxes();
+            EXPECT_FALSE(rig.program->Registry->GpibBusy());
+
+            // The data words divided by the mask's step, each word high byte
+            // first unless the script swaps; the bus's byte packing then
+            // exchanges each pair on the way out.
+            clsGpibCommand wave;
+            Load_Script(wave, rig.program->Setup.CommandTables[3], rig.program->Setup.Param);
+            const int16_t d = Mask_Divisor(wave.ArbBitMask());
+            const bool swap = wave.ArbByteSwap();
+            const auto words = engine::bufferWords(rig.program->Document.CurrentBuf());
+            std::string wire;
+            for (int i = 0; i < p.MemorySize; ++i) {
+                const auto v = static_cast<uint16_t>(
+                    static_cast<int>(std::nearbyint(double(words[size_t(i)]) / d)) & 0xFFFF);
+                const char hi = char(v >> 8), lo = char(v & 0xFF);
+                wire += swap ? hi : lo; // exchanged by the packing
+                wire += swap ? lo : hi;
+            }
+            bool isHeader = false;
+            const std::string line =
+                rig.transfer->Build_SendLine(wave, 2 * p.MemorySize, &isHeader).toStdString();
+            const std::string function = Function_Command(p.ModelNo, p.MemoryNo).toStdString();
+            // The transfer ends with a status query whose answer it read: all it
+            // sent before is in.
+            const std::string bytes = rig.inst->Bytes();
+            // The send line right before the data: as their header, or (a plain
+            // line on GPIB) ended by its LF. Then the LF that ends the data and
+            // the function command on a line of its own, ended by the
+            // terminator the end of the block sets back.
+            const std::string message = line + (path == Path::Gpib && !isHeader ? "\n" : "") + wire;
+            const std::size_t at = bytes.find(message);
+            ASSERT_NE(at, std::string::npos) << "line " << line;
+            EXPECT_EQ(bytes.find(message, at + 1), std::string::npos);
+            const std::string after = bytes.substr(at + message.size());
+            const std::string end = path == Path::Gpib ? "\r\n" : "\n";
+            EXPECT_EQ(after.substr(0, function.size() + 1 + end.size()), "\n" + function + end)
+                << "after the block: " << after.substr(0, 40);
+            if (isHeader) {
+                // A definite-length block: the instrument takes it whole.
+                ASSERT_EQ(rig.inst->Blocks().size(), 1u);
+                EXPECT_EQ(rig.inst->Blocks().front(), wire);
+            }
+            if (path == Path::Gpib)
+                expectGpibPieces(rig.board->Journal(), isHeader ? int(line.size()) : 0,
+                                 2 * p.MemorySize, p.GpibAddress);
+
+            rig.inst->Clear_Record();
+            ASSERT_EQ(rig.press(Transfer::SettingsButton), TransferResult::Done) << rig.boxes();
+            EXPECT_FALSE(rig.program->Registry->GpibBusy());
+            EXPECT_TRUE(rig.inst->Blocks().empty());
+            EXPECT_FALSE(rig.inst->Lines().empty());
+        }
+    EXPECT_GE(gpibModels, 1);
+}
+
+TEST(TransferToInstrument, FaultsShowTheirMessageAndGiveTheBusBack) {
+    struct Case {
+        const char* name;
+        std::function<void(TestInstrument&)> fault;
+        QString box; // start of the first box's text
+    } cases[] = {
+        {"the instrument closes inside the block", [](TestInstrument& i) { i.Close_In_Block(100); },
+         QString()},
+        {"the instrument reports an error",
+         [](TestInstrument& i) { i.Report_Error(32, "-222,\"Data out of range\""); },
+         QStringLiteral("-222,\"Data out of range\"")},
+        {"another model answers", [](TestInstrument& i) { i.Identify_As("AWG-9999"); },
+         MessageText(230, true)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        InstrumentRig rig(0); // the power source: its send line is a block header
+        c.fault(*rig.inst);
+        EXPECT_EQ(rig.press(Transfer::WaveButton), TransferResult::Failed);
+        EXPECT_FALSE(rig.program->Registry->GpibBusy());
+        // Whoever comes next can take the bus.
+        EXPECT_TRUE(rig.program->Registry->TryTakeGpibBus());
+        rig.program->Registry->ReleaseGpibBus();
+        const QStringList boxes = rig.prompts.boxTexts();
+        ASSERT_FALSE(boxes.isEmpty());
+        if (!c.box.isEmpty()) {
+            EXPECT_TRUE(promptLines(boxes.front()).startsWith(c.box)) << rig.boxes();
+        }
+        EXPECT_TRUE(rig.inst->Blocks().empty());
+    }
+}
