@@ -30,22 +30,27 @@ QString join(const QStringList& pieces) {
 // when it was opened, however the operation ends.
 class Transfer::BusHold {
 public:
-    BusHold(clsRegistry& registry, GpibIO* io, int16_t kind)
-        : registry_(registry), io_(io), kind_(kind) {}
+    BusHold(clsRegistry& registry, bus::GP_common& bus, GpibIO* io, int16_t kind)
+        : registry_(registry), bus_(bus), io_(io), kind_(kind) {}
     ~BusHold() {
         if (opened_ && io_ != nullptr)
             io_->Close_Bus();
         registry_.ReleaseGpibBus();
-        if (opened_ && kind_ == IfSimulated)
-            prompts().showBox({QStringLiteral("Simulated Bus"),
-                               QStringLiteral("The bus traffic was written to\n") +
-                                   QDir::toNativeSeparators(Simulated_LogPath()),
-                               BoxIcon::None, BoxButtons::Ok});
+        // The log the bus really wrote: a trace log given for the run comes
+        // before the default one in the initialisation text.
+        const bus::BusModule* module = bus_.Module(kind_);
+        const QString log = module != nullptr ? module->State().LogFile : QString();
+        if (opened_ && kind_ == IfSimulated && !log.isEmpty())
+            prompts().showBox(
+                {QStringLiteral("Simulated Bus"),
+                 QStringLiteral("The bus traffic was written to\n") + QDir::toNativeSeparators(log),
+                 BoxIcon::None, BoxButtons::Ok});
     }
     void Opened() { opened_ = true; }
 
 private:
     clsRegistry& registry_;
+    bus::GP_common& bus_;
     GpibIO* io_;
     int16_t kind_;
     bool opened_ = false;
@@ -137,7 +142,7 @@ TransferResult Transfer::Prepare(int stepTable, std::unique_ptr<BusHold>& hold) 
         ShowError(223);
         return TransferResult::Busy;
     }
-    hold = std::make_unique<BusHold>(registry, io_.get(), kind_);
+    hold = std::make_unique<BusHold>(registry, *program_.Bus, io_.get(), kind_);
     registry.setGpibAddress(controller);
 
     if (kind_ != IfUsbTmc && controller == snapshot_.GpibAddress) {

@@ -68,5 +68,9 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
         for (const QString& s : row.logLacks)
             EXPECT_FALSE(log.contains(s)) << str(row.args.join(' ')) << " has " << str(s);
         EXPECT_EQ(r.outText(), row.outIs) << str(row.args.join(' '));
+        // The closing box names the log the bus wrote, when it was opened.
+        const bool opened = row.exitCode == 0 || row.exitCode == 5;
+        EXPECT_EQ(r.errText().contains("written to\nvelda: " + path("t.log") + "\n"), opened)
+            << str(r.errText());
     }
 }
