@@ -128,6 +128,7 @@ TransferResult Transfer::Prepare(int stepTable, std::unique_ptr<BusHold>& hold) 
                                       extra.isEmpty() ? ours : extra + QStringLiteral(", ") + ours;
                               return extra;
                           }});
+    lib_->Fix_TimeOut(timeOut_);
     io_ = std::make_unique<GpibIO>(*lib_,
                                    GpibIO::Settings{[program] { return program->Registry.get(); },
                                                     [this] { return snapshot_.GpibAddress; },
@@ -167,6 +168,8 @@ TransferResult Transfer::Prepare(int stepTable, std::unique_ptr<BusHold>& hold) 
 }
 
 bool Transfer::Put(const QString& text) {
+    if (Stopped())
+        return false;
     return io_->Put(snapshot_.GpibAddress, text) == 0;
 }
 
@@ -405,6 +408,8 @@ TransferResult Transfer::Send_Block(const QString& line, bool isHeader) {
     const int16_t address = snapshot_.GpibAddress;
     const auto* data = reinterpret_cast<const uint8_t*>(bytes_.constData());
     const auto size = static_cast<size_t>(bytes_.size());
+    if (Stopped())
+        return TransferResult::Cancelled;
     if (kind_ == IfUsbTmc) {
         // One message: the send line as the header of the block; then the
         // line's LF, without which an instrument on a LAN socket (where no
@@ -462,6 +467,10 @@ TransferResult Transfer::Loop_Test(int64_t maxCount) {
     progress_.Set_Count(0);
     TransferResult result = TransferResult::Done;
     while (loopAllowed_) {
+        if (Stopped()) {
+            result = TransferResult::Cancelled;
+            break;
+        }
         if (program_.Registry->GpibBusy()) {
             GpibIO::Wait(0.1);
             continue;

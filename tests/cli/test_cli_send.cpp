@@ -56,6 +56,15 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
         {{"--resource", "no-colons", "w.txt"}, 2, {}, {}, ""},
         {{"--settings", "--wave", "w.txt"}, 2, {}, {}, ""},
         {{"--loops", "0", "w.txt"}, 2, {}, {}, ""},
+        // One time-out for every operation, the data block's too.
+        {{"--replies", "ok.ini", "--timeout", "3", "--wave", "w.txt"},
+         0,
+         {"GP_Time_Out\"3s\""},
+         {"GP_Time_Out\"1s\"", "GP_Time_Out\"30s\""},
+         ""},
+        {{"--timeout", "0", "w.txt"}, 2, {}, {}, ""},
+        {{"--timeout", "soon", "w.txt"}, 2, {}, {}, ""},
+        {{"--timeout", "1001", "w.txt"}, 2, {}, {}, ""},
     };
     for (const Row& row : rows) {
         QFile::remove(path("t.log"));
