@@ -92,7 +92,7 @@ QString Send_Description() {
         "under way has ended (at the latest at its time-out).\n"
         "Without --timeout each operation has its own bus time-out (1 s; the data block\n"
         "30 s); --timeout sets one for all of them, the data block included, rounded to\n"
-        "the nearest step of 0.01, 0.03, 0.1, 0.3, 1, 3, 10, 30, 100, 300 or 1000 s.\n"
+        "the nearest of the bus's steps (..., 0.1, 0.3, 1, 3, 10, 30, 100, 300, 1000 s).\n"
         "It holds for this run only; the saved settings are not changed.");
 }
 
