@@ -81,10 +81,10 @@ public:
     // One bus time-out for every operation of the following transfers, the
     // long one of the data block included; nothing gives each its own again.
     void Set_TimeOut(std::optional<double> seconds) { timeOut_ = seconds; }
-    // Asked before every bus operation: once it answers true, nothing more
-    // is sent, the operation under way ends as failed (or cancelled in the
-    // data block and the loop test) and the bus is given back. Unset, only
-    // the progress's GpibExit stops the data block.
+    // Asked before every command and before the data block: once it answers
+    // true nothing more is sent, the operation ends as failed (cancelled at
+    // the data block and in the loop test) and the bus is closed and given
+    // back. Unset, only the progress's GpibExit stops, inside the data block.
     void Set_StopAsked(std::function<bool()> asked) { stopAsked_ = std::move(asked); }
 
     // The simulated bus's default trace log, named in its initialisation text.
