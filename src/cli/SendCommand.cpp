@@ -32,6 +32,12 @@ public:
     explicit WatchingPrompts(PromptHandler& inner) : inner_(inner) {}
     Answer showBox(const BoxRequest& r) override {
         texts << r.text;
+        if (r.title == QLatin1String("Interface Error"))
+            busFailed = true;
+        // After Ctrl-C the failures of the operations it stopped are not
+        // news; questions still go to the terminal.
+        if (Interrupted() && r.buttons == BoxButtons::Ok)
+            return Answer::Ok;
         return inner_.showBox(r);
     }
     QString openFileName(const FileRequest& r) override { return inner_.openFileName(r); }
@@ -41,18 +47,29 @@ public:
         return inner_.inputText(c, p, i);
     }
     QStringList texts;
+    bool busFailed = false; // an operation failed on the bus itself
 
 private:
     PromptHandler& inner_;
 };
 
-bool instrumentFault(const QStringList& texts) {
-    // Message 230: the instrument reported an error or is another model.
-    const QString fault = promptLines(GetMessage(230));
+bool showed(const QStringList& texts, int message) {
+    const QString text = promptLines(GetMessage(message));
     for (const QString& t : texts)
-        if (promptLines(t).contains(fault))
+        if (promptLines(t).contains(text))
             return true;
     return false;
+}
+
+// Message 230 (the instrument reported an error or is another model) also
+// follows a query that got no reply; then the bus is to blame.
+bool instrumentFault(const WatchingPrompts& watched) {
+    if (watched.busFailed)
+        return false;
+    for (const int bus : {200, 206, 207})
+        if (showed(watched.texts, bus))
+            return false;
+    return showed(watched.texts, 230);
 }
 
 QString absolute(const QString& path) {
@@ -71,7 +88,12 @@ QString Send_Description() {
         "--setup, else of the last saved settings) through the transfer of the System\n"
         "Setup window; only one of them with --settings or --wave. The bus, model,\n"
         "address and instrument are the saved ones unless given here. Ctrl-C cancels\n"
-        "the transfer as the progress window's Cancel does.");
+        "the transfer as the progress window's Cancel does, once the bus operation\n"
+        "under way has ended (at the latest at its time-out).\n"
+        "Without --timeout each operation has its own bus time-out (1 s; the data block\n"
+        "30 s); --timeout sets one for all of them, the data block included, rounded to\n"
+        "the nearest of the bus's steps (..., 0.1, 0.3, 1, 3, 10, 30, 100, 300, 1000 s).\n"
+        "It holds for this run only; the saved settings are not changed.");
 }
 
 std::vector<QCommandLineOption> Send_Options() {
@@ -86,6 +108,7 @@ std::vector<QCommandLineOption> Send_Options() {
             opt("log", "Trace every bus operation into this file.", "TRACE"),
             opt("replies", "The simulated bus's replies file.", "FILE.ini"),
             opt("loops", "Run the loop test N times and report the count.", "N"),
+            opt("timeout", "The bus time-out of every operation, in seconds.", "SECONDS"),
             opt("quiet", "No progress line.")};
 }
 
@@ -136,6 +159,14 @@ QString Read_Send_Options(const QCommandLineParser& p, const QStringList& pos, S
             return QStringLiteral("send: --loops takes a count above 0");
         if (o.settings)
             return QStringLiteral("send: --loops sends the waveform, not --settings");
+    }
+    if (set("timeout")) {
+        bool ok = false;
+        const double seconds = value("timeout").toDouble(&ok);
+        // Above the longest time-out the bus has, a number would be cut short.
+        if (!ok || !(seconds > 0) || seconds > 1000)
+            return QStringLiteral("send: --timeout takes seconds above 0, up to 1000");
+        o.timeOut = seconds;
     }
     o.quiet = set("quiet");
     return {};
@@ -212,20 +243,30 @@ int Run_Send(Program& program, const SendOptions& o) {
         ~Back() { setPromptHandler(&to); }
     } back{terminal};
 
-    Install_Interrupt_Handler();
+    Install_Interrupt_Handler(English()
+                                  ? "velda: Ctrl-C: stopping after the bus operation under way\n"
+                                  : "velda: Ctrl-C: 実行中のバス動作の後で停止します\n");
     TerminalProgress progress(stderr, TerminalProgress::Wanted(o.quiet));
     progress.Set_TotalBytes(2 * static_cast<int64_t>(setup.Param.MemorySize));
     control::Transfer transfer(program, progress);
+    transfer.Set_TimeOut(o.timeOut);
+    transfer.Set_StopAsked(Interrupted);
     TransferResult r = transfer.Select_Instrument(instrument);
-    if (r == TransferResult::Done && !o.wave)
+    // A Ctrl-C between the steps ends the run before the next one.
+    const auto goOn = [&r] {
+        if (r == TransferResult::Done && Interrupted())
+            r = TransferResult::Cancelled;
+        return r == TransferResult::Done;
+    };
+    if (!o.wave && goOn())
         r = transfer.Send_Settings();
-    if (r == TransferResult::Done && !o.settings)
+    if (!o.settings && goOn())
         r = o.loops > 0 ? transfer.Loop_Test(o.loops) : transfer.Send_Wave();
     if (o.loops > 0)
         std::printf("Loops\t%d\n", transfer.LoopCount());
     if (Interrupted() && r != TransferResult::Done)
         r = TransferResult::Cancelled;
-    return Exit_Code_Of(r, instrumentFault(watching.texts));
+    return Exit_Code_Of(r, instrumentFault(watching));
 }
 
 } // namespace velda::cli

@@ -1,7 +1,9 @@
 #include "cli/TerminalProgress.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <unistd.h>
 
 namespace velda::cli {
@@ -9,15 +11,24 @@ namespace velda::cli {
 namespace {
 
 volatile std::sig_atomic_t g_interrupted = 0;
+const char* volatile g_notice = nullptr;
+volatile std::size_t g_noticeSize = 0;
 
 extern "C" void onInterrupt(int) {
     g_interrupted = 1;
+    if (const char* notice = g_notice) {
+        const int saved = errno; // write may change it under the interrupted code
+        [[maybe_unused]] const ssize_t n = ::write(STDERR_FILENO, notice, g_noticeSize);
+        errno = saved;
+    }
 }
 
 } // namespace
 
-void Install_Interrupt_Handler() {
+void Install_Interrupt_Handler(const char* notice) {
     g_interrupted = 0;
+    g_noticeSize = notice ? std::strlen(notice) : 0;
+    g_notice = notice;
     struct sigaction sa {};
     sa.sa_handler = onInterrupt;
     sigemptyset(&sa.sa_mask);

@@ -211,7 +211,7 @@ Status GPIBLib::GpEot(bool on) {
 
 double GPIBLib::Tmo(double seconds) {
     ensureSetup();
-    const int code = TimeOut_Code(seconds);
+    const int code = TimeOut_Code(fixedTimeOut_.value_or(seconds));
     check(bus_.GP_Time_Out(int16_t(code)), QStringLiteral("Tmo"));
     return TimeOut_Seconds(code);
 }

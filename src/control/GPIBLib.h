@@ -68,7 +68,11 @@ public:
     bus::Status GpEot(bool on);
     void GpErrMsgOn(bool on) { showErrors_ = on; }
     // Sets the time-out nearest to `seconds`; returns the seconds chosen.
+    // While a fixed time-out is set, that one is set instead.
     double Tmo(double seconds);
+    // One time-out for every operation from now on, whatever each asks for
+    // (a command line's --timeout); nothing gives each its own again.
+    void Fix_TimeOut(std::optional<double> seconds) { fixedTimeOut_ = seconds; }
     // The controller board's own primary address (NI-488.2 board calls).
     int16_t BoardAdr();
 
@@ -95,6 +99,7 @@ private:
     bool setupDone_ = false;
     bool showErrors_ = false;
     bool quiet_ = false;
+    std::optional<double> fixedTimeOut_;
     QString sendTerminator_;
     QString receiveTerminator_;
     int16_t terminatorCode_ = 0;

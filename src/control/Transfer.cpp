@@ -30,22 +30,27 @@ QString join(const QStringList& pieces) {
 // when it was opened, however the operation ends.
 class Transfer::BusHold {
 public:
-    BusHold(clsRegistry& registry, GpibIO* io, int16_t kind)
-        : registry_(registry), io_(io), kind_(kind) {}
+    BusHold(clsRegistry& registry, bus::GP_common& bus, GpibIO* io, int16_t kind)
+        : registry_(registry), bus_(bus), io_(io), kind_(kind) {}
     ~BusHold() {
         if (opened_ && io_ != nullptr)
             io_->Close_Bus();
         registry_.ReleaseGpibBus();
-        if (opened_ && kind_ == IfSimulated)
-            prompts().showBox({QStringLiteral("Simulated Bus"),
-                               QStringLiteral("The bus traffic was written to\n") +
-                                   QDir::toNativeSeparators(Simulated_LogPath()),
-                               BoxIcon::None, BoxButtons::Ok});
+        // The log the bus really wrote: a trace log given for the run comes
+        // before the default one in the initialisation text.
+        const bus::BusModule* module = bus_.Module(kind_);
+        const QString log = module != nullptr ? module->State().LogFile : QString();
+        if (opened_ && kind_ == IfSimulated && !log.isEmpty())
+            prompts().showBox(
+                {QStringLiteral("Simulated Bus"),
+                 QStringLiteral("The bus traffic was written to\n") + QDir::toNativeSeparators(log),
+                 BoxIcon::None, BoxButtons::Ok});
     }
     void Opened() { opened_ = true; }
 
 private:
     clsRegistry& registry_;
+    bus::GP_common& bus_;
     GpibIO* io_;
     int16_t kind_;
     bool opened_ = false;
@@ -123,6 +128,7 @@ TransferResult Transfer::Prepare(int stepTable, std::unique_ptr<BusHold>& hold) 
                                       extra.isEmpty() ? ours : extra + QStringLiteral(", ") + ours;
                               return extra;
                           }});
+    lib_->Fix_TimeOut(timeOut_);
     io_ = std::make_unique<GpibIO>(*lib_,
                                    GpibIO::Settings{[program] { return program->Registry.get(); },
                                                     [this] { return snapshot_.GpibAddress; },
@@ -137,7 +143,7 @@ TransferResult Transfer::Prepare(int stepTable, std::unique_ptr<BusHold>& hold) 
         ShowError(223);
         return TransferResult::Busy;
     }
-    hold = std::make_unique<BusHold>(registry, io_.get(), kind_);
+    hold = std::make_unique<BusHold>(registry, *program_.Bus, io_.get(), kind_);
     registry.setGpibAddress(controller);
 
     if (kind_ != IfUsbTmc && controller == snapshot_.GpibAddress) {
@@ -162,6 +168,8 @@ TransferResult Transfer::Prepare(int stepTable, std::unique_ptr<BusHold>& hold) 
 }
 
 bool Transfer::Put(const QString& text) {
+    if (Stopped())
+        return false;
     return io_->Put(snapshot_.GpibAddress, text) == 0;
 }
 
@@ -400,6 +408,8 @@ TransferResult Transfer::Send_Block(const QString& line, bool isHeader) {
     const int16_t address = snapshot_.GpibAddress;
     const auto* data = reinterpret_cast<const uint8_t*>(bytes_.constData());
     const auto size = static_cast<size_t>(bytes_.size());
+    if (Stopped())
+        return TransferResult::Cancelled;
     if (kind_ == IfUsbTmc) {
         // One message: the send line as the header of the block; then the
         // line's LF, without which an instrument on a LAN socket (where no
@@ -463,6 +473,10 @@ TransferResult Transfer::Loop_Test(int64_t maxCount) {
     progress_.Set_Count(0);
     TransferResult result = TransferResult::Done;
     while (loopAllowed_) {
+        if (Stopped()) {
+            result = TransferResult::Cancelled;
+            break;
+        }
         if (program_.Registry->GpibBusy()) {
             GpibIO::Wait(0.1);
             continue;

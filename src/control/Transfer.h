@@ -12,7 +12,9 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace velda {
 class Program;
@@ -76,7 +78,16 @@ public:
     // -1 (after its box) when the instrument reports an error, else 0.
     int16_t Check_InstrumentError(const clsGpibCommand& script);
 
-    // The simulated bus's trace log, named in its initialisation text.
+    // One bus time-out for every operation of the following transfers, the
+    // long one of the data block included; nothing gives each its own again.
+    void Set_TimeOut(std::optional<double> seconds) { timeOut_ = seconds; }
+    // Asked before every command and before the data block: once it answers
+    // true nothing more is sent, the operation ends as failed (cancelled at
+    // the data block and in the loop test) and the bus is closed and given
+    // back. Unset, only the progress's GpibExit stops, inside the data block.
+    void Set_StopAsked(std::function<bool()> asked) { stopAsked_ = std::move(asked); }
+
+    // The simulated bus's default trace log, named in its initialisation text.
     static QString Simulated_LogPath();
     // The items the transfer adds to the initialisation text of `kind`.
     static QString Extra_InitItems(int16_t kind);
@@ -98,6 +109,7 @@ private:
     // A query and its reply; false when either failed.
     bool Query(const QString& text, QString& reply);
     bool Wait_Ready();
+    bool Stopped() const { return stopAsked_ && stopAsked_(); }
 
     Program& program_;
     TransferProgress& progress_;
@@ -112,6 +124,8 @@ private:
     bool loopRunning_ = false;
     bool loopAllowed_ = false;
     int32_t loopCount_ = 0;
+    std::optional<double> timeOut_;
+    std::function<bool()> stopAsked_;
 };
 
 } // namespace velda::control

@@ -10,12 +10,22 @@ QString Velda_Executable() {
     return QStringLiteral(VELDA_BINARY_DIR "/velda");
 }
 
-CliRun Run_Velda(const QStringList& arguments, const QString& workDir) {
+QProcessEnvironment Velda_Environment(const QString& home) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
         env.remove(QString::fromLatin1(v));
+    if (!home.isEmpty()) {
+        env.insert(QStringLiteral("HOME"), home);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+        env.insert(QStringLiteral("XDG_STATE_HOME"), home + QStringLiteral("/.local/state"));
+    }
+    return env;
+}
+
+CliRun Run_Velda(const QStringList& arguments, const QString& workDir, const QString& home) {
     QProcess p;
-    p.setProcessEnvironment(env);
+    p.setProcessEnvironment(Velda_Environment(home));
     p.setWorkingDirectory(workDir);
     p.start(Velda_Executable(), arguments);
     p.closeWriteChannel(); // nobody answers: boxes take their default

@@ -4,6 +4,7 @@
 // test's own, with this test process's isolated home and settings.
 
 #include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -20,7 +21,10 @@ struct CliRun {
 
 // The program built beside the tests.
 QString Velda_Executable();
-CliRun Run_Velda(const QStringList& arguments, const QString& workDir);
+// No display; with `home`, a home of the run's own (settings and data
+// folders under it) in place of this test process's.
+QProcessEnvironment Velda_Environment(const QString& home = {});
+CliRun Run_Velda(const QStringList& arguments, const QString& workDir, const QString& home = {});
 
 // The file's bytes; empty when it cannot be read.
 QByteArray File_Bytes(const QString& path);

@@ -96,7 +96,7 @@ TEST_F(CliTest, HelpAndVersionPrintAndSucceed) {
         QString startsWith;
     };
     std::vector<Row> rows{{{"--help"}, "Usage: velda [FILE]"}, {{"-h"}, "Usage: velda [FILE]"}};
-    for (const char* c : {"convert", "info", "create", "models", "print"})
+    for (const char* c : {"send", "convert", "info", "create", "models", "print"})
         rows.push_back({{c, "--help"}, QStringLiteral("Usage: velda %1 ").arg(c)});
     for (const Row& row : rows) {
         const CliRun r = velda(row.args);
@@ -110,7 +110,7 @@ TEST_F(CliTest, HelpAndVersionPrintAndSucceed) {
         EXPECT_TRUE(r.err.isEmpty());
     }
     const CliRun help = velda({"--help"});
-    for (const char* c : {"convert", "info", "create", "models", "print"})
+    for (const char* c : {"send", "convert", "info", "create", "models", "print"})
         EXPECT_TRUE(help.outText().contains(QStringLiteral("\n  %1 ").arg(c))) << c;
 
     for (const char* v : {"--version", "-v"}) {

@@ -56,6 +56,15 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
         {{"--resource", "no-colons", "w.txt"}, 2, {}, {}, ""},
         {{"--settings", "--wave", "w.txt"}, 2, {}, {}, ""},
         {{"--loops", "0", "w.txt"}, 2, {}, {}, ""},
+        // One time-out for every operation, the data block's too.
+        {{"--replies", "ok.ini", "--timeout", "3", "--wave", "w.txt"},
+         0,
+         {"GP_Time_Out\"3s\""},
+         {"GP_Time_Out\"1s\"", "GP_Time_Out\"30s\""},
+         ""},
+        {{"--timeout", "0", "w.txt"}, 2, {}, {}, ""},
+        {{"--timeout", "soon", "w.txt"}, 2, {}, {}, ""},
+        {{"--timeout", "1001", "w.txt"}, 2, {}, {}, ""},
     };
     for (const Row& row : rows) {
         QFile::remove(path("t.log"));
@@ -68,5 +77,9 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
         for (const QString& s : row.logLacks)
             EXPECT_FALSE(log.contains(s)) << str(row.args.join(' ')) << " has " << str(s);
         EXPECT_EQ(r.outText(), row.outIs) << str(row.args.join(' '));
+        // The closing box names the log the bus wrote, when it was opened.
+        const bool opened = row.exitCode == 0 || row.exitCode == 5;
+        EXPECT_EQ(r.errText().contains("written to\nvelda: " + path("t.log") + "\n"), opened)
+            << str(r.errText());
     }
 }

@@ -210,6 +210,16 @@ void TestInstrument::Delay_Replies(int ms) {
     delayMs_ = ms;
 }
 
+void TestInstrument::Hold_Replies(bool on) {
+    std::lock_guard lock(mutex_);
+    holdReplies_ = on;
+}
+
+int TestInstrument::Held() const {
+    std::lock_guard lock(mutex_);
+    return held_;
+}
+
 void TestInstrument::Busy_Polls(int count) {
     std::lock_guard lock(mutex_);
     busyPolls_ = count;
@@ -311,6 +321,22 @@ void TestInstrument::Serve(int fd) {
         if (delay > 0 && !Sleep_Unless_Stopped(delay)) {
             lost = true;
             return;
+        }
+        const auto holding = [this] {
+            std::lock_guard lock(mutex_);
+            return holdReplies_;
+        };
+        if (holding()) {
+            {
+                std::lock_guard lock(mutex_);
+                ++held_;
+            }
+            changed_.notify_all();
+            while (holding())
+                if (!Sleep_Unless_Stopped(10)) {
+                    lost = true;
+                    return;
+                }
         }
         reply += '\n';
         if (::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL) < 0)

@@ -89,6 +89,10 @@ public:
     void Identify_As(const std::string& text);
     // Every answer waits `ms` before it goes out.
     void Delay_Replies(int ms);
+    // While on, every answer waits (after its delay) until it is turned off;
+    // Held counts the answers that had to wait.
+    void Hold_Replies(bool on);
+    int Held() const;
     // The next `count` "STAT:OPER:COND?" polls answer non-zero.
     void Busy_Polls(int count);
 
@@ -134,6 +138,8 @@ private:
     std::string errorText_ = NoErrorText;
     std::string identifyAs_;
     int delayMs_ = 0;
+    bool holdReplies_ = false;
+    int held_ = 0;
     int busyPolls_ = 0;
     std::string mode_ = "AC-INT";
     std::string range_ = "100";

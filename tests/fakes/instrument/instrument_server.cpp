@@ -2,6 +2,8 @@
 // program of its own. Prints "port <n>" once it listens on 127.0.0.1, then
 // serves until it is killed; on SIGTERM or SIGINT it prints what it received
 // (one "line <text>" and one "block <bytes>" a record) and ends.
+// With --hold, every answer waits until SIGUSR1; "held" is printed as soon
+// as one waits.
 // Options:
 //   --models <file>            model file (default: the shipped one)
 //   --error <status> <text>    answer the status and error queries so
@@ -11,6 +13,7 @@
 //   --stop-in-block <bytes>    stop reading inside a block
 //   --busy <polls>             "STAT:OPER:COND?" non-zero this many times
 //   --receive-buffer <bytes>   receive buffer of the listening socket
+//   --hold                     hold the answers until SIGUSR1
 #include "TestInstrument.h"
 
 #include <csignal>
@@ -24,16 +27,21 @@
 namespace {
 
 volatile std::sig_atomic_t stop = 0;
+volatile std::sig_atomic_t release = 0;
 
 void onSignal(int) {
     stop = 1;
+}
+
+void onRelease(int) {
+    release = 1;
 }
 
 int usage() {
     std::fprintf(stderr, "usage: velda_test_instrument_server <model> [--models file] "
                          "[--error status text] [--identify text] [--delay ms] "
                          "[--close-in-block bytes] [--stop-in-block bytes] [--busy polls] "
-                         "[--receive-buffer bytes]\n");
+                         "[--receive-buffer bytes] [--hold]\n");
     return 2;
 }
 
@@ -50,9 +58,14 @@ int main(int argc, char** argv) {
         std::string text, identify;
         int delay = 0, busy = 0;
         long closeAt = -1, stopAt = -1;
+        bool hold = false;
     } later;
     for (int i = 2; i < argc; ++i) {
         std::string a = argv[i];
+        if (a == "--hold") {
+            later.hold = true;
+            continue;
+        }
         auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
         const char* v = next();
         if (!v)
@@ -94,6 +107,7 @@ int main(int argc, char** argv) {
         inst->Identify_As(later.identify);
     inst->Delay_Replies(later.delay);
     inst->Busy_Polls(later.busy);
+    inst->Hold_Replies(later.hold);
     if (later.closeAt >= 0)
         inst->Close_In_Block(static_cast<std::size_t>(later.closeAt));
     if (later.stopAt >= 0)
@@ -101,10 +115,20 @@ int main(int argc, char** argv) {
 
     std::signal(SIGTERM, onSignal);
     std::signal(SIGINT, onSignal);
+    std::signal(SIGUSR1, onRelease);
     std::printf("port %u\n", static_cast<unsigned>(inst->Port()));
     std::fflush(stdout);
-    while (!stop)
-        ::usleep(50 * 1000);
+    bool told = false;
+    while (!stop) {
+        ::usleep(10 * 1000);
+        if (!told && inst->Held() > 0) {
+            std::printf("held\n");
+            std::fflush(stdout);
+            told = true;
+        }
+        if (release)
+            inst->Hold_Replies(false);
+    }
     for (const std::string& l : inst->Lines())
         std::printf("line %s\n", l.c_str());
     for (const std::string& b : inst->Blocks())

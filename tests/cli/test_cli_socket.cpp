@@ -1,0 +1,228 @@
+// `velda send` to the test instrument over a LAN socket, both as programs of
+// their own: the bus time-out of the run, a copy that holds the bus while
+// another starts, and Ctrl-C in the middle of a transfer.
+#include "CliRunner.h"
+#include "TestSupport.h"
+#include "app/Messages.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+using namespace velda;
+using namespace velda::test;
+
+namespace {
+
+std::string str(const QString& s) {
+    return s.toStdString();
+}
+
+// Only reached when something is broken.
+constexpr int Wait = 30000;
+
+// A model whose waveform goes as an IEEE 488.2 block, so the instrument
+// tells the block apart; added to the shipped model file.
+const char* const kModel = R"(
+[[model]]
+name = "MY-GEN"
+kind = "oscillator"
+interface_mask = 0x8
+gpib_address = { min = 0, max = 30, initial = 1 }
+memory_sizes = ["1024"]
+memory_number = { used = false }
+memory_name = { used = true, initial = "VELDA1" }
+frequency = { min = 0.001, max = 1e6, initial = 1000 }
+max_sample_rate = 250e6
+offset_settable = 1
+[[model.channel]]
+name = "CH1"
+[[model.channel.range]]
+name = "10 Vp-p"
+amplitude = { min = 0.001, max = 10, initial = 1 }
+offset = { min = -5, max = 5, initial = 0 }
+[model.script]
+main = [
+    ["model", '*IDN?,8,6,MY-GEN'],
+    ["getsts", '*ESR?'],
+    ["geterr", 'SYST:ERR?'],
+    ["errmask", '60'],
+]
+final = [["outon", 'OUTP ON'], ["outoff", 'OUTP OFF']]
+setup = [["freq", 'FREQ,0.000'], ["amp", 'VOLT,0.0000'], ["offset", 'VOLT:OFFS,0.0000']]
+wave = [
+    ["arbmask", '0xFFFC'],
+    ["arbfmt", 'FORM:BORD SWAP'],
+    ["arbname", ',12'],
+    ["arbsend", 'DATA:ARB _$Name 0x2C _$Block'],
+]
+)";
+
+// What the instrument records for the waveform of 1024 points.
+const QString kBlock = QStringLiteral("block 2048");
+
+// The test instrument program, acting as the model above.
+class Server {
+public:
+    Server(const QString& models, const QStringList& options) {
+        proc_.start(
+            QStringLiteral(VELDA_BINARY_DIR "/tests/fakes/instrument/velda_test_instrument_server"),
+            QStringList{"MY-GEN", "--models", models} + options);
+        if (waitFor("port "))
+            port_ = out_.section(QLatin1Char('\n'), 0, 0).mid(5).trimmed();
+    }
+    ~Server() {
+        if (proc_.state() != QProcess::NotRunning) {
+            proc_.kill();
+            proc_.waitForFinished();
+        }
+    }
+    bool Listening() const { return !port_.isEmpty(); }
+    QString Resource() const { return "TCPIP0::127.0.0.1::" + port_ + "::SOCKET"; }
+    // Until the output holds `text`; false when the server ended first.
+    bool waitFor(const QString& text) {
+        const QDeadlineTimer deadline(Wait);
+        while (!out_.contains(text)) {
+            if (!proc_.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
+                return false;
+            out_ += QString::fromUtf8(proc_.readAllStandardOutput());
+        }
+        return true;
+    }
+    void Signal(int sig) { ::kill(static_cast<pid_t>(proc_.processId()), sig); }
+    // Ends the server; what it received, one record a line.
+    QStringList Stop() {
+        Signal(SIGTERM);
+        proc_.waitForFinished(Wait);
+        out_ += QString::fromUtf8(proc_.readAllStandardOutput());
+        return out_.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+private:
+    QProcess proc_;
+    QString out_;
+    QString port_;
+};
+
+class CliSocket : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(QDir(home()).mkpath(".config/VELDA"));
+        ASSERT_TRUE(Write_Bytes(models(),
+                                File_Bytes(sourceDataDir() + "/models.toml") + QByteArray(kModel)));
+        QByteArray ramp;
+        for (int i = 0; i < 1024; ++i)
+            ramp += QByteArray::number(i * 64 - 32768 + 1) + "\r\n";
+        ASSERT_TRUE(Write_Bytes(dir.filePath("w.txt"), ramp));
+    }
+    // A home of this test's own: a second copy must see the first one's
+    // settings and instance lock, and nothing of other tests.
+    QString home() const { return dir.filePath("home"); }
+    QString models() const { return home() + "/.config/VELDA/models.toml"; }
+    QString settings() const { return home() + "/.config/VELDA/VELDA.ini"; }
+    QStringList sendArgs(const Server& server, const QStringList& extra) const {
+        return QStringList{"send",        "--quiet", "--model",    "MY-GEN",
+                           "--interface", "usbtmc",  "--resource", server.Resource()} +
+               extra + QStringList{"w.txt"};
+    }
+    CliRun send(const Server& server, const QStringList& extra) const {
+        return Run_Velda(sendArgs(server, extra), dir.path(), home());
+    }
+    bool busy() const {
+        return QSettings(settings(), QSettings::IniFormat).value("GPIB0/Busy").toString() ==
+               QLatin1String("True");
+    }
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(CliSocket, TransfersWithinTheRunsTimeOut) {
+    struct Row {
+        QStringList server;
+        QStringList send;
+        int exitCode;
+    };
+    const std::vector<Row> rows{
+        {{}, {}, 0},
+        // An answer later than the time-out given.
+        {{"--delay", "600"}, {"--timeout", "0.3"}, 4},
+        // Later than an operation's own time-out, within the one given.
+        {{"--delay", "1200"}, {"--wave"}, 4},
+        {{"--delay", "1200"}, {"--wave", "--timeout", "10"}, 0},
+    };
+    QByteArray savedAfterFirst;
+    for (const Row& row : rows) {
+        const QString name = (row.server + row.send).join(' ');
+        Server server(models(), row.server);
+        ASSERT_TRUE(server.Listening()) << str(name);
+        const CliRun r = send(server, row.send);
+        ASSERT_TRUE(r.finished);
+        EXPECT_EQ(r.exitCode, row.exitCode) << str(name) << str(r.errText());
+        const QStringList got = server.Stop();
+        EXPECT_EQ(got.count(kBlock), row.exitCode == 0 ? 1 : 0) << str(name) << str(got.join('|'));
+        if (row.exitCode == 0) {
+            EXPECT_TRUE(got.contains("line *IDN?")) << str(got.join('|'));
+        } else {
+            EXPECT_TRUE(r.errText().contains("(timeout)")) << str(r.errText());
+        }
+        // The time-out is the run's: the store is as every run leaves it.
+        const QByteArray saved = File_Bytes(settings());
+        if (savedAfterFirst.isEmpty())
+            savedAfterFirst = saved;
+        EXPECT_EQ(saved, savedAfterFirst) << str(name);
+    }
+    EXPECT_FALSE(savedAfterFirst.toLower().contains("timeout"));
+}
+
+TEST_F(CliSocket, ACopyHoldsTheBusUntilCtrlCCancelsItsTransfer) {
+    Server server(models(), {"--hold"});
+    ASSERT_TRUE(server.Listening());
+
+    // The first copy waits on its first answer, the bus taken, inside the
+    // one step of its transfer. Its time-out is long enough never to end the
+    // wait.
+    QProcess holder;
+    holder.setProcessEnvironment(Velda_Environment(home()));
+    holder.setWorkingDirectory(dir.path());
+    holder.setReadChannel(QProcess::StandardError);
+    holder.start(Velda_Executable(), sendArgs(server, {"--wave", "--timeout", "1000"}));
+    holder.closeWriteChannel();
+    ASSERT_TRUE(server.waitFor("held"));
+    EXPECT_TRUE(busy());
+
+    // A second copy, started meanwhile, finds the bus in use.
+    const CliRun second = send(server, {});
+    EXPECT_EQ(second.exitCode, 6) << str(second.errText());
+    EXPECT_TRUE(second.errText().contains("velda: " + MessageText(223, true)))
+        << str(second.errText());
+    EXPECT_TRUE(busy());
+
+    // Ctrl-C, taken while the answer is still held; then the answer comes
+    // and nothing more is sent.
+    ::kill(static_cast<pid_t>(holder.processId()), SIGINT);
+    QByteArray err;
+    const QDeadlineTimer deadline(Wait);
+    while (!err.contains("Ctrl-C") &&
+           holder.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
+        err += holder.readAllStandardError();
+    ASSERT_TRUE(err.contains("Ctrl-C")) << err.toStdString();
+    server.Signal(SIGUSR1);
+    ASSERT_TRUE(holder.waitForFinished(Wait));
+    EXPECT_EQ(holder.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(holder.exitCode(), 130) << (err + holder.readAllStandardError()).toStdString();
+    EXPECT_FALSE(busy());
+
+    // The bus is free again: the next send gets through, and its block is
+    // the only one the instrument ever got.
+    const CliRun next = send(server, {});
+    EXPECT_EQ(next.exitCode, 0) << str(next.errText());
+    const QStringList got = server.Stop();
+    EXPECT_EQ(got.count(kBlock), 1) << str(got.join('|'));
+    EXPECT_EQ(got.filter("block ").size(), 1) << str(got.join('|'));
+}
