@@ -111,7 +111,13 @@ void clsRegistry::write(const QString& section, const QString& key, const QStrin
     // Never rewrite a file we could not read: that would throw its contents away.
     if (s.status() != QSettings::NoError)
         return;
-    s.setValue(section + QLatin1Char('/') + key, value);
+    // An unchanged value leaves the file alone: every write is a whole
+    // rewrite and a flush to disk, and a transfer stores its values each time.
+    const QString at = section + QLatin1Char('/') + key;
+    const QVariant old = s.value(at);
+    if (old.isValid() && old.typeId() == QMetaType::QString && old.toString() == value)
+        return;
+    s.setValue(at, value);
     s.sync();
 }
 
