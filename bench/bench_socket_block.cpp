@@ -3,12 +3,23 @@
 // layer, a SOCKET resource) and as a plain blocking socket write of the same
 // bytes to the same kind of instrument, side by side in one run. Each
 // iteration waits until the instrument has the whole block, so both sides
-// measure delivery. The ratio of the two is printed at the end.
+// measure delivery. A whole waveform transfer of 65,536 points (the send
+// line, the block, the function command and the status check after it, as
+// the System Setup button runs it) goes beside them. The ratios to the plain
+// write are printed at the end.
 #include "TestInstrument.h"
+#include "app/Program.h"
+#include "app/TerminalPrompts.h"
 #include "bus/GP_common.h"
 #include "bus/USBTMC_MDL.h"
 #include "bus/visa/OwnVisa.h"
+#include "control/Transfer.h"
+#include "control/TransferProgress.h"
+#include "engine/wavelb32.h"
 
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
@@ -108,11 +119,192 @@ void BM_PlainBlock(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Block));
 }
 
-// Interleaved, so both see the same machine load.
+class QuietProgress final : public control::TransferProgress {
+public:
+    void Show() override {}
+    void Set_Message(const QString&) override {}
+    void Set_Progress(int) override {}
+    void Set_Count(int32_t) override {}
+    bool GpibExit() const override { return false; }
+    void Set_GpibExit(bool) override {}
+    void Close() override {}
+};
+
+// A SCPI generator of 65,536 points that takes its waveform as a definite-
+// length block, added through a user model file as a user adds one.
+const char* const BlockModel = R"(
+[[model]]
+name = "BENCH-GEN"
+kind = "oscillator"
+interface_mask = 0x8
+gpib_address = { min = 0, max = 30, initial = 1 }
+memory_sizes = ["65536"]
+memory_number = { used = false }
+memory_name = { used = true, initial = "VELDA1" }
+frequency = { min = 0.001, max = 1e6, initial = 1000 }
+max_sample_rate = 250e6
+offset_settable = 1
+[[model.channel]]
+name = "CH1"
+[[model.channel.range]]
+name = "10 Vp-p"
+amplitude = { min = 0.001, max = 10, initial = 1 }
+offset = { min = -5, max = 5, initial = 0 }
+[model.script]
+main = [
+    ["model", '*IDN?,8,9,BENCH-GEN'],
+    ["getsts", '*ESR?'],
+    ["geterr", 'SYST:ERR?'],
+    ["errmask", '60'],
+]
+final = [["outon", 'OUTP ON'], ["outoff", 'OUTP OFF']]
+setup = [["freq", 'FREQ,0.000'], ["amp", 'VOLT,0.0000'], ["offset", 'VOLT:OFFS,0.0000']]
+wave = [
+    ["arbmask", '0xFFFF'],
+    ["arbfmt", 'FORM:BORD SWAP'],
+    ["arbname", ',12'],
+    ["arbsend", 'DATA:ARB _$Name 0x2C _$Block'],
+]
+)";
+
+// A started program whose current model is BENCH-GEN on a LAN socket to
+// the test instrument.
+struct WaveRig {
+    QTemporaryDir dir;
+    TerminalPrompts prompts{TerminalPolicy{Answer::No, false, false}};
+    std::unique_ptr<Program> program;
+    std::unique_ptr<test::TestInstrument> inst;
+    QuietProgress progress;
+    std::unique_ptr<control::Transfer> transfer;
+    std::string error;
+
+    WaveRig() {
+        setPromptHandler(&prompts);
+        const QString models = dir.filePath(QStringLiteral("models.toml"));
+        QFile shipped(QStringLiteral(VELDA_SOURCE_DIR "/data/models.toml")), user(models);
+        if (!shipped.open(QIODevice::ReadOnly) || !user.open(QIODevice::WriteOnly) ||
+            user.write(shipped.readAll() + BlockModel) < 0) {
+            error = "no model file";
+            return;
+        }
+        user.close();
+        program =
+            std::make_unique<Program>(ProgramOptions{QStringLiteral(VELDA_SOURCE_DIR "/data"),
+                                                     dir.filePath(QStringLiteral("VELDA.ini")),
+                                                     {}});
+        if (!program->Start_Up()) {
+            error = "start-up failed";
+            return;
+        }
+        SystemSetup& setup = program->Setup;
+        const int model = int(setup.ModelNames.size()) - 1;
+        program->Apply_SizeChange(setup.Change_Model(model));
+        setup.Param.MemoryName = QStringLiteral("VELDA1").leftJustified(16);
+        if (setup.Param.MemorySize != 65536) {
+            error = "BENCH-GEN not taken";
+            return;
+        }
+        auto words = engine::bufferWords(program->Document.CurrentBuf());
+        for (std::size_t i = 0; i < words.size(); ++i)
+            words[i] = static_cast<int16_t>(i * 31);
+        setup.InterfaceKind = IfUsbTmc;
+        program->Bus->Set_Factory(bus::KindUsbTmc, [](bus::BusContext& c) {
+            auto m = std::make_unique<bus::USBTMC_MDL>(c);
+            m->Set_Provider_Factory([] { return std::make_unique<visa::OwnVisa>(); });
+            return m;
+        });
+        inst = test::TestInstrument::For_Model("BENCH-GEN", models.toStdString());
+        transfer = std::make_unique<control::Transfer>(*program, progress);
+        if (transfer->Select_Instrument(QString::fromStdString(inst->Resource_Name())) !=
+            control::TransferResult::Done)
+            error = "no instrument";
+    }
+    ~WaveRig() { setPromptHandler(nullptr); }
+    bool Send() {
+        const bool ok = transfer->Send_Wave() == control::TransferResult::Done &&
+                        inst->Blocks().size() == 1 && inst->Blocks().front().size() == Block;
+        inst->Clear_Record();
+        return ok;
+    }
+};
+
+void BM_SendWave(benchmark::State& state) {
+    WaveRig rig;
+    if (!rig.error.empty()) {
+        state.SkipWithError(rig.error.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        if (!rig.Send()) {
+            state.SkipWithError("transfer failed");
+            break;
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Block));
+}
+
+// The same conversation by a plain socket client: the bytes one Send_Wave
+// sent, cut after each query, each piece sent whole and each query's
+// answer awaited; a connection per transfer, as the program opens one.
+void BM_PlainConversation(benchmark::State& state) {
+    WaveRig rig;
+    if (!rig.error.empty() || !rig.transfer ||
+        rig.transfer->Send_Wave() != control::TransferResult::Done) {
+        state.SkipWithError(rig.error.empty() ? "transfer failed" : rig.error.c_str());
+        return;
+    }
+    const std::string bytes = rig.inst->Bytes();
+    const std::size_t header = bytes.find("DATA:ARB");
+    const std::size_t blockEnd =
+        bytes.find('#', header) + 2 + std::size_t(bytes[bytes.find('#', header) + 1] - '0') + Block;
+    std::vector<std::pair<std::string, bool>> pieces; // text, ends in a query
+    std::size_t from = 0;
+    for (std::size_t at = 0; (at = bytes.find("?\n", at)) != std::string::npos; at += 2) {
+        if (at >= header && at < blockEnd)
+            continue;
+        pieces.emplace_back(bytes.substr(from, at + 2 - from), true);
+        from = at + 2;
+    }
+    if (from < bytes.size())
+        pieces.emplace_back(bytes.substr(from), false);
+    rig.inst->Clear_Record();
+    for (auto _ : state) {
+        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(rig.inst->Port());
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        int one = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        for (const auto& [text, query] : pieces) {
+            for (std::size_t sent = 0; ok && sent < text.size();) {
+                const ssize_t n = ::send(fd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL);
+                ok = n > 0;
+                sent += ok ? std::size_t(n) : 0;
+            }
+            for (char c = 0; ok && query && c != '\n';)
+                ok = ::recv(fd, &c, 1, 0) == 1;
+        }
+        ::close(fd);
+        if (!ok || rig.inst->Blocks().size() != 1) {
+            state.SkipWithError("conversation failed");
+            break;
+        }
+        rig.inst->Clear_Record();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Block));
+}
+
+// Interleaved, so all see the same machine load.
 BENCHMARK(BM_PlainBlock)->UseRealTime();
 BENCHMARK(BM_BusBlock)->UseRealTime();
+BENCHMARK(BM_PlainConversation)->UseRealTime();
+BENCHMARK(BM_SendWave)->UseRealTime();
 BENCHMARK(BM_PlainBlock)->UseRealTime();
 BENCHMARK(BM_BusBlock)->UseRealTime();
+BENCHMARK(BM_PlainConversation)->UseRealTime();
+BENCHMARK(BM_SendWave)->UseRealTime();
 
 // The console report, and the mean real time per name for the ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -133,6 +325,7 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+    QGuiApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -140,9 +333,16 @@ int main(int argc, char** argv) {
         auto it = reporter.totals.find(name);
         return it == reporter.totals.end() ? 0.0 : it->second.first / it->second.second;
     };
-    const double bus = mean("BM_BusBlock"), plain = mean("BM_PlainBlock");
+    const double bus = mean("BM_BusBlock"), plain = mean("BM_PlainBlock"),
+                 wave = mean("BM_SendWave"), talk = mean("BM_PlainConversation");
     if (bus > 0 && plain > 0)
         std::printf("128 KiB block, bus / plain socket write: %.3f\n", bus / plain);
+    if (wave > 0 && plain > 0)
+        std::printf("whole waveform transfer / plain socket write of the block: %.3f\n",
+                    wave / plain);
+    if (wave > 0 && talk > 0)
+        std::printf("whole waveform transfer / the same conversation on a plain socket: %.3f\n",
+                    wave / talk);
     benchmark::Shutdown();
     return 0;
 }
