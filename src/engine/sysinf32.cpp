@@ -211,6 +211,12 @@ int32_t SysGetDeviceInfo(int16_t model, uint8_t* rec) {
         m->memoryNoUsed ? std::clamp(r::getI16(rec, r::MemoryNo), m->memoryNoMin, m->memoryNoMax)
                         : m->memoryNoInitial;
     r::putI16(rec, r::MemoryNo, memoryNo);
+    // A blank memory name is no name: a model that takes one would be sent
+    // its script's name token in its place.
+    const uint8_t* name = rec + r::MemoryName;
+    if (m->memoryNameUsed &&
+        std::all_of(name, name + r::MemoryNameWidth, [](uint8_t c) { return c == ' ' || c == 0; }))
+        r::putFixedBytes(rec + r::MemoryName, r::MemoryNameWidth, m->memoryNameInitial);
 
     const int16_t ch = clampIndex(r::getI16(rec, r::ChannelNo), m->channels.size());
     const ChannelEntry& c = m->channels[static_cast<size_t>(ch)];

@@ -328,6 +328,14 @@ TEST(Sysinf32, DeviceInfoFitsTheRecordsSettingsIntoTheModel) {
     EXPECT_EQ(r::getF64(rec.data(), r::Frequency), 1000.0);
     EXPECT_EQ(r::getF64(rec.data(), r::Amplitude), 1.0);
     EXPECT_EQ(r::getI16(rec.data(), r::ChannelNo), 0);
+
+    // A model that takes a memory name gets its initial one for a blank
+    // name and keeps a given one.
+    for (const char* given : {"", "MINE"}) {
+        r::putFixedBytes(rec.data() + r::MemoryName, r::MemoryNameWidth, given);
+        ASSERT_EQ(SysGetDeviceInfo(2, rec.data()), -1); // AWG-1102: names
+        EXPECT_EQ(field(rec, r::MemoryName, 16), padded(*given ? given : "WAVE1", 16)) << given;
+    }
 }
 
 TEST(Sysinf32, CommandTablesHoldKeysFirstThenTexts) {
