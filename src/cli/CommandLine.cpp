@@ -44,8 +44,10 @@ const std::vector<CommandDef>& commands() {
         t.push_back({QStringLiteral("convert"),
                      QStringLiteral("[options] IN OUT"),
                      QStringLiteral("Convert a waveform between .wdb and .txt."),
-                     QStringLiteral("Reads IN and writes OUT, each .wdb or .txt. A .wdb keeps its "
-                                    "set-up; a .txt takes\nthe set-up of the last saved settings."),
+                     QStringLiteral("Reads IN and writes OUT, each .wdb or .txt; IN may also be "
+                                    "any format an\ninstalled import plug-in reads (as File > "
+                                    "Import reads it). A .wdb keeps its\nset-up; the others take "
+                                    "the set-up of the last saved settings."),
                      2,
                      {},
                      false});

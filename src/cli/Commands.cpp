@@ -5,6 +5,8 @@
 #include "engine/sysinf32.h"
 #include "engine/wavelb32.h"
 #include "files/FileCommands.h"
+#include "files/PluginImport.h"
+#include "files/PluginLoader.h"
 #include "print/PrintReport.h"
 #include "tools/CreateEdits.h"
 #include "tools/CreatePagesFile.h"
@@ -76,13 +78,44 @@ QStringList Wave_Stats_Lines(const WaveStats& s) {
             line("Mean", QString::number(s.mean, 'f', 3))};
 }
 
+namespace {
+
+// IN read by the installed plug-in for its extension into the current
+// waveform, as File > Import reads it (at most the set-up's point count).
+int importThroughPlugin(Program& program, const QString& in) {
+    PluginSet set;
+    set.load(Plugin_Folders());
+    const QString suffix = suffixOf(in);
+    for (const ImportPlugin& plugin : set.plugins()) {
+        if (!plugin.extensions.contains(suffix, Qt::CaseInsensitive))
+            continue;
+        std::vector<int16_t> words;
+        if (const int32_t e = Read_Through_Plugin(plugin, in, program.Document.N(), words);
+            e != 0) {
+            ShowErrorText(QStringLiteral("[") + in + QStringLiteral("] ") + GetMessage(e));
+            return ExitFile;
+        }
+        std::copy(words.begin(), words.end(),
+                  engine::bufferWords(program.Document.CurrentBuf()).begin());
+        return ExitDone;
+    }
+    ShowErrorText(QStringLiteral("[") + in + QStringLiteral("] ") + GetMessage(7));
+    return ExitUsage;
+}
+
+} // namespace
+
 int Run_Convert(Program& program, const QString& in, const QString& out) {
-    if (!checkWaveName(in) || !checkWaveName(out))
+    if (!checkWaveName(out))
         return ExitUsage;
     FileCommands files(program);
-    if (!files.Load_Wave_File(in) || !files.Save_Wave_File(out))
+    if (!Is_Wave_File(in)) {
+        if (const int r = importThroughPlugin(program, in); r != ExitDone)
+            return r;
+    } else if (!files.Load_Wave_File(in)) {
         return ExitFile;
-    return ExitDone;
+    }
+    return files.Save_Wave_File(out) ? ExitDone : ExitFile;
 }
 
 int Run_Info(Program& program, const QString& file, QStringList& lines) {

@@ -30,8 +30,9 @@ QStringList Wave_Stats_Lines(const WaveStats& stats);
 // Waveform files the commands read and write: .wdb and .txt.
 bool Is_Wave_File(const QString& path);
 
-// Reads IN and writes OUT (.wdb or .txt each). A .wdb keeps its set-up; a
-// .txt takes the set-up of the last saved settings.
+// Reads IN and writes OUT (.wdb or .txt each; IN also in any format an
+// installed import plug-in reads). A .wdb keeps its set-up; the others take
+// the set-up of the last saved settings.
 int Run_Convert(Program& program, const QString& in, const QString& out);
 
 // The set-up section of the print-out as text lines, then (for a waveform

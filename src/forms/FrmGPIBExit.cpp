@@ -5,6 +5,7 @@
 #include "app/Registry.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -101,19 +102,30 @@ void FrmGPIBExit::Show() {
     LblCount->setVisible(false);
     show();
     raise();
+    Turn();
+}
+
+void FrmGPIBExit::Turn() {
+    // The transfer runs on this thread and blocks in its bus calls: without
+    // a turn of the event loop at each change the window would not even be
+    // drawn on a LAN or USB instrument, nor a press of Cancel be seen.
+    QCoreApplication::processEvents();
 }
 
 void FrmGPIBExit::Set_Message(const QString& text) {
     LblMsg->setText(text);
+    Turn();
 }
 
 void FrmGPIBExit::Set_Progress(int value) {
     PrgGPIB->setValue(std::clamp(value, PrgGPIB->minimum(), PrgGPIB->maximum()));
+    Turn();
 }
 
 void FrmGPIBExit::Set_Count(int32_t count) {
     LblCount->setText(GpibExitCountText(count));
     LblCount->setVisible(true);
+    Turn();
 }
 
 void FrmGPIBExit::Close() {

@@ -60,6 +60,8 @@ public slots:
     void reject() override;
 
 private:
+    // Lets the event loop draw the window and take a press of Cancel.
+    void Turn();
     clsRegistry* registry_ = nullptr;
     bool gpibExit_ = false;
 };

@@ -144,6 +144,7 @@ TEST_F(CliTest, UsageErrorsAreOneLineAndExitTwo) {
         {{"info", "--lang", "fr", "w.wdb"}, "--lang"},
         {{"convert", "w.wdb", "o.doc"}, MessageText(7, true)},
         {{"info", "w.bin"}, MessageText(7, true)},
+        {{"convert", "w.bin", "o.wdb"}, MessageText(7, true)}, // no plug-in reads it
     };
     for (const Row& row : rows) {
         const CliRun r = velda(row.args);
@@ -167,10 +168,11 @@ TEST_F(CliTest, ConvertRoundTripsExactly) {
     };
     const std::vector<Row> rows{
         {"a.wdb", "b.wdb", "a.wdb"}, // the set-up goes along
-        {"a.wdb", "b.txt", "a.txt"},
-        {"b.txt", "c.txt", "a.txt"},
+        {"a.wdb", "b.txt", "a.txt"}, {"b.txt", "c.txt", "a.txt"},
         {"a.txt", "c.wdb", "a.wdb"}, // the saved set-up is the one a.wdb got
+        {"a.csv", "d.txt", "a.txt"}, // through the installed CSV import plug-in
     };
+    ASSERT_TRUE(QFile::copy(path("a.txt"), path("a.csv")));
     for (const Row& row : rows) {
         const CliRun r = velda({"convert", row.from, row.to});
         ASSERT_EQ(r.exitCode, 0) << str(row.from + " -> " + row.to) << str(r.errText());
@@ -196,7 +198,9 @@ TEST_F(CliTest, ConvertFailuresShowTheMessageAndWriteNothing) {
         {{"convert", "--lang", "ja", "missing.txt", "o.wdb"}, 71, false, "o.wdb"},
         {{"convert", "a.wdb", "no/such/folder/o.txt"}, 72, true, "no/such/folder/o.txt"},
         {{"info", "missing.ocb"}, 71, true, ""},
+        {{"convert", "words.csv", "o.txt"}, 241, true, "o.txt"}, // the plug-in refuses it
     };
+    ASSERT_TRUE(Write_Bytes(path("words.csv"), "no,numbers\nat,all\n"));
     for (const Row& row : rows) {
         const CliRun r = velda(row.args);
         EXPECT_EQ(r.exitCode, 3) << str(row.args.join(' '));

@@ -57,6 +57,10 @@ ViStatus SocketInstrument::write(const unsigned char* data, std::size_t count,
     // The time-out runs from the last progress, so a slow but reading
     // instrument takes a long block; one that stops reading times out.
     *written = 0;
+    if (stale_) {
+        stale_ = false;
+        clear(settings);
+    }
     while (*written < count) {
         ssize_t n = ::send(fd_, data + *written, count - *written, MSG_NOSIGNAL);
         if (n > 0) {
@@ -120,6 +124,7 @@ ViStatus SocketInstrument::read(unsigned char* buffer, std::size_t count,
             continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK) {
             if (!waitFd(fd_, POLLIN, remainingMs(deadline))) {
+                stale_ = true;
                 message_ = "The instrument at " + where_ + " did not end its reply";
                 return VI_ERROR_TMO;
             }

@@ -2,7 +2,8 @@
 // TCPIP::host::port::SOCKET: SCPI over a raw TCP connection. Writes go out
 // whole; reads end at the terminator when it is enabled, otherwise with the
 // data that has arrived. Bytes that arrive after a terminator are kept for
-// the next read.
+// the next read. After a read that timed out, what is left of that answer
+// is dropped before the next command goes out.
 
 #include "bus/visa/VisaInstrument.h"
 
@@ -33,6 +34,9 @@ private:
     int fd_;
     std::string where_; // "host port N" for messages
     std::string pending_;
+    // A read timed out: the rest of that answer may still come and must not
+    // be taken as the answer to the next command.
+    bool stale_ = false;
 };
 
 } // namespace velda::visa

@@ -155,7 +155,10 @@ void ScpiListener::serve(int fd) {
                     answer = "ONE\nTWO\n";
                 else if (line == "NOEND?")
                     answer = "PARTIAL";
-                else
+                else if (line == "LATE?") {
+                    std::lock_guard lock(mutex_);
+                    lateFd_ = fd;
+                } else
                     answer = line + "\n";
             }
             line.clear();
@@ -163,6 +166,15 @@ void ScpiListener::serve(int fd) {
                 ::send(fd, answer.data(), answer.size(), MSG_NOSIGNAL);
         }
     }
+}
+
+bool ScpiListener::Send_Late() {
+    std::lock_guard lock(mutex_);
+    if (lateFd_ < 0)
+        return false;
+    const bool sent = ::send(lateFd_, "LATE\n", 5, MSG_NOSIGNAL) == 5;
+    lateFd_ = -1;
+    return sent;
 }
 
 } // namespace velda::test

@@ -2,7 +2,8 @@
 // A SCPI instrument on a raw TCP socket of 127.0.0.1, in a thread of the
 // test. It records every byte and answers short lines that end in "?":
 // "*IDN?" with an identity, "TWO?" with two answers in one segment,
-// "NOEND?" with text that never ends, anything else with the query itself.
+// "NOEND?" with text that never ends, "LATE?" only when the test calls
+// Send_Late, anything else with the query itself.
 // Each connection is served in a thread of its own.
 
 #include <condition_variable>
@@ -36,6 +37,8 @@ public:
     int connections() const;
     // The answer to `query` from now on (before the built-in ones).
     void answer(const std::string& query, const std::string& reply);
+    // Sends the answer "LATE" to the last "LATE?" now; false when none waits.
+    bool Send_Late();
 
 private:
     void run();
@@ -53,6 +56,7 @@ private:
     std::thread thread_;
     std::vector<std::thread> servers_;
     std::map<std::string, std::string> answers_;
+    int lateFd_ = -1;
 };
 
 } // namespace velda::test

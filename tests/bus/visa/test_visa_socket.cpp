@@ -118,6 +118,27 @@ TEST(VisaSocket, ClearForgetsAnUnreadAnswer) {
     EXPECT_EQ(reply, "VELDA,TEST-TCP,0,1.0\n");
 }
 
+// An answer that comes after its read timed out is not taken for the next
+// command's answer; an answer read in time leaves its rest for the next read.
+TEST(VisaSocket, LateAnswerIsNotTakenForTheNextOne) {
+    ScpiListener inst;
+    Session s;
+    ASSERT_EQ(s.open(socketName(inst.port())), VI_SUCCESS);
+    s.terminator(true);
+    ASSERT_EQ(s.visa.viSetAttribute(s.vi, VI_ATTR_TMO_VALUE, 100), VI_SUCCESS);
+    std::string reply;
+    ASSERT_EQ(s.write("LATE?\n"), VI_SUCCESS);
+    EXPECT_EQ(s.read(&reply), VI_ERROR_TMO);
+    ASSERT_TRUE(inst.Send_Late());
+    ASSERT_EQ(s.write("*IDN?\n"), VI_SUCCESS);
+    EXPECT_EQ(s.read(&reply), VI_SUCCESS_TERM_CHAR);
+    EXPECT_EQ(reply, "VELDA,TEST-TCP,0,1.0\n");
+    ASSERT_EQ(s.write("TWO?\n"), VI_SUCCESS);
+    EXPECT_EQ(s.read(&reply), VI_SUCCESS_TERM_CHAR);
+    EXPECT_EQ(s.read(&reply), VI_SUCCESS_TERM_CHAR);
+    EXPECT_EQ(reply, "TWO\n");
+}
+
 // Faults: each ends in a VISA error status and a message, never a hang.
 struct SocketFault {
     const char* name;

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -155,6 +156,26 @@ TEST_F(FrmGPIBExitTest, ATransferPollingTheRequestStopsAtThePieceTheUserCancelle
         EXPECT_EQ(w.PrgGPIB->value(), r.sent * 1000 / r.pieces) << r.how;
         EXPECT_FALSE(w.isVisible()) << r.how;
     }
+}
+
+// A transfer blocks in its bus calls between the updates: each update gives
+// the event loop a turn of its own, so the window is drawn and Cancel seen.
+TEST_F(FrmGPIBExitTest, EveryUpdateLetsTheEventLoopRun) {
+    FrmGPIBExit form(nullptr);
+    const std::pair<const char*, std::function<void()>> updates[] = {
+        {"Show", [&] { form.Show(); }},
+        {"Set_Message", [&] { form.Set_Message(QStringLiteral("Send data")); }},
+        {"Set_Progress", [&] { form.Set_Progress(500); }},
+        {"Set_Count", [&] { form.Set_Count(3); }},
+    };
+    for (const auto& [name, update] : updates) {
+        SCOPED_TRACE(name);
+        bool ran = false;
+        QTimer::singleShot(0, &form, [&ran] { ran = true; });
+        update();
+        EXPECT_TRUE(ran);
+    }
+    form.Close();
 }
 
 TEST_F(FrmGPIBExitTest, PositionIsRememberedAcrossRunsOnlyFromTheNormalState) {
