@@ -1,7 +1,7 @@
 // The System Setup dialog driven as a user drives it: opened from the main
 // window's Setup menu, its controls found by objectName, keys and clicks sent
 // with QTest, boxes answered by the recording handler.
-#include "TestSupport.h"
+#include "ProgramWindowFixture.h"
 #include "app/CaptionsWidget.h"
 #include "app/Help.h"
 #include "app/Messages.h"
@@ -39,8 +39,6 @@
 #include <memory>
 
 using namespace velda;
-using velda::test::RecordingPrompts;
-using velda::test::sourceDataDir;
 
 namespace {
 
@@ -59,33 +57,15 @@ struct LanguageGuard {
     ~LanguageGuard() { Set_Language(true); }
 };
 
-class SystemDialogTest : public ::testing::Test {
+class SystemDialogTest : public test::ProgramWindowTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        startProgram();
-    }
-    void TearDown() override {
-        window.reset();
-        program.reset();
-        Set_Language(true);
-    }
-
-    QString iniPath() const { return dir.filePath(QStringLiteral("VELDA.ini")); }
-
-    void startProgram() {
-        program = std::make_unique<Program>(ProgramOptions{sourceDataDir(), iniPath(), {}});
-        window = std::make_unique<MainWindow>(*program);
-        ASSERT_TRUE(window->Form_Load(QString()));
-        window->show();
-        dlg = nullptr;
-    }
     // The exit command answered Yes; the program object ends with the window.
     void exitProgram() {
         prompts.answers.push_back(Answer::Yes);
         ASSERT_TRUE(window->Form_QueryUnload(UnloadMode::User));
         window.reset();
         program.reset();
+        dlg = nullptr;
     }
 
     SystemDialog* open() {
@@ -93,11 +73,7 @@ protected:
         dlg = window->findChild<SystemDialog*>(QStringLiteral("SystemDialog"));
         return dlg;
     }
-    template <class T> T* get(const QString& name) const {
-        T* w = dlg->findChild<T*>(name);
-        EXPECT_NE(w, nullptr) << name.toStdString();
-        return w;
-    }
+    template <class T> T* get(const QString& name) const { return test::control<T>(dlg, name); }
     QLineEdit* edit(const QString& name) const { return get<QLineEdit>(name); }
     QComboBox* combo(const QString& name) const { return get<QComboBox>(name); }
     // Replaces the field's text by typing and applies it with `key`.
@@ -121,10 +97,6 @@ protected:
     }
     SystemParameter& param() { return program->Setup.Param; }
 
-    RecordingPrompts prompts;
-    QTemporaryDir dir;
-    std::unique_ptr<Program> program;
-    std::unique_ptr<MainWindow> window;
     SystemDialog* dlg = nullptr;
 };
 
@@ -185,11 +157,8 @@ TEST_F(SystemDialogTest, CaptionsInBothLanguagesWithEveryMnemonicLabelBoundToIts
     };
     for (bool english : {true, false}) {
         // A fresh program so the dialog is built in the language under test.
-        if (!english) {
-            window.reset();
-            program.reset();
+        if (!english)
             startProgram();
-        }
         LanguageGuard language(english);
         ASSERT_NE(open(), nullptr);
         EXPECT_TRUE(applyCaptions(dlg, SystemDialogCaptions()).isEmpty());
@@ -777,11 +746,8 @@ TEST_F(SystemDialogTest, NothingIsClippedInEitherLanguageOrModelKind) {
     // With VELDA_GRAB_DIR set, each state is also saved as a picture to look at.
     const QString grabDir = qEnvironmentVariable("VELDA_GRAB_DIR");
     for (bool english : {true, false}) {
-        if (!english) {
-            window.reset();
-            program.reset();
+        if (!english)
             startProgram();
-        }
         LanguageGuard language(english);
         ASSERT_NE(open(), nullptr);
         for (int model : {PowerSource, Awg1102}) {
@@ -818,14 +784,22 @@ TEST_F(SystemDialogTest, HelpButtonAndF1OpenTheSetupHelp) {
     for (Way way : {Way::Button, Way::F1}) {
         SCOPED_TRACE(way == Way::Button ? "button" : "F1");
         ASSERT_NE(open(), nullptr);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg, 30000));
+        // The dialog's own activation, not its owner's: a dialog's window
+        // counts as active while the main window it belongs to is, and a
+        // key goes to the shortcuts of the window that really is active.
+        ASSERT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == dlg; }, 30000));
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->objectName() == QLatin1String("HelpWindow"))
                 w->hide();
-        if (way == Way::Button)
+        if (way == Way::Button) {
             click(QStringLiteral("Btn_Help"));
-        else
-            QTest::keyClick(edit(QStringLiteral("Txt_MName")), Qt::Key_F1);
+        } else {
+            // Pressed where the user's cursor can be: a field that takes input.
+            QLineEdit* field = edit(QStringLiteral("Txt_Oscil(0)"));
+            field->setFocus();
+            ASSERT_TRUE(field->hasFocus());
+            QTest::keyClick(field, Qt::Key_F1);
+        }
         QWidget* help = nullptr;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->objectName() == QLatin1String("HelpWindow"))
