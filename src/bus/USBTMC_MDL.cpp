@@ -297,16 +297,15 @@ Status USBTMC_MDL::Send_Block(const QString& operation, const QByteArray& header
         st = Ensure_Open(adrs);
     }
     if (st == StatusOk) {
-        PackedData packed = Pack_Binary(data, count, format, swap);
-        st = packed.status;
+        st = Pack_Binary_Into(packed_, data, count, format, swap);
         if (st == StatusOk) {
-            std::vector<uint8_t> message(header.begin(), header.end());
-            message.insert(message.end(), packed.bytes.begin(), packed.bytes.end());
+            message_.assign(header.begin(), header.end());
+            message_.insert(message_.end(), packed_.begin(), packed_.end());
             ViUInt32 written = 0;
-            st = Convert(visa_->viWrite(session_[adrs], message.data(),
-                                        static_cast<ViUInt32>(message.size()), &written),
+            st = Convert(visa_->viWrite(session_[adrs], message_.data(),
+                                        static_cast<ViUInt32>(message_.size()), &written),
                          adrs);
-            if (st == StatusOk && written != message.size())
+            if (st == StatusOk && written != message_.size())
                 st = StatusError;
         }
     }
