@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
@@ -22,8 +23,17 @@ int pollTimeout(ViUInt32 timeoutMs) {
 
 bool waitFd(int fd, short events, int timeoutMs) {
     pollfd p{fd, events, 0};
+    // A signal ends the wait early; the rest of the time-out, not all of it,
+    // is waited again, so signals cannot stretch it.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (true) {
-        int r = ::poll(&p, 1, timeoutMs);
+        int wait = timeoutMs;
+        if (timeoutMs > 0) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            wait = static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count()));
+        }
+        int r = ::poll(&p, 1, wait);
         if (r > 0)
             return true;
         if (r == 0)

@@ -1,12 +1,19 @@
 // Our VISA layer on raw SCPI sockets against a listener on 127.0.0.1.
 #include "ScpiListener.h"
+#include "bus/visa/NetConnect.h"
 #include "bus/visa/OwnVisa.h"
 
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <netinet/in.h>
+#include <poll.h>
+#include <pthread.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace velda::visa;
@@ -137,6 +144,32 @@ TEST(VisaSocket, LateAnswerIsNotTakenForTheNextOne) {
     EXPECT_EQ(s.read(&reply), VI_SUCCESS_TERM_CHAR);
     EXPECT_EQ(s.read(&reply), VI_SUCCESS_TERM_CHAR);
     EXPECT_EQ(reply, "TWO\n");
+}
+
+// Signals that keep interrupting a wait do not keep it from ending: each
+// interruption waits only for the rest of the time-out.
+TEST(VisaSocket, SignalsDoNotStretchAWait) {
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    struct sigaction quiet {
+    }, old{};
+    quiet.sa_handler = [](int) {};
+    sigemptyset(&quiet.sa_mask);
+    ASSERT_EQ(::sigaction(SIGUSR2, &quiet, &old), 0); // no SA_RESTART: poll sees EINTR
+    std::atomic<int> result{-1};
+    std::thread waiter([&] { result = waitFd(pair[0], POLLIN, 100) ? 1 : 0; });
+    for (int i = 0; i < 2000 && result < 0; ++i) { // at most about 10 s
+        ::pthread_kill(waiter.native_handle(), SIGUSR2);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    const int ended = result;
+    if (ended < 0)
+        ::shutdown(pair[1], SHUT_RDWR); // let the thread end anyway
+    waiter.join();
+    ::sigaction(SIGUSR2, &old, nullptr);
+    ::close(pair[0]);
+    ::close(pair[1]);
+    EXPECT_EQ(ended, 0) << "the wait never ended";
 }
 
 // Faults: each ends in a VISA error status and a message, never a hang.
