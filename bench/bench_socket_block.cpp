@@ -119,17 +119,6 @@ void BM_PlainBlock(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Block));
 }
 
-class QuietProgress final : public control::TransferProgress {
-public:
-    void Show() override {}
-    void Set_Message(const QString&) override {}
-    void Set_Progress(int) override {}
-    void Set_Count(int32_t) override {}
-    bool GpibExit() const override { return false; }
-    void Set_GpibExit(bool) override {}
-    void Close() override {}
-};
-
 // A SCPI generator of 65,536 points that takes its waveform as a definite-
 // length block, added through a user model file as a user adds one.
 const char* const BlockModel = R"(
@@ -174,7 +163,7 @@ struct WaveRig {
     TerminalPrompts prompts{TerminalPolicy{Answer::No, false, false}};
     std::unique_ptr<Program> program;
     std::unique_ptr<test::TestInstrument> inst;
-    QuietProgress progress;
+    control::SilentProgress progress;
     std::unique_ptr<control::Transfer> transfer;
     std::string error;
 

@@ -36,22 +36,11 @@ public:
     qsizetype next = 0;
 };
 
-class QuietProgress final : public control::TransferProgress {
-public:
-    void Show() override {}
-    void Set_Message(const QString&) override {}
-    void Set_Progress(int) override {}
-    void Set_Count(int32_t) override {}
-    bool GpibExit() const override { return false; }
-    void Set_GpibExit(bool) override {}
-    void Close() override {}
-};
-
 struct Rig {
     QTemporaryDir dir;
     Replies replies;
     std::unique_ptr<Program> program;
-    QuietProgress progress;
+    control::SilentProgress progress;
     // Oscillators that need no fixed pauses (the power source waits for the
     // instrument, and the last model kinds pause a second after each block).
     std::vector<int> models;

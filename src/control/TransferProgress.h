@@ -29,4 +29,16 @@ public:
     virtual void Close() = 0;
 };
 
+// Shows nothing and is never asked to stop: for transfers nobody watches.
+class SilentProgress final : public TransferProgress {
+public:
+    void Show() override {}
+    void Set_Message(const QString&) override {}
+    void Set_Progress(int) override {}
+    void Set_Count(int32_t) override {}
+    bool GpibExit() const override { return false; }
+    void Set_GpibExit(bool) override {}
+    void Close() override {}
+};
+
 } // namespace velda::control

@@ -1,3 +1,4 @@
+#include "RecordingProgress.h"
 #include "TestSupport.h"
 #include "app/Messages.h"
 #include "app/Program.h"
@@ -17,37 +18,13 @@ using namespace velda::control;
 
 namespace {
 
-// The progress a transfer reports; asks to stop after `cancelAfter` pieces.
-class RecordingProgress : public TransferProgress {
-public:
-    void Show() override { ++shown; }
-    void Set_Message(const QString& text) override { messages << text; }
-    void Set_Progress(int value) override {
-        values.push_back(value);
-        if (cancelAfter > 0 && int(values.size()) - 2 >= cancelAfter)
-            exit = true;
-    }
-    void Set_Count(int32_t count) override { counts.push_back(count); }
-    bool GpibExit() const override { return exit; }
-    void Set_GpibExit(bool value) override { exit = value; }
-    void Close() override { ++closed; }
-
-    int shown = 0;
-    int closed = 0;
-    QStringList messages;
-    std::vector<int> values;
-    std::vector<int32_t> counts;
-    bool exit = false;
-    int cancelAfter = 0;
-};
-
 // A started program on the simulated bus whose replies come from a file
 // written by the test.
 struct Rig {
     QTemporaryDir dir;
     test::RecordingPrompts prompts;
     std::unique_ptr<Program> program;
-    RecordingProgress progress;
+    test::RecordingProgress progress;
     std::unique_ptr<Transfer> transfer;
 
     QString ini() const { return dir.filePath(QStringLiteral("VELDA.ini")); }
@@ -355,7 +332,7 @@ TEST(Transfer, SecondCopyIsRefusedWhileTheFirstHoldsTheBus) {
     Program second(ProgramOptions{test::sourceDataDir(), first.ini(), {}});
     ASSERT_TRUE(second.Start_Up());
     second.Setup.InterfaceKind = IfSimulated;
-    RecordingProgress progress;
+    test::RecordingProgress progress;
     Transfer transfer(second, progress);
     prompts.clear();
 

@@ -5,6 +5,7 @@
 #include "control/GpibIO.h"
 #include "control/TransferProgress.h"
 
+#include "RecordingProgress.h"
 #include "TestSupport.h"
 #include "app/Messages.h"
 #include "app/Registry.h"
@@ -435,20 +436,6 @@ TEST(InterfaceFront, CheckControllerAddress) {
     }
 }
 
-class RecordingProgress : public TransferProgress {
-public:
-    void Show() override { shown = true; }
-    void Set_Message(const QString&) override {}
-    void Set_Progress(int) override {}
-    void Set_Count(int32_t) override {}
-    bool GpibExit() const override { return exit; }
-    void Set_GpibExit(bool value) override { exit = value; }
-    void Close() override { ++closed; }
-    bool shown = false;
-    bool exit = false;
-    int closed = 0;
-};
-
 TEST(InterfaceFront, AbortTransfer) {
     for (const bool host : {true, false}) {
         SCOPED_TRACE(host);
@@ -458,7 +445,7 @@ TEST(InterfaceFront, AbortTransfer) {
             ASSERT_TRUE(f.registry->TryTakeGpibBus());
         }
         const int locals = f.Count(QStringLiteral("ibsre 0 0"));
-        RecordingProgress progress;
+        test::RecordingProgress progress;
         f.io->Abort_Transfer(progress);
         EXPECT_EQ(progress.closed, 1);
         EXPECT_FALSE(f.registry->GpibBusy());

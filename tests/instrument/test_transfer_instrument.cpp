@@ -29,17 +29,6 @@ using velda::test::TestInstrument;
 
 namespace {
 
-class QuietProgress : public TransferProgress {
-public:
-    void Show() override {}
-    void Set_Message(const QString&) override {}
-    void Set_Progress(int) override {}
-    void Set_Count(int32_t) override {}
-    bool GpibExit() const override { return false; }
-    void Set_GpibExit(bool) override {}
-    void Close() override {}
-};
-
 enum class Path { Socket, Gpib };
 
 // The fake board library's control functions (the program loads the same
@@ -78,7 +67,7 @@ struct InstrumentRig {
     QTemporaryDir dir;
     test::RecordingPrompts prompts;
     std::unique_ptr<Program> program;
-    QuietProgress progress;
+    SilentProgress progress;
     std::unique_ptr<Transfer> transfer;
     std::unique_ptr<TestInstrument> inst;
     std::unique_ptr<FakeBoard> board;
