@@ -119,43 +119,6 @@ void BM_PlainBlock(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Block));
 }
 
-// A SCPI generator of 65,536 points that takes its waveform as a definite-
-// length block, added through a user model file as a user adds one.
-const char* const BlockModel = R"(
-[[model]]
-name = "BENCH-GEN"
-kind = "oscillator"
-interface_mask = 0x8
-gpib_address = { min = 0, max = 30, initial = 1 }
-memory_sizes = ["65536"]
-memory_number = { used = false }
-memory_name = { used = true, initial = "VELDA1" }
-frequency = { min = 0.001, max = 1e6, initial = 1000 }
-max_sample_rate = 250e6
-offset_settable = 1
-[[model.channel]]
-name = "CH1"
-[[model.channel.range]]
-name = "10 Vp-p"
-amplitude = { min = 0.001, max = 10, initial = 1 }
-offset = { min = -5, max = 5, initial = 0 }
-[model.script]
-main = [
-    ["model", '*IDN?,8,9,BENCH-GEN'],
-    ["getsts", '*ESR?'],
-    ["geterr", 'SYST:ERR?'],
-    ["errmask", '60'],
-]
-final = [["outon", 'OUTP ON'], ["outoff", 'OUTP OFF']]
-setup = [["freq", 'FREQ,0.000'], ["amp", 'VOLT,0.0000'], ["offset", 'VOLT:OFFS,0.0000']]
-wave = [
-    ["arbmask", '0xFFFF'],
-    ["arbfmt", 'FORM:BORD SWAP'],
-    ["arbname", ',12'],
-    ["arbsend", 'DATA:ARB _$Name 0x2C _$Block'],
-]
-)";
-
 // A started program whose current model is BENCH-GEN on a LAN socket to
 // the test instrument.
 struct WaveRig {
@@ -169,14 +132,14 @@ struct WaveRig {
 
     WaveRig() {
         setPromptHandler(&prompts);
+        // A generator of 65,536 points taking a definite-length block, added
+        // through a user model file as a user adds one.
         const QString models = dir.filePath(QStringLiteral("models.toml"));
-        QFile shipped(QStringLiteral(VELDA_SOURCE_DIR "/data/models.toml")), user(models);
-        if (!shipped.open(QIODevice::ReadOnly) || !user.open(QIODevice::WriteOnly) ||
-            user.write(shipped.readAll() + BlockModel) < 0) {
+        if (!test::WriteModelFileWith(models.toStdString(),
+                                      test::BlockGeneratorModel("BENCH-GEN", 65536, "0xFFFF"))) {
             error = "no model file";
             return;
         }
-        user.close();
         program =
             std::make_unique<Program>(ProgramOptions{QStringLiteral(VELDA_SOURCE_DIR "/data"),
                                                      dir.filePath(QStringLiteral("VELDA.ini")),
@@ -188,7 +151,6 @@ struct WaveRig {
         SystemSetup& setup = program->Setup;
         const int model = int(setup.ModelNames.size()) - 1;
         program->Apply_SizeChange(setup.Change_Model(model));
-        setup.Param.MemoryName = QStringLiteral("VELDA1").leftJustified(16);
         if (setup.Param.MemorySize != 65536) {
             error = "BENCH-GEN not taken";
             return;

@@ -2,6 +2,7 @@
 // their own: the bus time-out of the run, a copy that holds the bus while
 // another starts, and Ctrl-C in the middle of a transfer.
 #include "CliRunner.h"
+#include "ModelProfile.h"
 #include "TestSupport.h"
 #include "app/Messages.h"
 
@@ -24,43 +25,6 @@ std::string str(const QString& s) {
 
 // Only reached when something is broken.
 constexpr int Wait = 30000;
-
-// A model whose waveform goes as an IEEE 488.2 block, so the instrument
-// tells the block apart; added to the shipped model file.
-const char* const kModel = R"(
-[[model]]
-name = "MY-GEN"
-kind = "oscillator"
-interface_mask = 0x8
-gpib_address = { min = 0, max = 30, initial = 1 }
-memory_sizes = ["1024"]
-memory_number = { used = false }
-memory_name = { used = true, initial = "VELDA1" }
-frequency = { min = 0.001, max = 1e6, initial = 1000 }
-max_sample_rate = 250e6
-offset_settable = 1
-[[model.channel]]
-name = "CH1"
-[[model.channel.range]]
-name = "10 Vp-p"
-amplitude = { min = 0.001, max = 10, initial = 1 }
-offset = { min = -5, max = 5, initial = 0 }
-[model.script]
-main = [
-    ["model", '*IDN?,8,6,MY-GEN'],
-    ["getsts", '*ESR?'],
-    ["geterr", 'SYST:ERR?'],
-    ["errmask", '60'],
-]
-final = [["outon", 'OUTP ON'], ["outoff", 'OUTP OFF']]
-setup = [["freq", 'FREQ,0.000'], ["amp", 'VOLT,0.0000'], ["offset", 'VOLT:OFFS,0.0000']]
-wave = [
-    ["arbmask", '0xFFFC'],
-    ["arbfmt", 'FORM:BORD SWAP'],
-    ["arbname", ',12'],
-    ["arbsend", 'DATA:ARB _$Name 0x2C _$Block'],
-]
-)";
 
 // What the instrument records for the waveform of 1024 points.
 const QString kBlock = QStringLiteral("block 2048");
@@ -113,8 +77,10 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(QDir(home()).mkpath(".config/VELDA"));
-        ASSERT_TRUE(Write_Bytes(models(),
-                                File_Bytes(sourceDataDir() + "/models.toml") + QByteArray(kModel)));
+        // A model whose waveform goes as an IEEE 488.2 block, so the
+        // instrument tells the block apart.
+        ASSERT_TRUE(WriteModelFileWith(models().toStdString(),
+                                       BlockGeneratorModel("MY-GEN", 1024, "0xFFFC")));
         QByteArray ramp;
         for (int i = 0; i < 1024; ++i)
             ramp += QByteArray::number(i * 64 - 32768 + 1) + "\r\n";

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 
 namespace velda::test {
 
@@ -45,6 +46,54 @@ std::uint32_t readMask(const std::string& text) {
 
 std::string ShippedModelFile() {
     return VELDA_SOURCE_DIR "/data/models.toml";
+}
+
+std::string BlockGeneratorModel(const std::string& name, int points, const std::string& mask) {
+    return R"(
+[[model]]
+name = ")" +
+           name + R"("
+kind = "oscillator"
+interface_mask = 0x8
+gpib_address = { min = 0, max = 30, initial = 1 }
+memory_sizes = [")" +
+           std::to_string(points) + R"("]
+memory_number = { used = false }
+memory_name = { used = true, initial = "VELDA1" }
+frequency = { min = 0.001, max = 1e6, initial = 1000 }
+max_sample_rate = 250e6
+offset_settable = 1
+[[model.channel]]
+name = "CH1"
+[[model.channel.range]]
+name = "10 Vp-p"
+amplitude = { min = 0.001, max = 10, initial = 1 }
+offset = { min = -5, max = 5, initial = 0 }
+[model.script]
+main = [
+    ["model", '*IDN?,8,)" +
+           std::to_string(name.size()) + "," + name + R"('],
+    ["getsts", '*ESR?'],
+    ["geterr", 'SYST:ERR?'],
+    ["errmask", '60'],
+]
+final = [["outon", 'OUTP ON'], ["outoff", 'OUTP OFF']]
+setup = [["freq", 'FREQ,0.000'], ["amp", 'VOLT,0.0000'], ["offset", 'VOLT:OFFS,0.0000']]
+wave = [
+    ["arbmask", ')" +
+           mask + R"('],
+    ["arbfmt", 'FORM:BORD SWAP'],
+    ["arbname", ',12'],
+    ["arbsend", 'DATA:ARB _$Name 0x2C _$Block'],
+]
+)";
+}
+
+bool WriteModelFileWith(const std::string& path, const std::string& extra) {
+    std::ifstream in(ShippedModelFile(), std::ios::binary);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << in.rdbuf() << extra;
+    return in.good() && out.good();
 }
 
 std::vector<std::string> ModelNames(const std::string& modelFile) {

@@ -24,6 +24,13 @@ struct ModelProfile {
 // The shipped model file of this source tree.
 std::string ShippedModelFile();
 
+// A model-file entry for a SCPI generator on USB(TMC) that takes its
+// waveform as a definite-length block ("DATA:ARB <memory name>,<block>"):
+// the model `name` with one memory size of `points` and the data mask `mask`.
+std::string BlockGeneratorModel(const std::string& name, int points, const std::string& mask);
+// Writes the shipped model file with `extra` after it to `path`.
+bool WriteModelFileWith(const std::string& path, const std::string& extra);
+
 // The model names of a model file, in list order (empty when it cannot be read).
 std::vector<std::string> ModelNames(const std::string& modelFile = ShippedModelFile());
 
