@@ -25,17 +25,12 @@ QCommandLineOption opt(const char* name, const char* text, const char* value = n
                  : QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(text));
 }
 
-// Passes every box on to the terminal and keeps their texts, so the end of a
-// failed transfer can tell whose fault it was.
-class WatchingPrompts final : public PromptHandler {
+// Passes every box on to the terminal; after Ctrl-C the failures of the
+// operations it stopped are not news, but questions still go to the terminal.
+class StopAwarePrompts final : public PromptHandler {
 public:
-    explicit WatchingPrompts(PromptHandler& inner) : inner_(inner) {}
+    explicit StopAwarePrompts(PromptHandler& inner) : inner_(inner) {}
     Answer showBox(const BoxRequest& r) override {
-        texts << r.text;
-        if (r.title == QLatin1String("Interface Error"))
-            busFailed = true;
-        // After Ctrl-C the failures of the operations it stopped are not
-        // news; questions still go to the terminal.
         if (Interrupted() && r.buttons == BoxButtons::Ok)
             return Answer::Ok;
         return inner_.showBox(r);
@@ -46,31 +41,10 @@ public:
                                      const QString& i) override {
         return inner_.inputText(c, p, i);
     }
-    QStringList texts;
-    bool busFailed = false; // an operation failed on the bus itself
 
 private:
     PromptHandler& inner_;
 };
-
-bool showed(const QStringList& texts, int message) {
-    const QString text = promptLines(GetMessage(message));
-    for (const QString& t : texts)
-        if (promptLines(t).contains(text))
-            return true;
-    return false;
-}
-
-// Message 230 (the instrument reported an error or is another model) also
-// follows a query that got no reply; then the bus is to blame.
-bool instrumentFault(const WatchingPrompts& watched) {
-    if (watched.busFailed)
-        return false;
-    for (const int bus : {200, 206, 207})
-        if (showed(watched.texts, bus))
-            return false;
-    return showed(watched.texts, 230);
-}
 
 QString absolute(const QString& path) {
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
@@ -236,8 +210,8 @@ int Run_Send(Program& program, const SendOptions& o) {
                                    : (!o.serial.isEmpty() ? o.serial : program.SerialNumber);
 
     PromptHandler& terminal = prompts();
-    WatchingPrompts watching(terminal);
-    setPromptHandler(&watching);
+    StopAwarePrompts stopAware(terminal);
+    setPromptHandler(&stopAware);
     struct Back {
         PromptHandler& to;
         ~Back() { setPromptHandler(&to); }
@@ -266,7 +240,7 @@ int Run_Send(Program& program, const SendOptions& o) {
         std::printf("Loops\t%d\n", transfer.LoopCount());
     if (Interrupted() && r != TransferResult::Done)
         r = TransferResult::Cancelled;
-    return Exit_Code_Of(r, instrumentFault(watching));
+    return Exit_Code_Of(r, transfer.Instrument_Fault());
 }
 
 } // namespace velda::cli

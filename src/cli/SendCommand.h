@@ -50,8 +50,7 @@ QString Read_Send_Options(const QCommandLineParser& parser, const QStringList& p
                           SendOptions& options);
 
 // The exit code of a transfer's end. A failure is the instrument's (5) when
-// the transfer showed the instrument-error text and no bus failure (a query
-// that timed out shows both), else the bus's (4).
+// the transfer tells it was (Transfer::Instrument_Fault), else the bus's (4).
 int Exit_Code_Of(control::TransferResult result, bool instrumentFault);
 
 int Run_Send(Program& program, const SendOptions& options);

@@ -111,6 +111,7 @@ TransferResult Transfer::Btn_Trans_Click(int index, const QString& serialNo) {
 
 TransferResult Transfer::Prepare(int stepTable, std::unique_ptr<BusHold>& hold) {
     clsRegistry& registry = *program_.Registry;
+    instrumentFault_ = false;
     kind_ = program_.Setup.InterfaceKind;
     program_.Bus->Set_Interface_Kind(kind_);
     // A front of our own per operation: the bus is initialised afresh, so a
@@ -237,6 +238,8 @@ int16_t Transfer::Check_Model(const clsGpibCommand& s) {
     const QString part = reply.mid(std::max(start, 1) - 1, length);
     if (ok && !reply.isEmpty() && part.compare(expected, Qt::CaseInsensitive) == 0)
         return 0;
+    // Without an answer the bus failed, not the instrument.
+    instrumentFault_ = ok;
     if (program_.Registry->DebugMode())
         prompts().showBox({QStringLiteral("ModelCheck"),
                            QStringLiteral("System Setting Model:'") + expected +
@@ -255,6 +258,7 @@ int16_t Transfer::Check_InstrumentError(const clsGpibCommand& s) {
         (!ok && reply.isEmpty()) || (leadingNumber(reply) & static_cast<int>(s.ErrorMask())) != 0;
     if (!error)
         return 0;
+    instrumentFault_ = ok;
     if (s.GetErrorMessage().isEmpty()) {
         ShowError(230);
         return -1;

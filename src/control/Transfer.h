@@ -64,6 +64,10 @@ public:
     TransferResult Loop_Test(int64_t maxCount = 0);
     bool LoopRunning() const { return loopRunning_; }
     int32_t LoopCount() const { return loopCount_; }
+    // The last operation failed because the instrument answered with an
+    // error status or as another model (false after a bus failure: a query
+    // without an answer shows the instrument-error message too).
+    bool Instrument_Fault() const { return instrumentFault_; }
     // The count after one more transfer: 2147483647 is followed by 1.
     static int32_t Next_LoopCount(int32_t count);
 
@@ -122,6 +126,7 @@ private:
     clsGpibCommand step_;
     QByteArray bytes_;
     bool loopRunning_ = false;
+    bool instrumentFault_ = false;
     bool loopAllowed_ = false;
     int32_t loopCount_ = 0;
     std::optional<double> timeOut_;
