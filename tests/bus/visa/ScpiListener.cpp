@@ -1,11 +1,7 @@
 #include "ScpiListener.h"
 
-#include <arpa/inet.h>
 #include <chrono>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
-#include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -13,32 +9,24 @@ namespace velda::test {
 
 ScpiListener::ScpiListener() : ScpiListener(Options{}) {}
 
-ScpiListener::ScpiListener(Options options) : options_(options) {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (options_.receiveBuffer > 0)
-        ::setsockopt(listenFd_, SOL_SOCKET, SO_RCVBUF, &options_.receiveBuffer,
-                     sizeof options_.receiveBuffer);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        ::listen(listenFd_, 4) != 0)
-        throw std::runtime_error("cannot listen on 127.0.0.1");
-    socklen_t len = sizeof a;
-    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-    if (::pipe2(wakeFd_, O_CLOEXEC) != 0)
-        throw std::runtime_error("pipe");
-    thread_ = std::thread([this] { run(); });
+ScpiListener::ScpiListener(Options options) : options_(options), server_(options.receiveBuffer) {
+    server_.Start([this](int fd) {
+        {
+            std::lock_guard lock(mutex_);
+            ++connections_;
+            closed_ = false;
+        }
+        serve(fd);
+        {
+            std::lock_guard lock(mutex_);
+            closed_ = true;
+        }
+        changed_.notify_all();
+    });
 }
 
 ScpiListener::~ScpiListener() {
-    char c = 'x';
-    [[maybe_unused]] auto n = ::write(wakeFd_[1], &c, 1);
-    thread_.join();
-    ::close(listenFd_);
-    ::close(wakeFd_[0]);
-    ::close(wakeFd_[1]);
+    server_.Stop();
 }
 
 std::string ScpiListener::received() const {
@@ -62,43 +50,13 @@ bool ScpiListener::waitForBytes(std::size_t bytes, int ms) const {
                              [&] { return received_.size() >= bytes || closed_; });
 }
 
-void ScpiListener::run() {
-    while (true) {
-        pollfd p[2] = {{listenFd_, POLLIN, 0}, {wakeFd_[0], POLLIN, 0}};
-        if (::poll(p, 2, -1) < 0)
-            continue;
-        if (p[1].revents) {
-            for (auto& t : servers_)
-                t.join();
-            return;
-        }
-        int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0)
-            continue;
-        {
-            std::lock_guard lock(mutex_);
-            ++connections_;
-            closed_ = false;
-        }
-        servers_.emplace_back([this, fd] {
-            serve(fd);
-            ::close(fd);
-            {
-                std::lock_guard lock(mutex_);
-                closed_ = true;
-            }
-            changed_.notify_all();
-        });
-    }
-}
-
 void ScpiListener::serve(int fd) {
     std::string line;
     std::size_t total = 0;
     char buf[65536];
     while (true) {
         pollfd p[2] = {{fd, static_cast<short>(options_.neverRead ? 0 : POLLIN), 0},
-                       {wakeFd_[0], POLLIN, 0}};
+                       {server_.Stop_Fd(), POLLIN, 0}};
         if (::poll(p, 2, -1) < 0)
             continue;
         if (p[1].revents)

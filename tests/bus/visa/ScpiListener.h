@@ -6,14 +6,14 @@
 // Send_Late, anything else with the query itself.
 // Each connection is served in a thread of its own.
 
+#include "LoopbackServer.h"
+
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace velda::test {
 
@@ -29,7 +29,7 @@ public:
     explicit ScpiListener(Options options);
     ~ScpiListener();
 
-    std::uint16_t port() const { return port_; }
+    std::uint16_t port() const { return server_.Port(); }
     std::string received() const;
     // Waits until at least `bytes` arrived or the connection closed; false
     // after `ms` without that.
@@ -41,22 +41,18 @@ public:
     bool Send_Late();
 
 private:
-    void run();
     void serve(int fd);
 
     Options options_;
-    int listenFd_ = -1;
-    int wakeFd_[2] = {-1, -1};
-    std::uint16_t port_ = 0;
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     std::string received_;
     bool closed_ = false;
     int connections_ = 0;
-    std::thread thread_;
-    std::vector<std::thread> servers_;
     std::map<std::string, std::string> answers_;
     int lateFd_ = -1;
+    // Last: it stops first, while the state its threads use still stands.
+    LoopbackServer server_;
 };
 
 } // namespace velda::test

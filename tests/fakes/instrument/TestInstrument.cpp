@@ -1,10 +1,7 @@
 #include "TestInstrument.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <chrono>
-#include <fcntl.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/socket.h>
@@ -58,29 +55,20 @@ std::vector<std::string> commands(const std::string& line) {
 } // namespace
 
 TestInstrument::TestInstrument(ModelProfile profile, Options options)
-    : profile_(std::move(profile)), options_(options) {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenFd_ < 0)
-        throw std::runtime_error("cannot make a socket");
-    if (options_.receiveBuffer > 0)
-        ::setsockopt(listenFd_, SOL_SOCKET, SO_RCVBUF, &options_.receiveBuffer,
-                     sizeof options_.receiveBuffer);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-        ::listen(listenFd_, 8) != 0) {
-        ::close(listenFd_);
-        throw std::runtime_error("cannot listen on 127.0.0.1");
-    }
-    socklen_t len = sizeof a;
-    ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-    if (::pipe2(wakeFd_, O_CLOEXEC) != 0) {
-        ::close(listenFd_);
-        throw std::runtime_error("cannot make a pipe");
-    }
-    acceptor_ = std::thread([this] { Run(); });
+    : profile_(std::move(profile)), options_(options), server_(options.receiveBuffer) {
+    server_.Start([this](int fd) {
+        {
+            std::lock_guard lock(mutex_);
+            ++connections_;
+            ++open_;
+        }
+        Serve(fd);
+        {
+            std::lock_guard lock(mutex_);
+            --open_;
+        }
+        changed_.notify_all();
+    });
 }
 
 std::unique_ptr<TestInstrument>
@@ -93,17 +81,11 @@ TestInstrument::For_Model(const std::string& model, const std::string& modelFile
 }
 
 TestInstrument::~TestInstrument() {
-    // The wake pipe is never drained: every poll of every thread sees it.
-    char c = 'x';
-    [[maybe_unused]] auto n = ::write(wakeFd_[1], &c, 1);
-    acceptor_.join();
-    ::close(listenFd_);
-    ::close(wakeFd_[0]);
-    ::close(wakeFd_[1]);
+    server_.Stop();
 }
 
 std::string TestInstrument::Resource_Name() const {
-    return "TCPIP0::127.0.0.1::" + std::to_string(port_) + "::SOCKET";
+    return "TCPIP0::127.0.0.1::" + std::to_string(server_.Port()) + "::SOCKET";
 }
 
 std::string TestInstrument::Identity() const {
@@ -245,39 +227,8 @@ void TestInstrument::Set_Range(const std::string& range) {
     range_ = range;
 }
 
-void TestInstrument::Run() {
-    while (true) {
-        pollfd p[2] = {{listenFd_, POLLIN, 0}, {wakeFd_[0], POLLIN, 0}};
-        if (::poll(p, 2, -1) < 0)
-            continue;
-        if (p[1].revents) {
-            for (auto& t : servers_)
-                t.join();
-            return;
-        }
-        int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0)
-            continue;
-        {
-            std::lock_guard lock(mutex_);
-            ++connections_;
-            ++open_;
-        }
-        servers_.emplace_back([this, fd] {
-            Serve(fd);
-            ::close(fd);
-            {
-                std::lock_guard lock(mutex_);
-                --open_;
-            }
-            changed_.notify_all();
-        });
-    }
-}
-
 bool TestInstrument::Sleep_Unless_Stopped(int ms) const {
-    pollfd p{wakeFd_[0], POLLIN, 0};
-    return ::poll(&p, 1, ms) == 0;
+    return server_.Sleep_Unless_Stopped(ms);
 }
 
 void TestInstrument::Serve(int fd) {
@@ -352,7 +303,7 @@ void TestInstrument::Serve(int fd) {
                 !stopReading_ && !(framer.inBlock() && framer.blockBytesSoFar() >= stopInBlock_);
         }
         pollfd p[2] = {{fd, static_cast<short>(reading ? POLLIN : POLLRDHUP), 0},
-                       {wakeFd_[0], POLLIN, 0}};
+                       {server_.Stop_Fd(), POLLIN, 0}};
         if (::poll(p, 2, -1) < 0)
             continue;
         if (p[1].revents)

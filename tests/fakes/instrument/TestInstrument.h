@@ -16,6 +16,7 @@
 // It records every byte received, every line and every block payload;
 // all accessors may be called from any thread at any time.
 
+#include "LoopbackServer.h"
 #include "ModelProfile.h"
 #include "ScpiFramer.h"
 
@@ -25,7 +26,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace velda::test {
@@ -49,7 +49,7 @@ public:
     TestInstrument(const TestInstrument&) = delete;
     TestInstrument& operator=(const TestInstrument&) = delete;
 
-    std::uint16_t Port() const { return port_; }
+    std::uint16_t Port() const { return server_.Port(); }
     // "TCPIP0::127.0.0.1::<port>::SOCKET"
     std::string Resource_Name() const;
     const ModelProfile& Profile() const { return profile_; }
@@ -106,8 +106,6 @@ public:
     static constexpr const char* NoErrorText = "0,\"No error\"";
 
 private:
-    struct Connection;
-    void Run();
     void Serve(int fd);
     // The answer to one command ("" when it is not a query it knows).
     bool Answer(const std::string& command, std::string* reply);
@@ -116,9 +114,6 @@ private:
 
     ModelProfile profile_;
     Options options_;
-    int listenFd_ = -1;
-    int wakeFd_[2] = {-1, -1};
-    std::uint16_t port_ = 0;
 
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
@@ -144,8 +139,8 @@ private:
     std::string mode_ = "AC-INT";
     std::string range_ = "100";
 
-    std::thread acceptor_;
-    std::vector<std::thread> servers_;
+    // Last: it stops first, while the state its threads use still stands.
+    LoopbackServer server_;
 };
 
 } // namespace velda::test
