@@ -7,12 +7,11 @@
 // line, the block, the function command and the status check after it, as
 // the System Setup button runs it) goes beside them. The ratios to the plain
 // write are printed at the end.
+#include "SocketBus.h"
 #include "TestInstrument.h"
 #include "app/Program.h"
 #include "app/TerminalPrompts.h"
 #include "bus/GP_common.h"
-#include "bus/USBTMC_MDL.h"
-#include "bus/visa/OwnVisa.h"
 #include "control/Transfer.h"
 #include "control/TransferProgress.h"
 #include "engine/wavelb32.h"
@@ -54,17 +53,8 @@ std::unique_ptr<test::TestInstrument> instrument() {
 void BM_BusBlock(benchmark::State& state) {
     auto inst = instrument();
     const auto data = block();
-    bus::BusContext context;
-    context.libraryNames = [](const QString&) { return QStringList(); };
-    context.endProgram = [] {};
-    bus::GP_common gp(std::move(context));
-    gp.Set_Factory(bus::KindUsbTmc, [](bus::BusContext& c) {
-        auto m = std::make_unique<bus::USBTMC_MDL>(c);
-        m->Set_Provider_Factory([] { return std::make_unique<visa::OwnVisa>(); });
-        return m;
-    });
-    static_cast<bus::USBTMC_MDL*>(gp.Module(bus::KindUsbTmc))->ResourceName[0] =
-        QString::fromStdString(inst->Resource_Name());
+    const auto owned = test::SocketBus(*inst);
+    bus::GP_common& gp = *owned;
     if (gp.GP_Init(QString()) != bus::StatusOk) {
         state.SkipWithError("GP_Init failed");
         return;
@@ -159,11 +149,7 @@ struct WaveRig {
         for (std::size_t i = 0; i < words.size(); ++i)
             words[i] = static_cast<int16_t>(i * 31);
         setup.InterfaceKind = IfUsbTmc;
-        program->Bus->Set_Factory(bus::KindUsbTmc, [](bus::BusContext& c) {
-            auto m = std::make_unique<bus::USBTMC_MDL>(c);
-            m->Set_Provider_Factory([] { return std::make_unique<visa::OwnVisa>(); });
-            return m;
-        });
+        test::Use_Own_Visa(*program->Bus);
         inst = test::TestInstrument::For_Model("BENCH-GEN", models.toStdString());
         transfer = std::make_unique<control::Transfer>(*program, progress);
         if (transfer->Select_Instrument(QString::fromStdString(inst->Resource_Name())) !=

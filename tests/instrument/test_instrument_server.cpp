@@ -48,17 +48,9 @@ TEST(TestInstrumentServer, ServesUntilKilledAndReportsWhatCame) {
         ASSERT_TRUE(first.startsWith(QStringLiteral("port "))) << first.toStdString();
         const QString port = first.mid(5);
 
-        bus::BusContext context;
-        context.libraryNames = [](const QString&) { return QStringList(); };
-        context.endProgram = [] {};
-        bus::GP_common gp(std::move(context));
-        gp.Set_Factory(bus::KindUsbTmc, [](bus::BusContext& ctx) {
-            auto m = std::make_unique<bus::USBTMC_MDL>(ctx);
-            m->Set_Provider_Factory([] { return std::make_unique<visa::OwnVisa>(); });
-            return m;
-        });
-        static_cast<bus::USBTMC_MDL*>(gp.Module(bus::KindUsbTmc))->ResourceName[0] =
-            QStringLiteral("TCPIP0::127.0.0.1::%1::SOCKET").arg(port);
+        const auto owned =
+            test::SocketBus(QStringLiteral("TCPIP0::127.0.0.1::%1::SOCKET").arg(port));
+        bus::GP_common& gp = *owned;
         ASSERT_EQ(gp.GP_Init(QString()), bus::StatusOk);
         ASSERT_EQ(gp.GP_Time_Out(12), bus::StatusOk);
         ASSERT_EQ(gp.GP_Send_Str(0, c.query), bus::StatusOk);

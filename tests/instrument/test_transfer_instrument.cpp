@@ -3,12 +3,11 @@
 // receives. Two paths reach it: a LAN socket (interface kind 3, our own VISA
 // layer) and a GPIB board (kind 0: the board library is the fake one, which
 // hands every write to the instrument and answers reads with its replies).
+#include "SocketBus.h"
 #include "TestInstrument.h"
 #include "TestSupport.h"
 #include "app/Messages.h"
 #include "app/Program.h"
-#include "bus/USBTMC_MDL.h"
-#include "bus/visa/OwnVisa.h"
 #include "control/Transfer.h"
 #include "control/TransferProgress.h"
 #include "control/WaveData.h"
@@ -82,11 +81,7 @@ struct InstrumentRig {
         inst = TestInstrument::For_Model(param().ModelName.trimmed().toStdString());
         if (path == Path::Socket) {
             program->Setup.InterfaceKind = IfUsbTmc;
-            program->Bus->Set_Factory(bus::KindUsbTmc, [](bus::BusContext& c) {
-                auto m = std::make_unique<bus::USBTMC_MDL>(c);
-                m->Set_Provider_Factory([] { return std::make_unique<visa::OwnVisa>(); });
-                return m;
-            });
+            test::Use_Own_Visa(*program->Bus);
         } else {
             usable = program->Setup.Change_Interface(IfNiGpib) != 0;
             program->Setup.InterfaceKind = IfNiGpib;
