@@ -20,6 +20,11 @@ namespace velda::cli {
 
 namespace {
 
+// The work of a command on the started program: its parsed options and its
+// positional arguments (already counted). Returns the exit code.
+using Runner = int (*)(Program& program, const QCommandLineParser& parser,
+                       const QStringList& arguments);
+
 struct CommandDef {
     QString name;
     QString synopsis;    // after "velda NAME "
@@ -28,6 +33,7 @@ struct CommandDef {
     int positionals = 0;
     std::vector<QCommandLineOption> options;
     bool draws = false; // needs a (offscreen) QGuiApplication
+    Runner run = nullptr;
 };
 
 QCommandLineOption langOption() {
@@ -35,12 +41,67 @@ QCommandLineOption langOption() {
             QStringLiteral("LANG")};
 }
 
+void say(const QString& text) {
+    std::fputs(qPrintable(QStringLiteral("velda: ") + text + QLatin1Char('\n')), stderr);
+}
+
+int usageError(const QString& text) {
+    say(text + QStringLiteral(" (velda --help)"));
+    return ExitUsage;
+}
+
+void print(const QString& text, std::FILE* to = stdout) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), to);
+    std::fflush(to);
+}
+
+int runSend(Program& program, const QCommandLineParser& parser, const QStringList& pos) {
+    SendOptions options;
+    if (const QString error = Read_Send_Options(parser, pos, options); !error.isEmpty())
+        return usageError(error);
+    return Run_Send(program, options);
+}
+
+int runConvert(Program& program, const QCommandLineParser&, const QStringList& pos) {
+    return Run_Convert(program, pos[0], pos[1]);
+}
+
+int runInfo(Program& program, const QCommandLineParser&, const QStringList& pos) {
+    QStringList lines;
+    const int r = Run_Info(program, pos[0], lines);
+    if (r == ExitDone)
+        print(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    return r;
+}
+
+int runCreate(Program& program, const QCommandLineParser& parser, const QStringList& pos) {
+    int32_t points = 0;
+    if (parser.isSet(QStringLiteral("points"))) {
+        bool ok = false;
+        points = parser.value(QStringLiteral("points")).toInt(&ok);
+        if (!ok || points <= 0)
+            return usageError(QStringLiteral("create: --points takes a whole number of points"));
+    }
+    return Run_Create(program, pos[0], pos[1], parser.value(QStringLiteral("model")), points);
+}
+
+int runModels(Program&, const QCommandLineParser&, const QStringList&) {
+    print(Models_Report().join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    return ExitDone;
+}
+
+int runPrint(Program& program, const QCommandLineParser& parser, const QStringList& pos) {
+    return Run_Print_Pdf(program, pos[0], parser.value(QStringLiteral("pdf")),
+                         parser.isSet(QStringLiteral("digital")));
+}
+
 const std::vector<CommandDef>& commands() {
     static const std::vector<CommandDef> table = [] {
         std::vector<CommandDef> t;
         t.push_back({QStringLiteral("send"), Send_Synopsis(),
                      QStringLiteral("Send the set-up and the waveform of FILE to the instrument."),
-                     Send_Description(), 1, Send_Options(), false});
+                     Send_Description(), 1, Send_Options(), false, runSend});
         t.push_back({QStringLiteral("convert"),
                      QStringLiteral("[options] IN OUT"),
                      QStringLiteral("Convert a waveform between .wdb and .txt."),
@@ -50,7 +111,8 @@ const std::vector<CommandDef>& commands() {
                                     "the set-up of the last saved settings."),
                      2,
                      {},
-                     false});
+                     false,
+                     runConvert});
         t.push_back({QStringLiteral("info"),
                      QStringLiteral("[options] FILE"),
                      QStringLiteral("Show the set-up and the waveform's figures of a file."),
@@ -59,7 +121,8 @@ const std::vector<CommandDef>& commands() {
                                     "and mean data word (a .ocb: the point count)."),
                      1,
                      {},
-                     false});
+                     false,
+                     runInfo});
         t.push_back(
             {QStringLiteral("create"),
              QStringLiteral("[options] PAGES.wfn OUT"),
@@ -71,7 +134,8 @@ const std::vector<CommandDef>& commands() {
                QStringLiteral("NAME")},
               {QStringLiteral("points"), QStringLiteral("The memory size in points."),
                QStringLiteral("N")}},
-             false});
+             false,
+             runCreate});
         t.push_back({QStringLiteral("models"),
                      QStringLiteral("[options]"),
                      QStringLiteral("List the models with their interfaces, sizes, channels "
@@ -80,7 +144,8 @@ const std::vector<CommandDef>& commands() {
                                     "sizes, channels and\neach channel's ranges."),
                      0,
                      {},
-                     false});
+                     false,
+                     runModels});
         t.push_back({QStringLiteral("print"),
                      QStringLiteral("[options] FILE --pdf OUT.pdf"),
                      QStringLiteral("Write the print-out of a waveform file as PDF."),
@@ -91,7 +156,8 @@ const std::vector<CommandDef>& commands() {
                        QStringLiteral("OUT.pdf")},
                       {QStringLiteral("digital"),
                        QStringLiteral("Draw the digital-bit view instead of the curve.")}},
-                     true});
+                     true,
+                     runPrint});
         for (CommandDef& c : t)
             c.options.push_back(langOption());
         return t;
@@ -138,21 +204,6 @@ QString optionsText(const std::vector<QCommandLineOption>& options) {
     return text;
 }
 
-void say(const QString& text) {
-    std::fputs(qPrintable(QStringLiteral("velda: ") + text + QLatin1Char('\n')), stderr);
-}
-
-int usageError(const QString& text) {
-    say(text + QStringLiteral(" (velda --help)"));
-    return ExitUsage;
-}
-
-void print(const QString& text, std::FILE* to = stdout) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), to);
-    std::fflush(to);
-}
-
 QStringList argumentsOf(int argc, char** argv) {
     QStringList args;
     for (int i = 0; i < argc; ++i)
@@ -176,41 +227,7 @@ int runCommand(const CommandDef& command, QCommandLineParser& parser) {
         return ExitFile; // the start-up box has been shown
     Set_Language(parser.value(QStringLiteral("lang")) != QLatin1String("ja"));
 
-    const QString name = command.name;
-    if (name == QLatin1String("convert"))
-        return Run_Convert(program, pos[0], pos[1]);
-    if (name == QLatin1String("info")) {
-        QStringList lines;
-        const int r = Run_Info(program, pos[0], lines);
-        if (r == ExitDone)
-            print(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
-        return r;
-    }
-    if (name == QLatin1String("create")) {
-        int32_t points = 0;
-        if (parser.isSet(QStringLiteral("points"))) {
-            bool ok = false;
-            points = parser.value(QStringLiteral("points")).toInt(&ok);
-            if (!ok || points <= 0)
-                return usageError(QStringLiteral("create: --points takes a whole number of "
-                                                 "points"));
-        }
-        return Run_Create(program, pos[0], pos[1], parser.value(QStringLiteral("model")), points);
-    }
-    if (name == QLatin1String("models")) {
-        print(Models_Report().join(QLatin1Char('\n')) + QLatin1Char('\n'));
-        return ExitDone;
-    }
-    if (name == QLatin1String("send")) {
-        SendOptions options;
-        if (const QString error = Read_Send_Options(parser, pos, options); !error.isEmpty())
-            return usageError(error);
-        return Run_Send(program, options);
-    }
-    if (name == QLatin1String("print"))
-        return Run_Print_Pdf(program, pos[0], parser.value(QStringLiteral("pdf")),
-                             parser.isSet(QStringLiteral("digital")));
-    return ExitUsage;
+    return command.run(program, parser, pos);
 }
 
 } // namespace
