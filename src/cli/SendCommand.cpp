@@ -5,6 +5,7 @@
 #include "app/Prompts.h"
 #include "cli/Commands.h"
 #include "cli/TerminalProgress.h"
+#include "control/GPIBLib.h"
 #include "control/Transfer.h"
 #include "files/FileCommands.h"
 
@@ -197,11 +198,9 @@ int Run_Send(Program& program, const SendOptions& o) {
     if (!o.repliesFile.isEmpty())
         items << QStringLiteral("INI_FILE = ") + absolute(o.repliesFile);
     if (!items.isEmpty()) {
-        const QString saved =
-            program.Registry->Setting(QStringLiteral("System"), QStringLiteral("BusInit"));
-        if (saved.compare(QLatin1String("False"), Qt::CaseInsensitive) != 0 &&
-            !saved.trimmed().isEmpty())
-            items << saved.trimmed();
+        if (const QString saved = control::GPIBLib::BusInit_Setting(program.Registry.get());
+            !saved.isEmpty())
+            items << saved;
         program.Registry->setRunSetting(QStringLiteral("System"), QStringLiteral("BusInit"),
                                         items.join(QStringLiteral(", ")));
     }
