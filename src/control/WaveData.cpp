@@ -113,14 +113,13 @@ bool Convert_WaveData(WaveHandle buffer, int32_t count, int64_t mask, bool swap,
     const auto words = engine::bufferWords(buffer);
     if (count < 0 || static_cast<size_t>(count) > words.size() || Mask_Divisor(mask) == 0)
         return false;
-    QByteArray out(2 * static_cast<qsizetype>(count), '\0');
-    std::span<uint8_t> target(reinterpret_cast<uint8_t*>(out.data()),
-                              static_cast<size_t>(out.size()));
-    if (!Convert_WaveData(std::span<const int16_t>(words.data(), words.size()), count, mask, swap,
-                          target))
-        return false;
-    bytes = std::move(out);
-    return true;
+    // Every refusal is checked above, so the block is written in place (a
+    // block of the same size reuses its memory).
+    bytes.resize(2 * static_cast<qsizetype>(count));
+    std::span<uint8_t> target(reinterpret_cast<uint8_t*>(bytes.data()),
+                              static_cast<size_t>(bytes.size()));
+    return Convert_WaveData(std::span<const int16_t>(words.data(), words.size()), count, mask, swap,
+                            target);
 }
 
 QByteArray Block_Header(int64_t byteCount) {
