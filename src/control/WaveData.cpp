@@ -4,6 +4,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace velda::control {
 
@@ -13,69 +14,79 @@ int16_t Mask_Divisor(int64_t mask) {
 
 namespace {
 
-// Floor division and remainder 0 <= r < d for d > 0, rounded to even.
-int32_t divideEven(int32_t w, int32_t d) {
-    int32_t q = w / d;
-    int32_t r = w % d;
-    if (r < 0) {
-        q -= 1;
-        r += d;
+// Eight words at a time with the compilers' vector extensions: GCC at -O2
+// leaves the plain loops scalar (a widening with a run-time shift count, or
+// a division, is not vectorised), and the conversion runs before every
+// transfer.
+using Words = int16_t __attribute__((vector_size(16)));
+using Unsigned = uint16_t __attribute__((vector_size(16)));
+using Wide = int32_t __attribute__((vector_size(32)));
+using Reals = double __attribute__((vector_size(64)));
+constexpr int32_t Lane = 8;
+
+struct Copy {
+    Unsigned operator()(Words x) const { return reinterpret_cast<Unsigned>(x); }
+};
+
+// x / 2^k rounded to even, k >= 1: an arithmetic shift, the dropped bits
+// compared with one half. Rounding to even is symmetric, so a negative
+// divisor negates the result.
+struct Shift {
+    int k;
+    bool negate;
+    Unsigned operator()(Words x) const {
+        const auto low = static_cast<int16_t>((1 << k) - 1);
+        const auto half = static_cast<int16_t>(1 << (k - 1));
+        const Words q = x >> k;
+        const Words r = x & low;
+        // Comparisons give -1 for true.
+        const Words up = ((r > half) | ((r == half) & ((q & 1) != 0))) & 1;
+        const auto u = reinterpret_cast<Unsigned>(q + up);
+        return negate ? -u : u;
     }
-    const int32_t twice = 2 * r;
-    if (twice > d || (twice == d && (q & 1) != 0))
-        ++q;
-    return q;
-}
+};
 
-inline void put(uint8_t* out, int32_t v, bool swap) {
-    const auto u = static_cast<uint16_t>(v & 0xFFFF);
-    const auto hi = static_cast<uint8_t>(u >> 8);
-    const auto lo = static_cast<uint8_t>(u & 0xFF);
-    out[0] = swap ? lo : hi;
-    out[1] = swap ? hi : lo;
-}
-
-// w / 2^k rounded to even, with an arithmetic shift: the dropped bits are
-// compared with one half of the divisor. The order and sign are template
-// arguments so the loop has no branch and vectorises.
-template <bool Negate, bool Swap>
-void convertShift(const int16_t* in, int32_t count, int k, uint8_t* out) {
-    const int32_t low = (1 << k) - 1;
-    const int32_t half = 1 << (k - 1);
-    for (int32_t i = 0; i < count; ++i) {
-        const int32_t w = Negate ? -static_cast<int32_t>(in[i]) : in[i];
-        int32_t q = w >> k;
-        const int32_t r = w & low;
-        q += static_cast<int32_t>(r > half) | (static_cast<int32_t>(r == half) & q & 1);
-        const auto u = static_cast<uint16_t>(q);
-        out[2 * i] = static_cast<uint8_t>(Swap ? u : u >> 8);
-        out[2 * i + 1] = static_cast<uint8_t>(Swap ? u >> 8 : u);
+// Any other divisor: the quotient of two 16-bit numbers in double is within
+// 2^-37 of the true one, and a quotient that is not a tie lies at least
+// 2^-17 from one, so rounding the double to nearest-even is exact. Adding
+// and taking away 1.5 x 2^52 rounds that way in the default rounding mode.
+struct Divide {
+    double d;
+    Unsigned operator()(Words x) const {
+        constexpr double Round = 6755399441055744.0;
+        Reals f = __builtin_convertvector(x, Reals) / d;
+        f = (f + Round) - Round;
+        return __builtin_convertvector(__builtin_convertvector(f, Wide), Unsigned);
     }
-}
+};
 
-template <bool Negate>
-void convertShift(const int16_t* in, int32_t count, int k, bool swap, uint8_t* out) {
-    if (swap)
-        convertShift<Negate, true>(in, count, k, out);
-    else
-        convertShift<Negate, false>(in, count, k, out);
-}
-
-template <bool Swap> void convertCopy(const int16_t* in, int32_t count, uint8_t* out) {
-    for (int32_t i = 0; i < count; ++i) {
-        const auto u = static_cast<uint16_t>(in[i]);
-        out[2 * i] = static_cast<uint8_t>(Swap ? u : u >> 8);
-        out[2 * i + 1] = static_cast<uint8_t>(Swap ? u >> 8 : u);
+// The words in memory are in the host's order; `lowFirst` is the order
+// wanted.
+template <class Op>
+void convertWith(const int16_t* in, int32_t count, bool lowFirst, uint8_t* out, Op op) {
+    const bool exchange = lowFirst != (std::endian::native == std::endian::little);
+    auto one = [&](Words x) {
+        const Unsigned u = op(x);
+        return exchange ? static_cast<Unsigned>((u >> 8) | (u << 8)) : u;
+    };
+    int32_t i = 0;
+    for (; i + Lane <= count; i += Lane) {
+        Words x;
+        std::memcpy(&x, in + i, sizeof x);
+        const Unsigned u = one(x);
+        std::memcpy(out + 2 * static_cast<size_t>(i), &u, sizeof u);
+    }
+    if (i < count) {
+        // The last few words through a zero-filled lane; only theirs is written.
+        const auto rest = static_cast<size_t>(count - i);
+        Words x{};
+        std::memcpy(&x, in + i, rest * sizeof(int16_t));
+        const Unsigned u = one(x);
+        std::memcpy(out + 2 * static_cast<size_t>(i), &u, rest * sizeof(uint16_t));
     }
 }
 
 } // namespace
-
-int32_t Scale_Word(int16_t w, int16_t d) {
-    if (d < 0)
-        return divideEven(-static_cast<int32_t>(w), -static_cast<int32_t>(d));
-    return divideEven(w, d);
-}
 
 bool Convert_WaveData(std::span<const int16_t> words, int32_t count, int64_t mask, bool swap,
                       std::span<uint8_t> bytes) {
@@ -87,24 +98,12 @@ bool Convert_WaveData(std::span<const int16_t> words, int32_t count, int64_t mas
     uint8_t* out = bytes.data();
     const bool negate = d < 0;
     const auto magnitude = static_cast<uint32_t>(negate ? -static_cast<int32_t>(d) : d);
-    if (magnitude == 1 && !negate) {
-        if (swap)
-            convertCopy<true>(in, count, out);
-        else
-            convertCopy<false>(in, count, out);
-    } else if (magnitude == 1) {
-        for (int32_t i = 0; i < count; ++i)
-            put(out + 2 * static_cast<size_t>(i), -static_cast<int32_t>(in[i]), swap);
-    } else if (std::has_single_bit(magnitude)) {
-        const int k = std::countr_zero(magnitude);
-        if (negate)
-            convertShift<true>(in, count, k, swap, out);
-        else
-            convertShift<false>(in, count, k, swap, out);
-    } else {
-        for (int32_t i = 0; i < count; ++i)
-            put(out + 2 * static_cast<size_t>(i), Scale_Word(in[i], d), swap);
-    }
+    if (d == 1)
+        convertWith(in, count, swap, out, Copy{});
+    else if (magnitude > 1 && std::has_single_bit(magnitude))
+        convertWith(in, count, swap, out, Shift{std::countr_zero(magnitude), negate});
+    else
+        convertWith(in, count, swap, out, Divide{static_cast<double>(d)});
     return true;
 }
 

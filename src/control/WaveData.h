@@ -18,16 +18,11 @@ namespace velda::control {
 // (0 or 65536), which the caller must refuse before converting.
 int16_t Mask_Divisor(int64_t mask);
 
-// One data word divided by `d` (non-zero), rounded to the nearest whole
-// number, ties to even.
-int32_t Scale_Word(int16_t w, int16_t d);
-
 // Fills `bytes` (2 x count bytes) from the first `count` words: each word
 // divided by Mask_Divisor(mask) with ties to even, the low 16 bits written
 // most significant byte first, or least significant first when `swap`.
 // False (and `bytes` untouched) for a mask of divisor 0 or a count beyond
-// the words or the bytes. Divisors that are powers of two are done with a
-// shift; the results are the same as the division.
+// the words or the bytes.
 bool Convert_WaveData(std::span<const int16_t> words, int32_t count, int64_t mask, bool swap,
                       std::span<uint8_t> bytes);
 // The same on the current waveform of an engine buffer.

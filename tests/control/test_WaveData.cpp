@@ -81,7 +81,10 @@ TEST(WaveData, EveryMaskStepMatchesTheDivisionOverAllWords) {
         words[static_cast<size_t>(i)] = static_cast<int16_t>(i - 32768);
     std::vector<uint8_t> out(2 * words.size());
     for (int step = 1; step <= 32768; ++step) {
-        const int64_t mask = 65536 - step;
+        // Every third step, and some powers of two, divide by minus the step
+        // (a mask below 32768).
+        const bool negative = step % 3 == 0 || step == 2 || step == 64 || step == 16384;
+        const int64_t mask = negative ? step : 65536 - step;
         const int16_t d = Mask_Divisor(mask);
         ASSERT_TRUE(Convert_WaveData(words, 65536, mask, step % 2 == 0, std::span(out)));
         for (size_t i = 0; i < words.size(); ++i) {
@@ -93,6 +96,26 @@ TEST(WaveData, EveryMaskStepMatchesTheDivisionOverAllWords) {
                 ADD_FAILURE() << "step " << step << " word " << words[i] << " gave " << got
                               << " expected " << expected;
                 return;
+            }
+        }
+    }
+}
+
+// The words are done several at a time: any count converts its words as
+// the whole block does and writes nothing past them.
+TEST(WaveData, AnyCountConvertsItsOwnWordsOnly) {
+    std::vector<int16_t> words(40);
+    for (size_t i = 0; i < words.size(); ++i)
+        words[i] = static_cast<int16_t>(static_cast<int>(i) * 1637 - 32768);
+    for (const int64_t mask : {0xFFFF, 1, 0xFFFC, 4, 0xFFFD, 0x8000}) {
+        for (const bool swap : {false, true}) {
+            const auto whole = convert(words, mask, swap);
+            for (int32_t count = 0; count <= 40; ++count) {
+                std::vector<uint8_t> out(2 * words.size(), 0xEE);
+                ASSERT_TRUE(Convert_WaveData(words, count, mask, swap, std::span(out)));
+                std::vector<uint8_t> expected(whole.begin(), whole.begin() + 2 * count);
+                expected.resize(out.size(), 0xEE);
+                ASSERT_EQ(out, expected) << "mask " << mask << " count " << count;
             }
         }
     }
