@@ -5,8 +5,9 @@
 // iteration waits until the instrument has the whole block, so both sides
 // measure delivery. A whole waveform transfer of 65,536 points (the send
 // line, the block, the function command and the status check after it, as
-// the System Setup button runs it) goes beside them. The ratios to the plain
-// write are printed at the end.
+// the System Setup button runs it) goes beside them, with the cross-copy
+// bus interlock it takes and gives back measured alone. The ratios to the
+// plain write are printed at the end.
 #include "SocketBus.h"
 #include "TestInstrument.h"
 #include "app/Program.h"
@@ -180,6 +181,24 @@ void BM_SendWave(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Block));
 }
 
+// The cross-copy bus interlock alone, as every transfer takes and gives it
+// back: a locked rewrite of the settings file each way.
+void BM_BusInterlock(benchmark::State& state) {
+    WaveRig rig;
+    if (!rig.error.empty()) {
+        state.SkipWithError(rig.error.c_str());
+        return;
+    }
+    clsRegistry& registry = *rig.program->Registry;
+    for (auto _ : state) {
+        if (!registry.TryTakeGpibBus()) {
+            state.SkipWithError("bus not taken");
+            break;
+        }
+        registry.ReleaseGpibBus();
+    }
+}
+
 // The same conversation by a plain socket client: the bytes one Send_Wave
 // sent, cut after each query, each piece sent whole and each query's
 // answer awaited; a connection per transfer, as the program opens one.
@@ -238,10 +257,12 @@ BENCHMARK(BM_PlainBlock)->UseRealTime();
 BENCHMARK(BM_BusBlock)->UseRealTime();
 BENCHMARK(BM_PlainConversation)->UseRealTime();
 BENCHMARK(BM_SendWave)->UseRealTime();
+BENCHMARK(BM_BusInterlock)->UseRealTime();
 BENCHMARK(BM_PlainBlock)->UseRealTime();
 BENCHMARK(BM_BusBlock)->UseRealTime();
 BENCHMARK(BM_PlainConversation)->UseRealTime();
 BENCHMARK(BM_SendWave)->UseRealTime();
+BENCHMARK(BM_BusInterlock)->UseRealTime();
 
 // The console report, and the mean real time per name for the ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -271,7 +292,8 @@ int main(int argc, char** argv) {
         return it == reporter.totals.end() ? 0.0 : it->second.first / it->second.second;
     };
     const double bus = mean("BM_BusBlock"), plain = mean("BM_PlainBlock"),
-                 wave = mean("BM_SendWave"), talk = mean("BM_PlainConversation");
+                 wave = mean("BM_SendWave"), talk = mean("BM_PlainConversation"),
+                 interlock = mean("BM_BusInterlock");
     if (bus > 0 && plain > 0)
         std::printf("128 KiB block, bus / plain socket write: %.3f\n", bus / plain);
     if (wave > 0 && plain > 0)
@@ -280,6 +302,10 @@ int main(int argc, char** argv) {
     if (wave > 0 && talk > 0)
         std::printf("whole waveform transfer / the same conversation on a plain socket: %.3f\n",
                     wave / talk);
+    if (wave > interlock && interlock > 0 && talk > 0)
+        std::printf("whole waveform transfer less the bus interlock / the same conversation: "
+                    "%.3f\n",
+                    (wave - interlock) / talk);
     benchmark::Shutdown();
     return 0;
 }
