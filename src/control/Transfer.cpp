@@ -4,6 +4,7 @@
 #include "app/Program.h"
 #include "app/Prompts.h"
 #include "bus/USBTMC_MDL.h"
+#include "bus/WaitTurn.h"
 #include "control/TransferProgress.h"
 #include "control/WaveData.h"
 
@@ -270,6 +271,7 @@ int16_t Transfer::Check_InstrumentError(const clsGpibCommand& s) {
 }
 
 TransferResult Transfer::Send_Settings() {
+    const bus::WaitTurnScope turns([this] { progress_.Waiting(); });
     std::unique_ptr<BusHold> hold;
     const TransferResult prepared = Prepare(2, hold);
     if (prepared != TransferResult::Done)
@@ -341,6 +343,7 @@ TransferResult Transfer::Settings_PowerSource() {
 }
 
 TransferResult Transfer::Send_Wave() {
+    const bus::WaitTurnScope turns([this] { progress_.Waiting(); });
     std::unique_ptr<BusHold> hold;
     const TransferResult prepared = Prepare(3, hold);
     if (prepared != TransferResult::Done)

@@ -27,6 +27,9 @@ public:
     virtual void Set_GpibExit(bool value) = 0;
     // The transfer has ended: close the window (or end the line).
     virtual void Close() = 0;
+    // Called every few tens of milliseconds while a bus operation waits for
+    // the instrument: a window lets its event loop run. Nothing by default.
+    virtual void Waiting() {}
 };
 
 // Shows nothing and is never asked to stop: for transfers nobody watches.

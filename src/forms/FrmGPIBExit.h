@@ -46,6 +46,7 @@ public:
     bool GpibExit() const override { return gpibExit_; }
     void Set_GpibExit(bool value) override { gpibExit_ = value; }
     void Close() override;
+    void Waiting() override { Turn(); }
 
     QLabel* LblMsg = nullptr;
     QProgressBar* PrgGPIB = nullptr;

@@ -247,6 +247,37 @@ TEST(TransferToInstrument, EveryShippedModelTakesItsWaveAndSetUpOnEveryPath) {
     EXPECT_GE(gpibModels, 1);
 }
 
+// While the transfer waits for an answer the progress has its turns (the
+// window is drawn and Cancel seen): the answers are held here until a turn
+// lets them go.
+TEST(TransferToInstrument, WaitingForAnAnswerGivesTheProgressItsTurns) {
+    InstrumentRig rig(1);
+    struct Releasing : TransferProgress {
+        TestInstrument* inst = nullptr;
+        int turns = 0;
+        void Show() override {}
+        void Set_Message(const QString&) override {}
+        void Set_Progress(int) override {}
+        void Set_Count(int32_t) override {}
+        bool GpibExit() const override { return false; }
+        void Set_GpibExit(bool) override {}
+        void Close() override {}
+        void Waiting() override {
+            ++turns;
+            if (inst->Held() > 0)
+                inst->Hold_Replies(false);
+        }
+    } progress;
+    progress.inst = rig.inst.get();
+    Transfer transfer(*rig.program, progress);
+    rig.inst->Hold_Replies(true);
+    EXPECT_EQ(transfer.Btn_Trans_Click(0, QString::fromStdString(rig.inst->Resource_Name())),
+              TransferResult::Done)
+        << rig.boxes();
+    EXPECT_GE(rig.inst->Held(), 1);
+    EXPECT_GE(progress.turns, 1);
+}
+
 TEST(TransferToInstrument, FaultsShowTheirMessageAndGiveTheBusBack) {
     struct Case {
         const char* name;

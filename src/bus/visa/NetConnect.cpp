@@ -1,5 +1,7 @@
 #include "bus/visa/NetConnect.h"
 
+#include "bus/WaitTurn.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -23,8 +25,8 @@ int pollTimeout(ViUInt32 timeoutMs) {
 
 bool waitFd(int fd, short events, int timeoutMs) {
     pollfd p{fd, events, 0};
-    // A signal ends the wait early; the rest of the time-out, not all of it,
-    // is waited again, so signals cannot stretch it.
+    // A signal or a turn ends a poll early; the rest of the time-out, not
+    // all of it, is waited again, so neither can stretch it.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (true) {
         int wait = timeoutMs;
@@ -33,11 +35,16 @@ bool waitFd(int fd, short events, int timeoutMs) {
                 deadline - std::chrono::steady_clock::now());
             wait = static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, left.count()));
         }
-        int r = ::poll(&p, 1, wait);
+        const bool sliced = bus::Has_WaitTurn() && (wait < 0 || wait > bus::WaitTurnSliceMs);
+        int r = ::poll(&p, 1, sliced ? bus::WaitTurnSliceMs : wait);
         if (r > 0)
             return true;
-        if (r == 0)
-            return false;
+        if (r == 0) {
+            if (!sliced)
+                return false;
+            bus::Wait_Turn();
+            continue;
+        }
         if (errno != EINTR)
             return true; // let the following call report the error
     }

@@ -19,7 +19,8 @@ int pollTimeout(ViUInt32 timeoutMs);
 ViStatus connectTcp(const std::string& host, std::uint16_t port, ViUInt32 timeoutMs, int* fd,
                     std::string* message);
 
-// Waits for `events` (POLLIN / POLLOUT) on fd; false on time-out.
+// Waits for `events` (POLLIN / POLLOUT) on fd; false on time-out. The
+// thread's wait turn (bus/WaitTurn.h), if any, runs between slices.
 bool waitFd(int fd, short events, int timeoutMs);
 
 } // namespace velda::visa

@@ -1,5 +1,6 @@
 // Our VISA layer on raw SCPI sockets against a listener on 127.0.0.1.
 #include "ScpiListener.h"
+#include "bus/WaitTurn.h"
 #include "bus/visa/NetConnect.h"
 #include "bus/visa/OwnVisa.h"
 
@@ -170,6 +171,39 @@ TEST(VisaSocket, SignalsDoNotStretchAWait) {
     ::close(pair[0]);
     ::close(pair[1]);
     EXPECT_EQ(ended, 0) << "the wait never ended";
+}
+
+// A thread with a wait turn takes it while a read waits: here the answer
+// comes only once a turn has let it go. The time-out still ends a wait
+// that turns, and the turn before a scope comes back after it.
+TEST(VisaSocket, AWaitTakesTheThreadsTurns) {
+    ScpiListener inst;
+    Session s;
+    ASSERT_EQ(s.open(socketName(inst.port())), VI_SUCCESS);
+    s.terminator(true);
+    ASSERT_EQ(s.visa.viSetAttribute(s.vi, VI_ATTR_TMO_VALUE, 10000), VI_SUCCESS);
+    int turns = 0;
+    bool released = false;
+    {
+        const velda::bus::WaitTurnScope scope([&] {
+            ++turns;
+            released = released || inst.Send_Late();
+        });
+        std::string reply;
+        ASSERT_EQ(s.write("LATE?\n"), VI_SUCCESS);
+        EXPECT_EQ(s.read(&reply), VI_SUCCESS_TERM_CHAR);
+        EXPECT_EQ(reply, "LATE\n");
+        EXPECT_GE(turns, 1);
+
+        int pair[2];
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+        const int before = turns;
+        EXPECT_FALSE(waitFd(pair[0], POLLIN, 3 * velda::bus::WaitTurnSliceMs));
+        EXPECT_GT(turns, before);
+        ::close(pair[0]);
+        ::close(pair[1]);
+    }
+    EXPECT_FALSE(velda::bus::Has_WaitTurn());
 }
 
 // Faults: each ends in a VISA error status and a message, never a hang.
