@@ -271,7 +271,10 @@ int16_t Transfer::Check_InstrumentError(const clsGpibCommand& s) {
 }
 
 TransferResult Transfer::Send_Settings() {
-    const bus::WaitTurnScope turns([this] { progress_.Waiting(); });
+    const bus::WaitTurnScope turns([this] {
+        progress_.Waiting();
+        return !Stopped();
+    });
     std::unique_ptr<BusHold> hold;
     const TransferResult prepared = Prepare(2, hold);
     if (prepared != TransferResult::Done)
@@ -343,7 +346,10 @@ TransferResult Transfer::Settings_PowerSource() {
 }
 
 TransferResult Transfer::Send_Wave() {
-    const bus::WaitTurnScope turns([this] { progress_.Waiting(); });
+    const bus::WaitTurnScope turns([this] {
+        progress_.Waiting();
+        return !Stopped();
+    });
     std::unique_ptr<BusHold> hold;
     const TransferResult prepared = Prepare(3, hold);
     if (prepared != TransferResult::Done)

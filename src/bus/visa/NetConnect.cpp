@@ -40,9 +40,8 @@ bool waitFd(int fd, short events, int timeoutMs) {
         if (r > 0)
             return true;
         if (r == 0) {
-            if (!sliced)
+            if (!sliced || !bus::Wait_Turn())
                 return false;
-            bus::Wait_Turn();
             continue;
         }
         if (errno != EINTR)

@@ -175,7 +175,8 @@ TEST(VisaSocket, SignalsDoNotStretchAWait) {
 
 // A thread with a wait turn takes it while a read waits: here the answer
 // comes only once a turn has let it go. The time-out still ends a wait
-// that turns, and the turn before a scope comes back after it.
+// that turns, a turn can end it, and the turn before a scope comes back
+// after it.
 TEST(VisaSocket, AWaitTakesTheThreadsTurns) {
     ScpiListener inst;
     Session s;
@@ -188,6 +189,7 @@ TEST(VisaSocket, AWaitTakesTheThreadsTurns) {
         const velda::bus::WaitTurnScope scope([&] {
             ++turns;
             released = released || inst.Send_Late();
+            return true;
         });
         std::string reply;
         ASSERT_EQ(s.write("LATE?\n"), VI_SUCCESS);
@@ -200,6 +202,12 @@ TEST(VisaSocket, AWaitTakesTheThreadsTurns) {
         const int before = turns;
         EXPECT_FALSE(waitFd(pair[0], POLLIN, 3 * velda::bus::WaitTurnSliceMs));
         EXPECT_GT(turns, before);
+        {
+            // A turn that asks to stop ends a wait that would go on for good.
+            const velda::bus::WaitTurnScope stop([] { return false; });
+            EXPECT_FALSE(waitFd(pair[0], POLLIN, -1));
+        }
+        EXPECT_TRUE(velda::bus::Has_WaitTurn());
         ::close(pair[0]);
         ::close(pair[1]);
     }
