@@ -33,7 +33,7 @@ public:
 };
 
 // Shows nothing and is never asked to stop: for transfers nobody watches.
-class SilentProgress final : public TransferProgress {
+class SilentProgress : public TransferProgress {
 public:
     void Show() override {}
     void Set_Message(const QString&) override {}

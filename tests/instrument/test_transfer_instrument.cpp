@@ -252,16 +252,9 @@ TEST(TransferToInstrument, EveryShippedModelTakesItsWaveAndSetUpOnEveryPath) {
 // lets them go.
 TEST(TransferToInstrument, WaitingForAnAnswerGivesTheProgressItsTurns) {
     InstrumentRig rig(1);
-    struct Releasing : TransferProgress {
+    struct Releasing : SilentProgress {
         TestInstrument* inst = nullptr;
         int turns = 0;
-        void Show() override {}
-        void Set_Message(const QString&) override {}
-        void Set_Progress(int) override {}
-        void Set_Count(int32_t) override {}
-        bool GpibExit() const override { return false; }
-        void Set_GpibExit(bool) override {}
-        void Close() override {}
         void Waiting() override {
             ++turns;
             if (inst->Held() > 0)

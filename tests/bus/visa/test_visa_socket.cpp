@@ -73,6 +73,12 @@ struct Session {
         ASSERT_EQ(visa.viSetAttribute(vi, VI_ATTR_TERMCHAR, '\n'), VI_SUCCESS);
         ASSERT_EQ(visa.viSetAttribute(vi, VI_ATTR_TERMCHAR_EN, on ? 1 : 0), VI_SUCCESS);
     }
+    // Open to the listener, replies ending at LF, with this time-out.
+    void openForQueries(const ScpiListener& inst, ViUInt32 timeOutMs) {
+        ASSERT_EQ(open(socketName(inst.port())), VI_SUCCESS);
+        terminator(true);
+        ASSERT_EQ(visa.viSetAttribute(vi, VI_ATTR_TMO_VALUE, timeOutMs), VI_SUCCESS);
+    }
 };
 
 } // namespace
@@ -131,9 +137,7 @@ TEST(VisaSocket, ClearForgetsAnUnreadAnswer) {
 TEST(VisaSocket, LateAnswerIsNotTakenForTheNextOne) {
     ScpiListener inst;
     Session s;
-    ASSERT_EQ(s.open(socketName(inst.port())), VI_SUCCESS);
-    s.terminator(true);
-    ASSERT_EQ(s.visa.viSetAttribute(s.vi, VI_ATTR_TMO_VALUE, 100), VI_SUCCESS);
+    ASSERT_NO_FATAL_FAILURE(s.openForQueries(inst, 100));
     std::string reply;
     ASSERT_EQ(s.write("LATE?\n"), VI_SUCCESS);
     EXPECT_EQ(s.read(&reply), VI_ERROR_TMO);
@@ -180,9 +184,7 @@ TEST(VisaSocket, SignalsDoNotStretchAWait) {
 TEST(VisaSocket, AWaitTakesTheThreadsTurns) {
     ScpiListener inst;
     Session s;
-    ASSERT_EQ(s.open(socketName(inst.port())), VI_SUCCESS);
-    s.terminator(true);
-    ASSERT_EQ(s.visa.viSetAttribute(s.vi, VI_ATTR_TMO_VALUE, 10000), VI_SUCCESS);
+    ASSERT_NO_FATAL_FAILURE(s.openForQueries(inst, 10000));
     int turns = 0;
     bool released = false;
     {
