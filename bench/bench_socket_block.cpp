@@ -264,20 +264,35 @@ BENCHMARK(BM_PlainConversation)->UseRealTime();
 BENCHMARK(BM_SendWave)->UseRealTime();
 BENCHMARK(BM_BusInterlock)->UseRealTime();
 
-// The console report, and the mean real time per name for the ratio.
+// The console report, and per name the real time for the ratios: the mean
+// of the repetitions' medians when repetitions are reported as aggregates
+// (as `make bench` runs it), else the mean of the runs.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.error_occurred)
+            if (r.error_occurred)
                 continue;
-            auto& t = totals[r.run_name.function_name];
+            const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
+            if (!median && r.run_type != Run::RT_Iteration)
+                continue;
+            auto& t = (median ? medians : iterations)[r.run_name.function_name];
             t.first += r.GetAdjustedRealTime();
             t.second += 1;
         }
     }
-    std::map<std::string, std::pair<double, int>> totals;
+    double Time(const std::string& name) const {
+        for (const auto* table : {&medians, &iterations}) {
+            auto it = table->find(name);
+            if (it != table->end())
+                return it->second.first / it->second.second;
+        }
+        return 0.0;
+    }
+
+private:
+    std::map<std::string, std::pair<double, int>> medians, iterations;
 };
 
 } // namespace
@@ -287,10 +302,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    auto mean = [&](const char* name) {
-        auto it = reporter.totals.find(name);
-        return it == reporter.totals.end() ? 0.0 : it->second.first / it->second.second;
-    };
+    auto mean = [&](const char* name) { return reporter.Time(name); };
     const double bus = mean("BM_BusBlock"), plain = mean("BM_PlainBlock"),
                  wave = mean("BM_SendWave"), talk = mean("BM_PlainConversation"),
                  interlock = mean("BM_BusInterlock");
