@@ -4,11 +4,9 @@
 #include "app/Program.h"
 #include "app/Prompts.h"
 #include "bus/USBTMC_MDL.h"
-#include "bus/WaitTurn.h"
 #include "control/TransferProgress.h"
 #include "control/WaveData.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
 #include <limits>
@@ -37,11 +35,13 @@ public:
         if (opened_ && io_ != nullptr)
             io_->Close_Bus();
         registry_.ReleaseGpibBus();
+        if (!opened_ || kind_ != IfSimulated)
+            return;
         // The log the bus really wrote: a trace log given for the run comes
         // before the default one in the initialisation text.
         const bus::BusModule* module = bus_.Module(kind_);
         const QString log = module != nullptr ? module->State().LogFile : QString();
-        if (opened_ && kind_ == IfSimulated && !log.isEmpty())
+        if (!log.isEmpty())
             prompts().showBox(
                 {QStringLiteral("Simulated Bus"),
                  QStringLiteral("The bus traffic was written to\n") + QDir::toNativeSeparators(log),
@@ -270,11 +270,17 @@ int16_t Transfer::Check_InstrumentError(const clsGpibCommand& s) {
     return -1;
 }
 
-TransferResult Transfer::Send_Settings() {
-    const bus::WaitTurnScope turns([this] {
+bus::WaitTurnScope Transfer::Wait_Turns() {
+    // While a bus operation waits: the progress's turn, and a stop asked
+    // for ends the wait at once.
+    return bus::WaitTurnScope([this] {
         progress_.Waiting();
         return !Stopped();
     });
+}
+
+TransferResult Transfer::Send_Settings() {
+    const bus::WaitTurnScope turns = Wait_Turns();
     std::unique_ptr<BusHold> hold;
     const TransferResult prepared = Prepare(2, hold);
     if (prepared != TransferResult::Done)
@@ -346,10 +352,7 @@ TransferResult Transfer::Settings_PowerSource() {
 }
 
 TransferResult Transfer::Send_Wave() {
-    const bus::WaitTurnScope turns([this] {
-        progress_.Waiting();
-        return !Stopped();
-    });
+    const bus::WaitTurnScope turns = Wait_Turns();
     std::unique_ptr<BusHold> hold;
     const TransferResult prepared = Prepare(3, hold);
     if (prepared != TransferResult::Done)
@@ -456,8 +459,9 @@ TransferResult Transfer::Send_Block(const QString& line, bool isHeader) {
         const int16_t to = at == 0 && !isHeader ? address : bus::LastAddress;
         if (lib_->Data(to, std::span(data + at, n), static_cast<int32_t>(n) - 1) != 0)
             return TransferResult::Failed;
+        // A window lets the event loop run at each update, so a press of
+        // Cancel is in by the poll below.
         progress_.Set_Progress(static_cast<int>((at + n) * 1000 / size));
-        QCoreApplication::processEvents();
         if (progress_.GpibExit()) {
             io_->Abort_Transfer(progress_);
             return TransferResult::Cancelled;

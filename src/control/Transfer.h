@@ -4,6 +4,7 @@
 // data block sent, the instrument's answers checked, and the bus given back
 // on every way out.
 
+#include "bus/WaitTurn.h"
 #include "control/GPIBLib.h"
 #include "control/GpibIO.h"
 #include "control/clsGpibCommand.h"
@@ -114,6 +115,8 @@ private:
     bool Query(const QString& text, QString& reply);
     bool Wait_Ready();
     bool Stopped() const { return stopAsked_ && stopAsked_(); }
+    // The thread's wait turn for the length of one sending operation.
+    bus::WaitTurnScope Wait_Turns();
 
     Program& program_;
     TransferProgress& progress_;

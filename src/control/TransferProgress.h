@@ -22,7 +22,7 @@ public:
     // The loop test's count of finished transfers.
     virtual void Set_Count(int32_t count) = 0;
     // True once the user has asked to stop; polled between data pieces,
-    // after the event loop has had its turn.
+    // right after Set_Progress (where a window lets the event loop run).
     virtual bool GpibExit() const = 0;
     virtual void Set_GpibExit(bool value) = 0;
     // The transfer has ended: close the window (or end the line).
