@@ -89,14 +89,10 @@ int importThroughPlugin(Program& program, const QString& in) {
     for (const ImportPlugin& plugin : set.plugins()) {
         if (!plugin.extensions.contains(suffix, Qt::CaseInsensitive))
             continue;
-        std::vector<int16_t> words;
-        if (const int32_t e = Read_Through_Plugin(plugin, in, program.Document.N(), words);
-            e != 0) {
+        if (const int32_t e = Import_Through_Plugin(program, plugin, in); e != 0) {
             ShowErrorText(QStringLiteral("[") + in + QStringLiteral("] ") + GetMessage(e));
             return ExitFile;
         }
-        std::copy(words.begin(), words.end(),
-                  engine::bufferWords(program.Document.CurrentBuf()).begin());
         return ExitDone;
     }
     ShowErrorText(QStringLiteral("[") + in + QStringLiteral("] ") + GetMessage(7));

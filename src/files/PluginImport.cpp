@@ -49,6 +49,24 @@ int32_t Read_Through_Plugin(const ImportPlugin& plugin, const QString& path, int
     return result;
 }
 
+int32_t Import_Through_Plugin(Program& program, const ImportPlugin& plugin, const QString& path,
+                              int32_t* points) {
+    WaveDocument& doc = program.Document;
+    std::vector<int16_t> words;
+    if (const int32_t e = Read_Through_Plugin(plugin, path, doc.N(), words); e != 0)
+        return e;
+    const auto n = static_cast<int32_t>(words.size());
+    const WaveHandle scratch = W_AllocMemory(65536);
+    if (scratch == 0)
+        return 10;
+    std::copy(words.begin(), words.end(), engine::bufferWords(scratch).begin());
+    W_CopyMemory(scratch, doc.CurrentBuf(), 0, 0, n);
+    W_FreeMemory(scratch);
+    if (points != nullptr)
+        *points = n;
+    return 0;
+}
+
 int32_t File_Import(Program& program, const QStringList& folders,
                     const std::function<void()>& setCaption) {
     PluginSet set;
@@ -65,22 +83,12 @@ int32_t File_Import(Program& program, const QStringList& folders,
     if (path.isEmpty() || chosen < 0 || chosen >= count)
         return 0;
     const ImportPlugin& plugin = set.plugins()[static_cast<size_t>(chosen)];
-    WaveDocument& doc = program.Document;
-    std::vector<int16_t> words;
-    if (const int32_t e = Read_Through_Plugin(plugin, path, doc.N(), words); e != 0) {
+    int32_t n = 0;
+    if (const int32_t e = Import_Through_Plugin(program, plugin, path, &n); e != 0) {
         ShowError(e);
         return 0;
     }
-    const auto n = static_cast<int32_t>(words.size());
-    const WaveHandle scratch = W_AllocMemory(65536);
-    if (scratch == 0) {
-        ShowError(10);
-        return 0;
-    }
-    std::copy(words.begin(), words.end(), engine::bufferWords(scratch).begin());
-    W_CopyMemory(scratch, doc.CurrentBuf(), 0, 0, n);
-    W_FreeMemory(scratch);
-    doc.WaveFileName = QStringLiteral("Untitled");
+    program.Document.WaveFileName = QStringLiteral("Untitled");
     if (setCaption)
         setCaption();
     return n;

@@ -22,6 +22,12 @@ struct ImportPlugin;
 int32_t Read_Through_Plugin(const ImportPlugin& plugin, const QString& path, int32_t limit,
                             std::vector<int16_t>& words);
 
+// The file read through the plug-in into the current waveform (at most its
+// point count); nothing changes unless every point was read. 0, or the
+// message number of the failure (241 refused, 10 no memory), not shown.
+int32_t Import_Through_Plugin(Program& program, const ImportPlugin& plugin, const QString& path,
+                              int32_t* points = nullptr);
+
 // The whole command with its dialog and messages, over the plug-ins of
 // `folders`. 240 when there is no plug-in, 241 when the chosen one refuses
 // the file. On success the points are in the current waveform, WaveFileName
