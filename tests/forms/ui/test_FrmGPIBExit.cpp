@@ -158,8 +158,9 @@ TEST_F(FrmGPIBExitTest, ATransferPollingTheRequestStopsAtThePieceTheUserCancelle
     }
 }
 
-// A transfer blocks in its bus calls between the updates: each update gives
-// the event loop a turn of its own, so the window is drawn and Cancel seen.
+// A transfer blocks in its bus calls between the updates: each update, and
+// each turn of a bus wait, gives the event loop a turn of its own, so the
+// window is drawn and Cancel seen.
 TEST_F(FrmGPIBExitTest, EveryUpdateLetsTheEventLoopRun) {
     FrmGPIBExit form(nullptr);
     const std::pair<const char*, std::function<void()>> updates[] = {
@@ -167,6 +168,7 @@ TEST_F(FrmGPIBExitTest, EveryUpdateLetsTheEventLoopRun) {
         {"Set_Message", [&] { form.Set_Message(QStringLiteral("Send data")); }},
         {"Set_Progress", [&] { form.Set_Progress(500); }},
         {"Set_Count", [&] { form.Set_Count(3); }},
+        {"Waiting", [&] { form.Waiting(); }},
     };
     for (const auto& [name, update] : updates) {
         SCOPED_TRACE(name);
