@@ -3,6 +3,7 @@
 // another starts, and Ctrl-C in the middle of a transfer.
 #include "CliRunner.h"
 #include "ModelProfile.h"
+#include "ServerProcess.h"
 #include "TestSupport.h"
 #include "app/Messages.h"
 
@@ -29,49 +30,6 @@ constexpr int Wait = 30000;
 // What the instrument records for the waveform of 1024 points.
 const QString kBlock = QStringLiteral("block 2048");
 
-// The test instrument program, acting as the model above.
-class Server {
-public:
-    Server(const QString& models, const QStringList& options) {
-        proc_.start(
-            QStringLiteral(VELDA_BINARY_DIR "/tests/fakes/instrument/velda_test_instrument_server"),
-            QStringList{"MY-GEN", "--models", models} + options);
-        if (waitFor("port "))
-            port_ = out_.section(QLatin1Char('\n'), 0, 0).mid(5).trimmed();
-    }
-    ~Server() {
-        if (proc_.state() != QProcess::NotRunning) {
-            proc_.kill();
-            proc_.waitForFinished();
-        }
-    }
-    bool Listening() const { return !port_.isEmpty(); }
-    QString Resource() const { return "TCPIP0::127.0.0.1::" + port_ + "::SOCKET"; }
-    // Until the output holds `text`; false when the server ended first.
-    bool waitFor(const QString& text) {
-        const QDeadlineTimer deadline(Wait);
-        while (!out_.contains(text)) {
-            if (!proc_.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
-                return false;
-            out_ += QString::fromUtf8(proc_.readAllStandardOutput());
-        }
-        return true;
-    }
-    void Signal(int sig) { ::kill(static_cast<pid_t>(proc_.processId()), sig); }
-    // Ends the server; what it received, one record a line.
-    QStringList Stop() {
-        Signal(SIGTERM);
-        proc_.waitForFinished(Wait);
-        out_ += QString::fromUtf8(proc_.readAllStandardOutput());
-        return out_.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-
-private:
-    QProcess proc_;
-    QString out_;
-    QString port_;
-};
-
 class CliSocket : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -91,12 +49,20 @@ protected:
     QString home() const { return dir.filePath("home"); }
     QString models() const { return home() + "/.config/VELDA/models.toml"; }
     QString settings() const { return home() + "/.config/VELDA/VELDA.ini"; }
-    QStringList sendArgs(const Server& server, const QStringList& extra) const {
+    // The test instrument program, acting as the model above.
+    QStringList serverArgs(const QStringList& options) const {
+        return QStringList{"MY-GEN", "--models", models()} + options;
+    }
+    // What the instrument received, one record a line.
+    static QStringList received(ServerProcess& server) {
+        return server.Stop().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+    QStringList sendArgs(const ServerProcess& server, const QStringList& extra) const {
         return QStringList{"send",        "--quiet", "--model",    "MY-GEN",
                            "--interface", "usbtmc",  "--resource", server.Resource()} +
                extra + QStringList{"w.txt"};
     }
-    CliRun send(const Server& server, const QStringList& extra) const {
+    CliRun send(const ServerProcess& server, const QStringList& extra) const {
         return Run_Velda(sendArgs(server, extra), dir.path(), home());
     }
     bool busy() const {
@@ -125,12 +91,12 @@ TEST_F(CliSocket, TransfersWithinTheRunsTimeOut) {
     QByteArray savedAfterFirst;
     for (const Row& row : rows) {
         const QString name = (row.server + row.send).join(' ');
-        Server server(models(), row.server);
+        ServerProcess server(serverArgs(row.server));
         ASSERT_TRUE(server.Listening()) << str(name);
         const CliRun r = send(server, row.send);
         ASSERT_TRUE(r.finished);
         EXPECT_EQ(r.exitCode, row.exitCode) << str(name) << str(r.errText());
-        const QStringList got = server.Stop();
+        const QStringList got = received(server);
         EXPECT_EQ(got.count(kBlock), row.exitCode == 0 ? 1 : 0) << str(name) << str(got.join('|'));
         if (row.exitCode == 0) {
             EXPECT_TRUE(got.contains("line *IDN?")) << str(got.join('|'));
@@ -147,7 +113,7 @@ TEST_F(CliSocket, TransfersWithinTheRunsTimeOut) {
 }
 
 TEST_F(CliSocket, ACopyHoldsTheBusUntilCtrlCCancelsItsTransfer) {
-    Server server(models(), {"--hold"});
+    ServerProcess server(serverArgs({"--hold"}));
     ASSERT_TRUE(server.Listening());
 
     // The first copy waits on its first answer, the bus taken, inside the
@@ -159,7 +125,7 @@ TEST_F(CliSocket, ACopyHoldsTheBusUntilCtrlCCancelsItsTransfer) {
     holder.setReadChannel(QProcess::StandardError);
     holder.start(Velda_Executable(), sendArgs(server, {"--wave", "--timeout", "1000"}));
     holder.closeWriteChannel();
-    ASSERT_TRUE(server.waitFor("held"));
+    ASSERT_TRUE(server.Wait_For("held"));
     EXPECT_TRUE(busy());
 
     // A second copy, started meanwhile, finds the bus in use.
@@ -190,7 +156,7 @@ TEST_F(CliSocket, ACopyHoldsTheBusUntilCtrlCCancelsItsTransfer) {
     // the only one the instrument ever got.
     const CliRun next = send(server, {});
     EXPECT_EQ(next.exitCode, 0) << str(next.errText());
-    const QStringList got = server.Stop();
+    const QStringList got = received(server);
     EXPECT_EQ(got.count(kBlock), 1) << str(got.join('|'));
     EXPECT_EQ(got.filter("block ").size(), 1) << str(got.join('|'));
 }

@@ -1,12 +1,12 @@
 // The test instrument as a program of its own: it prints its port, serves
 // the bus, and on SIGTERM tells what it received.
+#include "ServerProcess.h"
 #include "SocketBus.h"
 
 #include <gtest/gtest.h>
 
 #include <QProcess>
 #include <QStringList>
-#include <signal.h>
 
 using namespace velda;
 
@@ -40,16 +40,10 @@ TEST(TestInstrumentServer, ServesUntilKilledAndReportsWhatCame) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        QProcess proc;
-        proc.start(Server, c.args);
-        ASSERT_TRUE(proc.waitForStarted(10000));
-        ASSERT_TRUE(proc.waitForReadyRead(10000));
-        const QString first = QString::fromLatin1(proc.readLine()).trimmed();
-        ASSERT_TRUE(first.startsWith(QStringLiteral("port "))) << first.toStdString();
-        const QString port = first.mid(5);
+        test::ServerProcess server(c.args, 10000);
+        ASSERT_TRUE(server.Listening());
 
-        const auto owned =
-            test::SocketBus(QStringLiteral("TCPIP0::127.0.0.1::%1::SOCKET").arg(port));
+        const auto owned = test::SocketBus(server.Resource());
         bus::GP_common& gp = *owned;
         ASSERT_EQ(gp.GP_Init(QString()), bus::StatusOk);
         ASSERT_EQ(gp.GP_Time_Out(12), bus::StatusOk);
@@ -58,11 +52,10 @@ TEST(TestInstrumentServer, ServesUntilKilledAndReportsWhatCame) {
         ASSERT_EQ(gp.GP_Receive_Str(0, reply), bus::StatusOk);
         EXPECT_EQ(reply, c.reply);
 
-        ::kill(static_cast<pid_t>(proc.processId()), SIGTERM);
-        ASSERT_TRUE(proc.waitForFinished(10000));
-        EXPECT_EQ(proc.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(proc.exitCode(), 0);
-        const QString rest = QString::fromLatin1(proc.readAllStandardOutput());
+        const QString rest = server.Stop();
+        ASSERT_EQ(server.Process().state(), QProcess::NotRunning);
+        EXPECT_EQ(server.Process().exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(server.Process().exitCode(), 0);
         EXPECT_EQ(rest, QStringLiteral("line ") + c.query + QStringLiteral("\n"));
     }
 }
