@@ -1,9 +1,9 @@
 #include "app/Registry.h"
 
+#include "app/SharedLock.h"
 #include "app/Twips.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,7 +11,6 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
-#include <QThread>
 #include <algorithm>
 #include <atomic>
 #include <limits>
@@ -171,23 +170,11 @@ bool clsRegistry::takeOwnLock() {
     return false;
 }
 
-std::unique_ptr<QLockFile> clsRegistry::lockShared(const QString& name) const {
+std::unique_ptr<SharedLock> clsRegistry::lockShared(const QString& name) const {
     if (!QDir().mkpath(instanceDir_))
         return nullptr;
-    auto lock = std::make_unique<QLockFile>(instanceDir_ + QLatin1Char('/') + name +
-                                            QStringLiteral(".lock"));
-    // Held only for a moment, so age says nothing; a dead holder's lock is
-    // still taken over (QLockFile checks the holder's process).
-    lock->setStaleLockTime(0);
-    // QLockFile's own waiting sleeps 100 ms and more between tries; these
-    // locks are held for about a millisecond, so poll more often.
-    const QDeadlineTimer deadline(kSharedLockWaitMs);
-    while (!lock->tryLock(0)) {
-        if (lock->error() != QLockFile::LockFailedError || deadline.hasExpired())
-            return nullptr;
-        QThread::msleep(1);
-    }
-    return lock;
+    return SharedLock::Take(instanceDir_ + QLatin1Char('/') + name + QStringLiteral(".flock"),
+                            kSharedLockWaitMs);
 }
 
 // --- creation and destruction -----------------------------------------------

@@ -21,6 +21,8 @@
 
 namespace velda {
 
+class SharedLock;
+
 class clsRegistry {
 public:
     // Returns the screen size in twips (width, height), or nothing when it is
@@ -118,10 +120,10 @@ private:
     void loadFormTable();
     void saveFormTable();
     int slotFor(const QString& formName, bool forGet);
-    // A short-lived lock file "<name>.lock" in the instance folder, taken
-    // before and released after a read-modify-write of shared values. Null
-    // when it could not be had in time.
-    std::unique_ptr<QLockFile> lockShared(const QString& name) const;
+    // A lock on "<name>.flock" in the instance folder, taken before and
+    // released after a read-modify-write of shared values. Null when it
+    // could not be had in time.
+    std::unique_ptr<SharedLock> lockShared(const QString& name) const;
 
     // Reads fall back to `fallback` when the key is absent or the store cannot
     // be read; failed writes are skipped.

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "app/Registry.h"
+#include "app/SharedLock.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -619,6 +620,19 @@ TEST(Registry, TakingTheBusInOneCopy) {
     }
 }
 
+TEST(Registry, ASharedLockHasOneHolderAtATime) {
+    Store store;
+    const QString path = store.folder() + QStringLiteral("/bus.flock");
+    auto first = SharedLock::Take(path, 0);
+    ASSERT_TRUE(first);
+    // A second holder in the same process waits its time and gets nothing.
+    EXPECT_FALSE(SharedLock::Take(path, 20));
+    first.reset();
+    EXPECT_TRUE(SharedLock::Take(path, 0));
+    // A folder that is not there gives no lock rather than a false one.
+    EXPECT_FALSE(SharedLock::Take(store.folder() + QStringLiteral("/none/bus.flock"), 0));
+}
+
 TEST(Registry, ACopyThatDiedHoldingTheBusLockDoesNotBlockTheBus) {
     Store store;
     {
@@ -626,11 +640,10 @@ TEST(Registry, ACopyThatDiedHoldingTheBusLockDoesNotBlockTheBus) {
         BusCopy dying(store, 1, {QStringLiteral("--die-in-lock")});
         dying.waitGone();
     }
-    ASSERT_TRUE(store.lockFiles().contains(QStringLiteral("GPIB1.lock")));
+    ASSERT_TRUE(QFile::exists(store.folder() + QStringLiteral("/instances/GPIB1.flock")));
     auto r = openRegistry(store);
     r->setGpibId(1);
     EXPECT_TRUE(r->TryTakeGpibBus());
-    EXPECT_FALSE(store.lockFiles().contains(QStringLiteral("GPIB1.lock")));
     // Named locks are not running copies: this one is alone and cleared the flags.
     EXPECT_EQ(r->WinH(), 1);
 }

@@ -7,13 +7,13 @@
 //   release  -> "released"     (ReleaseGpibBus)
 //   quit     -> ends, destroying the settings object as an exit does
 // It prints "ready" once the settings object exists. With a third argument
-// "--die-in-lock" it instead takes the bus's lock file and dies holding it.
+// "--die-in-lock" it instead takes the bus's lock and dies holding it.
 #include "app/Registry.h"
+#include "app/SharedLock.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QLockFile>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -27,9 +27,11 @@ int main(int argc, char** argv) {
         const QString dir = QFileInfo(QString::fromLocal8Bit(argv[1])).absolutePath() +
                             QStringLiteral("/instances");
         QDir().mkpath(dir);
-        QLockFile lock(dir + QStringLiteral("/GPIB") + QString::fromLocal8Bit(argv[2]) +
-                       QStringLiteral(".lock"));
-        if (!lock.tryLock(0))
+        const auto lock =
+            velda::SharedLock::Take(dir + QStringLiteral("/GPIB") +
+                                        QString::fromLocal8Bit(argv[2]) + QStringLiteral(".flock"),
+                                    0);
+        if (!lock)
             return 1;
         std::_Exit(3); // no unlock: what a crash inside the locked step leaves
     }
