@@ -96,7 +96,12 @@ void Program::Release_Registry() {
 }
 
 bool Program::Check_GpibBusy() {
-    if (!Registry || !(Registry->GpibBusy() && Registry->GpibHost()))
+    if (!Registry)
+        return false;
+    // A transfer of ours still running (a loop test may be waiting for a bus
+    // another copy holds) counts as busy too: ending now would pull the
+    // program out from under it.
+    if (RunningTransfers == 0 && !(Registry->GpibBusy() && Registry->GpibHost()))
         return false;
     ShowCautionStop(GetMessage(226));
     return true;

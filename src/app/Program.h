@@ -69,8 +69,8 @@ public:
     // Creates the settings object (start-up step 2); releases it at exit.
     void Create_Registry();
     void Release_Registry();
-    // The bus is in use by a transfer of this or another copy: shows message
-    // 226 in a stop-icon "Caution Message" box and returns true.
+    // This copy holds the bus or runs a transfer: shows message 226 in a
+    // stop-icon "Caution Message" box and returns true.
     bool Check_GpibBusy();
 
     // System initialisation: message table, model information and name
@@ -107,6 +107,9 @@ public:
     std::unique_ptr<control::InterfaceFront> Front;
 
     QString SerialNumber;
+    // Sending operations of this copy under way (the event loop runs during
+    // them, so a window may ask to end the program meanwhile).
+    int RunningTransfers = 0;
     int16_t ActiveTool = ToolNone;
     // The program's own clipboard of the pattern field, apart from the
     // system clipboard the waveform commands use.

@@ -25,6 +25,24 @@ QString join(const QStringList& pieces) {
 
 } // namespace
 
+namespace {
+
+// Counts an operation of this copy as running for its whole length: the
+// program refuses to end meanwhile, even while a loop waits for a bus that
+// another copy holds (then this copy is not the bus's host).
+class RunningMark {
+public:
+    explicit RunningMark(int& count) : count_(count) { ++count_; }
+    ~RunningMark() { --count_; }
+    RunningMark(const RunningMark&) = delete;
+    RunningMark& operator=(const RunningMark&) = delete;
+
+private:
+    int& count_;
+};
+
+} // namespace
+
 // Owns the bus from the moment it is taken: gives it back, and closes it
 // when it was opened, however the operation ends.
 class Transfer::BusHold {
@@ -32,7 +50,9 @@ public:
     BusHold(clsRegistry& registry, bus::GP_common& bus, GpibIO* io, int16_t kind)
         : registry_(registry), bus_(bus), io_(io), kind_(kind) {}
     ~BusHold() {
-        if (opened_ && io_ != nullptr)
+        // A bus that never came up has nothing to put back, and each close
+        // step would only try the set-up again, each with its own box.
+        if (opened_ && io_ != nullptr && io_->Lib().SetupDone())
             io_->Close_Bus();
         registry_.ReleaseGpibBus();
         if (!opened_ || kind_ != IfSimulated)
@@ -280,6 +300,7 @@ bus::WaitTurnScope Transfer::Wait_Turns() {
 }
 
 TransferResult Transfer::Send_Settings() {
+    const RunningMark running(program_.RunningTransfers);
     const bus::WaitTurnScope turns = Wait_Turns();
     std::unique_ptr<BusHold> hold;
     const TransferResult prepared = Prepare(2, hold);
@@ -352,6 +373,7 @@ TransferResult Transfer::Settings_PowerSource() {
 }
 
 TransferResult Transfer::Send_Wave() {
+    const RunningMark running(program_.RunningTransfers);
     const bus::WaitTurnScope turns = Wait_Turns();
     std::unique_ptr<BusHold> hold;
     const TransferResult prepared = Prepare(3, hold);
@@ -359,23 +381,25 @@ TransferResult Transfer::Send_Wave() {
         return prepared;
     const SystemParameter& p = snapshot_;
 
-    progress_.Show();
+    // In the loop test the loop owns the window, its count and its Cancel.
+    if (!loopRunning_)
+        progress_.Show();
     progress_.Set_Message(QStringLiteral("Data convert"));
     progress_.Set_Progress(0);
     if (!Convert_WaveData(program_.Document.CurrentBuf(), p.MemorySize, step_.ArbBitMask(),
                           step_.ArbByteSwap(), bytes_)) {
-        progress_.Close();
+        Close_Progress();
         ShowError(231);
         return TransferResult::Failed;
     }
     progress_.Set_Progress(1000);
 
     if (!Put(Build_SettingsCommand(main_)) || Check_InstrumentError(main_) != 0) {
-        progress_.Close();
+        Close_Progress();
         return TransferResult::Failed;
     }
     if (Check_Model(main_) != 0) {
-        progress_.Close();
+        Close_Progress();
         ShowError(230);
         return TransferResult::Failed;
     }
@@ -384,7 +408,7 @@ TransferResult Transfer::Send_Wave() {
     const QString line = Build_SendLine(step_, bytes_.size(), &isHeader);
     if (p.ModelNo == 0) {
         if (!Wait_Ready()) {
-            progress_.Close();
+            Close_Progress();
             return TransferResult::Failed;
         }
     } else {
@@ -393,8 +417,10 @@ TransferResult Transfer::Send_Wave() {
                                QLatin1Char('\'') + line + QLatin1Char('\''), BoxIcon::None,
                                BoxButtons::Ok});
         lib_->Tmo(30);
-        if (!isHeader && !Put(line)) {
-            progress_.Close();
+        // Shown once above: the line goes to the library itself, not
+        // through the front's Put with its own debug box.
+        if (!isHeader && (Stopped() || lib_->Puts(snapshot_.GpibAddress, line) != 0)) {
+            Close_Progress();
             return TransferResult::Failed;
         }
     }
@@ -402,7 +428,7 @@ TransferResult Transfer::Send_Wave() {
         lib_->Tmo(30);
 
     const TransferResult sent = Send_Block(line, isHeader);
-    progress_.Close();
+    Close_Progress();
     if (sent != TransferResult::Done)
         return sent;
 
@@ -417,6 +443,11 @@ TransferResult Transfer::Send_Wave() {
         Check_InstrumentError(main_) != 0)
         return TransferResult::Failed;
     return TransferResult::Done;
+}
+
+void Transfer::Close_Progress() {
+    if (!loopRunning_)
+        progress_.Close();
 }
 
 TransferResult Transfer::Send_Block(const QString& line, bool isHeader) {
@@ -482,6 +513,7 @@ TransferResult Transfer::Loop_Test(int64_t maxCount) {
                            BoxButtons::Ok});
         return TransferResult::Done;
     }
+    const RunningMark running(program_.RunningTransfers);
     loopRunning_ = true;
     loopAllowed_ = true;
     loopCount_ = 0;
@@ -490,7 +522,9 @@ TransferResult Transfer::Loop_Test(int64_t maxCount) {
     progress_.Set_Count(0);
     TransferResult result = TransferResult::Done;
     while (loopAllowed_) {
-        if (Stopped()) {
+        // Cancel ends the loop too where no data piece polls it (USB kinds,
+        // or while waiting for a bus another copy holds).
+        if (Stopped() || progress_.GpibExit()) {
             result = TransferResult::Cancelled;
             break;
         }

@@ -114,6 +114,8 @@ private:
     // A query and its reply; false when either failed.
     bool Query(const QString& text, QString& reply);
     bool Wait_Ready();
+    // Closes the progress window, unless the loop test (which owns it) runs.
+    void Close_Progress();
     bool Stopped() const { return stopAsked_ && stopAsked_(); }
     // The thread's wait turn for the length of one sending operation.
     bus::WaitTurnScope Wait_Turns();

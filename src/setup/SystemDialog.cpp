@@ -89,13 +89,13 @@ void SystemDialog::Btn_Trans_Click(int index) {
         progress_ = std::make_unique<FrmGPIBExit>(prog_.Registry.get(), this);
     if (transferRunning_) {
         // A press while a transfer runs: the loop test's second press ends
-        // the loop; any other is refused as busy by a transfer of its own,
-        // which leaves the running one's state alone.
-        if (transfer_ && transfer_->LoopRunning() && index == control::Transfer::WaveButton) {
+        // the loop; any other is refused as busy before it touches anything
+        // (a transfer of its own would switch the shared bus's kind and
+        // resource under the running one, or wait for it forever).
+        if (transfer_ && transfer_->LoopRunning() && index == control::Transfer::WaveButton)
             transfer_->Btn_Trans_Click(index, txtSerialNo->text());
-            return;
-        }
-        control::Transfer(prog_, *progress_).Btn_Trans_Click(index, txtSerialNo->text());
+        else
+            ShowError(223);
         return;
     }
     transfer_ = std::make_unique<control::Transfer>(prog_, *progress_);

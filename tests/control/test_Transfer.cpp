@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 #include "app/Messages.h"
 #include "app/Program.h"
+#include "bus/BusContext.h"
 #include "control/Transfer.h"
 #include "control/TransferProgress.h"
 #include "control/WaveData.h"
@@ -10,6 +11,8 @@
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -324,6 +327,44 @@ TEST(Transfer, EveryWayOutGivesTheBusBack) {
     }
 }
 
+// A bus that cannot be opened: its failure is shown, and nothing more is
+// tried on it (closing it would only try the set-up again, box after box).
+TEST(Transfer, ABusThatCannotBeOpenedEndsAtItsFailure) {
+    Rig rig(1);
+    rig.writeReplies();
+    rig.program->Registry->setSetting(bus::LibrarySection, bus::LibraryKeyNiGpib,
+                                      rig.dir.filePath(QStringLiteral("none.so")));
+    rig.program->Setup.InterfaceKind = IfNiGpib;
+    EXPECT_EQ(rig.transfer->Send_Wave(), TransferResult::Failed);
+    const QStringList boxes = rig.prompts.boxTexts();
+    ASSERT_FALSE(boxes.isEmpty());
+    EXPECT_EQ(promptLines(boxes.back()), MessageText(207, true));
+    EXPECT_EQ(
+        std::count_if(boxes.begin(), boxes.end(),
+                      [](const QString& b) { return promptLines(b) == MessageText(207, true); }),
+        1)
+        << boxes.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(boxes.filter(QStringLiteral("Function Local")).size(), 0);
+    EXPECT_FALSE(rig.program->Registry->GpibBusy());
+}
+
+// With the debug boxes on, the waveform-send line is shown once, in its
+// own box, before it goes out.
+TEST(Transfer, DebugModeShowsTheWaveSendLineOnce) {
+    Rig rig(1);
+    rig.writeReplies();
+    rig.param().MemorySize = 1024;
+    rig.program->Registry->setDebugMode(true);
+    ASSERT_EQ(rig.transfer->Send_Wave(), TransferResult::Done);
+    const auto& boxes = rig.prompts.boxes;
+    const auto line = std::find_if(boxes.begin(), boxes.end(),
+                                   [](const BoxRequest& b) { return b.title == "GpPuts"; });
+    ASSERT_NE(line, boxes.end());
+    EXPECT_EQ(std::count_if(boxes.begin(), boxes.end(),
+                            [&](const BoxRequest& b) { return b.text == line->text; }),
+              1);
+}
+
 TEST(Transfer, SecondCopyIsRefusedWhileTheFirstHoldsTheBus) {
     Rig first(1);
     first.writeReplies();
@@ -360,6 +401,35 @@ TEST(Transfer, LoopTestCountsTransfersAndWraps) {
     EXPECT_EQ(rig.transfer->Loop_Test(3), TransferResult::Done);
     EXPECT_EQ(rig.transfer->LoopCount(), 3);
     EXPECT_EQ(rig.progress.counts, (std::vector<int32_t>{0, 1, 2, 3}));
+    // One window for the whole loop: its count stays in view between passes.
+    EXPECT_EQ(rig.progress.shown, 1);
+    EXPECT_EQ(rig.progress.closed, 1);
     EXPECT_FALSE(rig.transfer->LoopRunning());
     EXPECT_FALSE(rig.program->Registry->GpibBusy());
+}
+
+// While the loop waits for a bus another copy holds, this copy is not the
+// bus's host, yet it may not end, and Cancel ends the wait.
+TEST(Transfer, LoopWaitingForAnotherCopysBusRefusesExitAndEndsOnCancel) {
+    Rig rig(1);
+    rig.writeReplies();
+    rig.param().MemorySize = 1024;
+    clsRegistry other(rig.ini());
+    ASSERT_TRUE(other.TryTakeGpibBus());
+    bool exitRefused = false;
+    QObject timers; // ends the timers with the test
+    QTimer::singleShot(50, &timers, [&] {
+        exitRefused = rig.program->Check_GpibBusy();
+        rig.progress.exit = true;
+    });
+    // Were Cancel not seen, the bus comes free after a while and the loop
+    // sends: the test then fails instead of waiting for ever.
+    QTimer::singleShot(3000, &timers, [&] { other.ReleaseGpibBus(); });
+    EXPECT_EQ(rig.transfer->Loop_Test(1), TransferResult::Cancelled);
+    EXPECT_TRUE(exitRefused);
+    ASSERT_FALSE(rig.prompts.boxTexts().isEmpty());
+    EXPECT_EQ(promptLines(rig.prompts.boxTexts().front()), MessageText(226, true));
+    EXPECT_TRUE(rig.log().isEmpty()) << "nothing was sent";
+    EXPECT_FALSE(rig.program->Check_GpibBusy()) << "free to end once the loop has";
+    other.ReleaseGpibBus();
 }

@@ -96,6 +96,34 @@ protected:
         return i;
     }
     SystemParameter& param() { return program->Setup.Param; }
+    // AWG-1102 on the simulated bus, whose replies say it is one and well.
+    void useSimulatedAwg1102() {
+        choose(QStringLiteral("Comb_System"), Awg1102);
+        selectInterface(QStringLiteral("Simulated"));
+        ASSERT_EQ(program->Setup.InterfaceKind, IfSimulated);
+        const QString replies = dir.filePath(QStringLiteral("replies.ini"));
+        program->Registry->setSetting(QStringLiteral("System"), QStringLiteral("BusInit"),
+                                      QStringLiteral("INI_FILE = ") + replies);
+        control::clsGpibCommand main;
+        control::Load_Script(main, program->Setup.CommandTables[0], program->Setup.Param);
+        int32_t start = 0, length = 0;
+        QString expected;
+        const QString query = main.Model(start, length, expected);
+        QFile f(replies);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        QString text = QStringLiteral("[ADRS%1]\n").arg(param().GpibAddress);
+        text += query + QLatin1Char('=') + QString(std::max(start, 1) - 1, QLatin1Char('X')) +
+                expected + QStringLiteral(",SN1,1.0\n");
+        if (!main.GetStatus().isEmpty())
+            text += main.GetStatus() + QStringLiteral("=0\n");
+        f.write(text.toLatin1());
+        f.close();
+        QFile::remove(control::Transfer::Simulated_LogPath());
+    }
+    QByteArray simulatedLog() const {
+        QFile log(control::Transfer::Simulated_LogPath());
+        return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+    }
 
     SystemDialog* dlg = nullptr;
 };
@@ -820,28 +848,7 @@ TEST_F(SystemDialogTest, HelpButtonAndF1OpenTheSetupHelp) {
 // bus saw the set-up lines and the whole data block.
 TEST_F(SystemDialogTest, TransferButtonsSendOverTheSimulatedBusAndGiveTheBusBack) {
     ASSERT_NE(open(), nullptr);
-    choose(QStringLiteral("Comb_System"), Awg1102);
-    selectInterface(QStringLiteral("Simulated"));
-    ASSERT_EQ(program->Setup.InterfaceKind, IfSimulated);
-
-    const QString replies = dir.filePath(QStringLiteral("replies.ini"));
-    program->Registry->setSetting(QStringLiteral("System"), QStringLiteral("BusInit"),
-                                  QStringLiteral("INI_FILE = ") + replies);
-    control::clsGpibCommand main;
-    control::Load_Script(main, program->Setup.CommandTables[0], program->Setup.Param);
-    int32_t start = 0, length = 0;
-    QString expected;
-    const QString query = main.Model(start, length, expected);
-    QFile f(replies);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    QString text = QStringLiteral("[ADRS%1]\n").arg(param().GpibAddress);
-    text += query + QLatin1Char('=') + QString(std::max(start, 1) - 1, QLatin1Char('X')) +
-            expected + QStringLiteral(",SN1,1.0\n");
-    if (!main.GetStatus().isEmpty())
-        text += main.GetStatus() + QStringLiteral("=0\n");
-    f.write(text.toLatin1());
-    f.close();
-    QFile::remove(control::Transfer::Simulated_LogPath());
+    useSimulatedAwg1102();
 
     struct Case {
         int button;
@@ -858,8 +865,34 @@ TEST_F(SystemDialogTest, TransferButtonsSendOverTheSimulatedBusAndGiveTheBusBack
         EXPECT_FALSE(progress->isVisible());
         for (const QString& t : prompts.boxTexts())
             EXPECT_FALSE(t.contains(QStringLiteral("Error"))) << t.toStdString();
-        QFile log(control::Transfer::Simulated_LogPath());
-        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-        EXPECT_TRUE(log.readAll().contains(c.mustSend));
+        EXPECT_TRUE(simulatedLog().contains(c.mustSend));
     }
+}
+
+// The event loop runs during a transfer, so the dialog can be used
+// meanwhile: another press is refused as busy before it touches anything,
+// even after the user moved the interface to USB(TMC).
+TEST_F(SystemDialogTest, APressDuringATransferIsRefusedAndLeavesItAlone) {
+    ASSERT_NE(open(), nullptr);
+    useSimulatedAwg1102();
+    int16_t kindAfterPress = -1;
+    QTimer::singleShot(0, dlg, [&] {
+        selectInterface(QStringLiteral("USB(TMC)"));
+        edit(QStringLiteral("txtSerialNo"))->setText(QStringLiteral("SN1"));
+        click(QStringLiteral("Btn_Trans(0)"));
+        kindAfterPress = program->Bus->Interface_Kind();
+    });
+    prompts.clear();
+    click(QStringLiteral("Btn_Trans(1)"));
+    EXPECT_EQ(kindAfterPress, IfSimulated);
+    const QStringList boxes = prompts.boxTexts();
+    ASSERT_FALSE(boxes.isEmpty());
+    EXPECT_EQ(promptLines(boxes.front()), MessageText(223, true));
+    for (const QString& t : boxes)
+        EXPECT_FALSE(t.contains(QStringLiteral("Error"))) << t.toStdString();
+    // The running transfer sent its block and put the bus back to local.
+    const QByteArray log = simulatedLog();
+    EXPECT_TRUE(log.contains("GP_Send_Binary_Data"));
+    EXPECT_TRUE(log.trimmed().endsWith("ALL < GP_REN")) << log.right(200).toStdString();
+    EXPECT_FALSE(program->Registry->GpibBusy());
 }
