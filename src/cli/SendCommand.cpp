@@ -8,6 +8,7 @@
 #include "control/GPIBLib.h"
 #include "control/Transfer.h"
 #include "files/FileCommands.h"
+#include "files/FileNames.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -170,7 +171,12 @@ int Run_Send(Program& program, const SendOptions& o) {
         ShowErrorText(QStringLiteral("[") + o.file + QStringLiteral("] ") + GetMessage(7));
         return ExitUsage;
     }
-    if (!files.Load_Wave_File(o.file))
+    // A .wdb brings its own set-up, which --setup and --model then change;
+    // a .txt holds points only and is read at the count of the set-up it
+    // goes with, so that set-up comes first (read after, a larger count
+    // would be filled with zeros, a smaller one would cut the points).
+    const bool pointsOnly = Has_Extension(o.file, QStringLiteral("txt"));
+    if (!pointsOnly && !files.Load_Wave_File(o.file))
         return ExitFile;
     if (!o.setupFile.isEmpty() && !files.Load_Setup_File(o.setupFile))
         return ExitFile;
@@ -179,6 +185,8 @@ int Run_Send(Program& program, const SendOptions& o) {
             QStringLiteral("no model named \"%1\" (velda models lists them)").arg(o.model));
         return ExitUsage;
     }
+    if (pointsOnly && !files.Load_Wave_File(o.file))
+        return ExitFile;
     SystemSetup& setup = program.Setup;
     if (o.interfaceKind) {
         setup.InterfaceKind = *o.interfaceKind;

@@ -83,3 +83,31 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
             << str(r.errText());
     }
 }
+
+// A text waveform holds points only: it is read at the count of the model
+// it is sent to, not at the count saved before, so no point is cut or
+// sent as zero.
+TEST(CliSend, TextWaveformIsReadAtTheCountOfTheModelItGoesTo) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto path = [&dir](const char* n) { return dir.filePath(QString::fromLatin1(n)); };
+    // The saved set-up has 4096 points; this model takes 16384 at least.
+    QByteArray text;
+    for (int i = 0; i < 16384; ++i)
+        text += "16384\r\n";
+    ASSERT_TRUE(Write_Bytes(path("w.txt"), text));
+    ASSERT_TRUE(Write_Bytes(path("r.ini"), "[ADRS1]\n*IDN?=MAKERX,AWG-2202,1,1\n*ESR?=0\n*STB?=0\n"
+                                           ":SYST:ERR?=0,\"No error\"\n"));
+    const CliRun r =
+        Run_Velda({"send", "--quiet", "--wave", "--interface", "sim", "--address", "1", "--model",
+                   "AWG-2202", "--replies", "r.ini", "--log", "t.log", "w.txt"},
+                  dir.path());
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0) << str(r.errText());
+    QStringList pieces;
+    for (const QString& line : QString::fromUtf8(File_Bytes(path("t.log"))).split('\n'))
+        if (line.contains("GP_Send_Binary_Data"))
+            pieces << line;
+    ASSERT_EQ(pieces.size(), 16384 * 2 / 512);
+    EXPECT_EQ(pieces.front().section('"', 1, 1), pieces.back().section('"', 1, 1));
+}
