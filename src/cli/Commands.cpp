@@ -5,6 +5,7 @@
 #include "engine/sysinf32.h"
 #include "engine/wavelb32.h"
 #include "files/FileCommands.h"
+#include "files/FileNames.h"
 #include "files/PluginImport.h"
 #include "files/PluginLoader.h"
 #include "print/PrintReport.h"
@@ -48,8 +49,8 @@ QString namesOf(int32_t count, const std::function<void(int32_t, char*)>& load) 
 } // namespace
 
 bool Is_Wave_File(const QString& path) {
-    const QString s = suffixOf(path);
-    return s == QLatin1String("wdb") || s == QLatin1String("txt");
+    // As the file front tells them, so a name it refuses is refused here.
+    return Has_Extension(path, QStringLiteral("wdb")) || Has_Extension(path, QStringLiteral("txt"));
 }
 
 WaveStats Wave_Stats(const Program& program) {

@@ -145,6 +145,9 @@ TEST_F(CliTest, UsageErrorsAreOneLineAndExitTwo) {
         {{"convert", "w.wdb", "o.doc"}, MessageText(7, true)},
         {{"info", "w.bin"}, MessageText(7, true)},
         {{"convert", "w.bin", "o.wdb"}, MessageText(7, true)}, // no plug-in reads it
+        // The extension counts from the name's first dot, as the file front reads it.
+        {{"info", "w.v2.wdb"}, "[w.v2.wdb]"},
+        {{"convert", "w.wdb", "o.v2.txt"}, "[o.v2.txt]"},
     };
     for (const Row& row : rows) {
         const CliRun r = velda(row.args);
