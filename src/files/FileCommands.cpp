@@ -310,8 +310,13 @@ void FileCommands::rememberWaveNames(const QString& path) {
 
 void FileCommands::sizeChanged(int32_t oldN) {
     const int32_t n = prog_.Document.N();
-    if (n != oldN)
-        prog_.Apply_SizeChange(SizeChange{true, oldN, n});
+    if (n == oldN)
+        return;
+    const SizeChange change{true, oldN, n};
+    if (hooks_.applySizeChange)
+        hooks_.applySizeChange(change);
+    else
+        prog_.Apply_SizeChange(change);
 }
 
 bool FileCommands::Load_Wave_File(const QString& path) {

@@ -15,6 +15,7 @@
 namespace velda {
 
 class Program;
+struct SizeChange;
 
 // File kinds passed to File_Open and File_Save.
 enum FileKind : int {
@@ -53,6 +54,9 @@ struct FileHooks {
     // The set-up record was replaced from a file: the System Setup dialog
     // shows the record again.
     std::function<void()> setupChanged;
+    // A file changed the point count; unset, the program applies it. The
+    // System Setup dialog keeps the waveform first, for its Cancel.
+    std::function<void(const SizeChange&)> applySizeChange;
 };
 
 // Reads or writes a file of kind 0 or 2 for the dialog that owns its data.

@@ -572,6 +572,7 @@ bool SystemDialog::eventFilter(QObject* watched, QEvent* event) {
 void SystemDialog::Menu_FileOpen_Click() {
     FileHooks hooks;
     hooks.setupChanged = [this] { Show_Record(); };
+    hooks.applySizeChange = [this](const SizeChange& change) { session_.Apply_SizeChange(change); };
     hooks.showWholeWave = [this] {
         if (mainRefresh_)
             mainRefresh_();

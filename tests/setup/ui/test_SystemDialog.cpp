@@ -463,31 +463,44 @@ TEST_F(SystemDialogTest, CancelAfterManyEditsRestoresTheRecordListsAndControls) 
 }
 
 TEST_F(SystemDialogTest, CancelGivesBackTheWaveformAShorterMemoryHid) {
+    // A set-up file of 1024 points: opening it shrinks the memory too.
     ASSERT_NE(open(), nullptr);
     choose(QStringLiteral("Comb_System"), Awg1102);
+    choose(QStringLiteral("Comb_MSize"), 0);
+    const QString small = dir.filePath(QStringLiteral("small.ocb"));
+    prompts.fileNames = {small};
+    dlg->Menu_FileSave->trigger();
+    ASSERT_TRUE(QFile::exists(small));
     choose(QStringLiteral("Comb_MSize"), 3);
     click(QStringLiteral("Btn_OK"));
     WaveDocument& doc = program->Document;
     ASSERT_EQ(doc.N(), 65536);
-    std::span<int16_t> words = engine::bufferWords(doc.CurrentBuf());
-    words[40000] = 1234;
-    doc.CurArea() = {100.0, 50000.0};
+    for (const bool byFile : {false, true}) {
+        SCOPED_TRACE(byFile ? "by a set-up file" : "by the memory size list");
+        engine::bufferWords(doc.CurrentBuf())[40000] = 1234;
+        doc.CurArea() = {100.0, 50000.0};
 
-    ASSERT_NE(open(), nullptr);
-    choose(QStringLiteral("Comb_MSize"), 0);
-    ASSERT_EQ(doc.N(), 1024);
-    EXPECT_EQ(program->View.ViewXEnd, 1024);
-    EXPECT_LE(doc.CurArea().EndX, 1024.0);
-    // Growing again within the same opening clears what lies beyond 1024.
-    choose(QStringLiteral("Comb_MSize"), 2);
-    ASSERT_EQ(doc.N(), 16384);
-    click(QStringLiteral("Btn_Cancel"));
+        ASSERT_NE(open(), nullptr);
+        if (byFile) {
+            prompts.fileNames = {small};
+            dlg->Menu_FileOpen->trigger();
+        } else {
+            choose(QStringLiteral("Comb_MSize"), 0);
+        }
+        ASSERT_EQ(doc.N(), 1024);
+        EXPECT_EQ(program->View.ViewXEnd, 1024);
+        EXPECT_LE(doc.CurArea().EndX, 1024.0);
+        // Growing again within the same opening clears what lies beyond 1024.
+        choose(QStringLiteral("Comb_MSize"), 2);
+        ASSERT_EQ(doc.N(), 16384);
+        click(QStringLiteral("Btn_Cancel"));
 
-    EXPECT_EQ(doc.N(), 65536);
-    EXPECT_EQ(engine::bufferWords(doc.CurrentBuf())[40000], 1234);
-    EXPECT_EQ(doc.CurArea().StartX, 100.0);
-    EXPECT_EQ(doc.CurArea().EndX, 50000.0);
-    EXPECT_EQ(program->View.ViewXEnd, 65536);
+        EXPECT_EQ(doc.N(), 65536);
+        EXPECT_EQ(engine::bufferWords(doc.CurrentBuf())[40000], 1234);
+        EXPECT_EQ(doc.CurArea().StartX, 100.0);
+        EXPECT_EQ(doc.CurArea().EndX, 50000.0);
+        EXPECT_EQ(program->View.ViewXEnd, 65536);
+    }
 }
 
 TEST_F(SystemDialogTest, OkKeepsTheNewSizeResetsUndoAndTheMainView) {
