@@ -198,9 +198,23 @@ ViStatus Vxi11Instrument::callFailed(int rpcStatus, const char* what) {
     message_ = std::string(what) + " on " + where_ + " failed: " + clnt_sperrno(rc);
     if (rc == RPC_TIMEDOUT)
         return VI_ERROR_TMO;
-    if (rc == RPC_CANTSEND && (errno == EAGAIN || errno == EWOULDBLOCK))
+    // A request cut part-way (or a reply) leaves the record stream out of
+    // step: nothing more can be said on this link.
+    if (rc == RPC_CANTSEND || rc == RPC_CANTRECV)
+        broken_ = true;
+    // The write's own error, as the client kept it: errno itself has been
+    // changed since by the SIGPIPE clean-up.
+    rpc_err e{};
+    clnt_geterr(client_, &e);
+    if (rc == RPC_CANTSEND && (e.re_errno == EAGAIN || e.re_errno == EWOULDBLOCK))
         return VI_ERROR_TMO;
     return VI_ERROR_CONN_LOST;
+}
+
+bool Vxi11Instrument::lost() {
+    if (broken_)
+        message_ = "The link to " + where_ + " was lost";
+    return broken_;
 }
 
 ViStatus Vxi11Instrument::deviceError(long error, const char* what) {
@@ -226,6 +240,8 @@ ViStatus Vxi11Instrument::deviceError(long error, const char* what) {
 ViStatus Vxi11Instrument::write(const unsigned char* data, std::size_t count,
                                 const SessionSettings& settings, std::size_t* written) {
     *written = 0;
+    if (lost())
+        return VI_ERROR_CONN_LOST;
     armSendTimeout(settings.timeoutMs);
     do {
         // A block longer than the link takes goes out in several calls, the
@@ -261,6 +277,8 @@ ViStatus Vxi11Instrument::write(const unsigned char* data, std::size_t count,
 ViStatus Vxi11Instrument::read(unsigned char* buffer, std::size_t count,
                                const SessionSettings& settings, std::size_t* got) {
     *got = 0;
+    if (lost())
+        return VI_ERROR_CONN_LOST;
     armSendTimeout(settings.timeoutMs);
     auto started = Clock::now();
     while (*got < count) {
@@ -300,6 +318,8 @@ ViStatus Vxi11Instrument::read(unsigned char* buffer, std::size_t count,
 
 ViStatus Vxi11Instrument::generic(unsigned long proc, const SessionSettings& settings,
                                   const char* what) {
+    if (lost())
+        return VI_ERROR_CONN_LOST;
     armSendTimeout(settings.timeoutMs);
     Device_GenericParms p{};
     p.lid = link_;

@@ -37,12 +37,15 @@ private:
     ViStatus deviceError(long error, const char* what);
     ViStatus generic(unsigned long proc, const SessionSettings& settings, const char* what);
     void armSendTimeout(ViUInt32 timeoutMs);
+    // True (with the message set) once a call broke the link.
+    bool lost();
 
     int fd_;
     __rpc_client* client_;
     long link_;
     std::uint32_t maxRecvSize_;
     std::string where_;
+    bool broken_ = false;
 };
 
 } // namespace velda::visa
