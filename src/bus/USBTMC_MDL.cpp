@@ -30,6 +30,15 @@ USBTMC_MDL::USBTMC_MDL(BusContext& context) : BusModule(context) {
 
 USBTMC_MDL::~USBTMC_MDL() {
     Close_All();
+    Close_Manager();
+}
+
+void USBTMC_MDL::Close_Manager() {
+    // A system library hands out a new manager at each opening: the old
+    // one is given back, not left open for the life of the program.
+    if (visa_ && rm_ != 0)
+        visa_->viClose(rm_);
+    rm_ = 0;
 }
 
 QString USBTMC_MDL::Provider_Description() const {
@@ -87,6 +96,7 @@ Status USBTMC_MDL::GP_Init(const QString& params) {
     // The log keys come first, so even a failed start leaves its line.
     Read_Log_Keys(p);
     Close_All();
+    Close_Manager();
     if (!visa_)
         visa_ = factory_();
     ViStatus rs = visa_->viOpenDefaultRM(&rm_);

@@ -72,6 +72,7 @@ private:
     Status Send_Block(const QString& name, const QByteArray& header, const BusArray& data,
                       int16_t adrs, int32_t count, int16_t format, int16_t swap);
     void Close_All();
+    void Close_Manager();
 
     ProviderFactory factory_;
     std::unique_ptr<visa::VisaProvider> visa_;

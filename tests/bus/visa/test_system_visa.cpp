@@ -1,6 +1,8 @@
 // A system VISA library through dlopen, here the fake one of tests/fakes:
 // the IVI widths reach it intact, a read the library hands out in pieces is
 // read to its end, and a missing library leaves our own layer in charge.
+#include "bus/BusContext.h"
+#include "bus/USBTMC_MDL.h"
 #include "bus/visa/SystemVisa.h"
 
 #include <gtest/gtest.h>
@@ -88,4 +90,26 @@ TEST(SystemVisa, FirstLibraryThatLoadsElseOurOwnLayer) {
     EXPECT_EQ(
         defaultVisaLibraryNames(),
         (std::vector<std::string>{"libvisa.so.0", "libvisa.so", "libiovisa.so", "librsvisa.so"}));
+}
+
+// Every initialisation of the USB-TMC bus opens a session manager; a system
+// library hands out a new one each time, so each is given back, the last
+// one when the bus ends.
+TEST(SystemVisa, EachSessionManagerTheBusOpensIsGivenBack) {
+    FakeControl fake;
+    {
+        velda::bus::BusContext context = velda::bus::BusContext::Program_Defaults();
+        velda::bus::USBTMC_MDL bus(context);
+        bus.Set_Provider_Factory([] { return chooseVisaProvider({FakeVisa}); });
+        const QString init = QStringLiteral("USBTMC_NAME = USB0::0x1::0x2::S::INSTR");
+        for (int i = 0; i < 3; ++i)
+            ASSERT_EQ(bus.GP_Init(init), velda::bus::StatusOk);
+    }
+    int opened = 0, closed = 0;
+    for (const QString& line : QString::fromLatin1(fake.record()).split(QLatin1Char('\n'))) {
+        opened += line == QLatin1String("viOpenDefaultRM");
+        closed += line == QLatin1String("viClose 1"); // the fake's manager
+    }
+    EXPECT_EQ(opened, 3);
+    EXPECT_EQ(closed, opened);
 }
