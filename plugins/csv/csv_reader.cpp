@@ -81,10 +81,13 @@ bool Csv_Words(const char* text, size_t size, std::vector<int16_t>& words) {
     double largest = 0;
     for (double v : values)
         largest = std::max(largest, std::fabs(v));
-    const double scale = raw || largest == 0 ? 1.0 : 32767.0 / largest;
+    if (raw || largest == 0)
+        largest = 32767.0;
     words.reserve(values.size());
+    // Divided first: 32767 / largest overflows for the tiniest columns.
     for (double v : values)
-        words.push_back(static_cast<int16_t>(std::clamp(std::lround(v * scale), -32767L, 32767L)));
+        words.push_back(
+            static_cast<int16_t>(std::clamp(std::lround(v / largest * 32767.0), -32767L, 32767L)));
     return true;
 }
 

@@ -77,6 +77,9 @@ TEST(CsvRule, ColumnsHeadersAndScaling) {
          "3\n4\n",
          {3, 4}},
         {"all zero decimals stay zero", "0.0\n0.0\n", {0, 0}},
+        {"the tiniest values scale like any",
+         "0\n1e-310\n-1e-310\n5e-311\n",
+         {0, 32767, -32767, 16384}},
         {"text only: nothing", "a,b\nc,d\n", {}},
     };
     for (const Row& r : rows)
