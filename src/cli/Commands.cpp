@@ -9,6 +9,7 @@
 #include "files/PluginImport.h"
 #include "files/PluginLoader.h"
 #include "print/PrintReport.h"
+#include "print/PrintSettings.h"
 #include "tools/CreateEdits.h"
 #include "tools/CreatePagesFile.h"
 
@@ -230,7 +231,13 @@ int Run_Print_Pdf(Program& program, const QString& file, const QString& pdf, boo
         return ExitUsage;
     if (!FileCommands(program).Load_Wave_File(file))
         return ExitFile;
-    if (!Write_Report_Pdf(pdf, Report_Content(program, English(), digital), PrintLayout{})) {
+    // The margins and font the Print dialog saved, as its Save as PDF uses.
+    PrintLayout layout;
+    if (program.Registry)
+        layout = Load_PrintLayout(*program.Registry);
+    else
+        layout.font = Default_PrintFont();
+    if (!Write_Report_Pdf(pdf, Report_Content(program, English(), digital), layout)) {
         ShowErrorText(QStringLiteral("[") + pdf + QStringLiteral("] ") + GetMessage(72));
         return ExitFile;
     }

@@ -7,7 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QStandardPaths>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -80,6 +80,11 @@ protected:
     }
     QString path(const QString& name) const { return dir.filePath(name); }
     CliRun velda(const QStringList& args) const { return Run_Velda(args, dir.path()); }
+    // The program's settings file as the program finds it (this process's
+    // own standard paths are in test mode and point elsewhere).
+    static QString settingsFile() {
+        return qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/VELDA/VELDA.ini");
+    }
     // halves.wfn built into `out` with the saved (default) model.
     void makeHalves(const QString& out) {
         const CliRun r = velda({"create", "halves.wfn", out});
@@ -342,15 +347,38 @@ TEST_F(CliTest, PrintWritesAPdfOrNothing) {
     }
 }
 
+// The print-out takes the margins the Print dialog saved, as its Save as
+// PDF does.
+TEST_F(CliTest, PrintTakesTheSavedMargins) {
+    makeHalves("a.wdb");
+    const auto page = [&](const QString& name) {
+        EXPECT_EQ(velda({"print", "a.wdb", "--pdf", name}).exitCode, 0);
+        QByteArray bytes = File_Bytes(path(name));
+        // The one line that changes from run to run.
+        const qsizetype at = bytes.indexOf("/CreationDate");
+        if (at >= 0)
+            bytes.remove(at, bytes.indexOf('\n', at) - at);
+        return bytes;
+    };
+    const QString ini = settingsFile();
+    const QByteArray plain = page(QStringLiteral("plain.pdf"));
+    ASSERT_FALSE(plain.isEmpty());
+    ASSERT_EQ(page(QStringLiteral("again.pdf")), plain) << "the same settings give the same page";
+    QSettings(ini, QSettings::IniFormat).setValue(QStringLiteral("Print/Margin0"), 100);
+    const QByteArray wide = page(QStringLiteral("wide.pdf"));
+    QSettings(ini, QSettings::IniFormat).remove(QStringLiteral("Print/Margin0"));
+    EXPECT_NE(wide, plain);
+}
+
 TEST_F(CliTest, CommandsLeaveTheSavedSettingsAsTheyWere) {
     // The editor's settings: a model, address and size of the user's.
-    const QString ini = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                        QStringLiteral("/VELDA/VELDA.ini");
+    const QString ini = settingsFile();
     makeHalves("a.wdb"); // with the saved model
     const CliRun made = velda({"create", "--model", "AWG-1101", "halves.wfn", "awg.wdb"});
     ASSERT_EQ(made.exitCode, 0);
     const QByteArray before = File_Bytes(ini);
     const bool existed = QFile::exists(ini);
+    ASSERT_TRUE(existed) << "the runs above keep their counters there: " << str(ini);
     for (const QStringList& args :
          {QStringList{"convert", "awg.wdb", "x.txt"}, QStringList{"info", "awg.wdb"},
           QStringList{"create", "--model", "AWG-1101", "--points", "1024", "halves.wfn", "y.wdb"},
