@@ -62,8 +62,9 @@ QString Send_Description() {
     return QStringLiteral(
         "Sends the set-up and then the waveform of FILE (.wdb; or .txt with the set-up of\n"
         "--setup, else of the last saved settings) through the transfer of the System\n"
-        "Setup window; only one of them with --settings or --wave. The bus, model,\n"
-        "address and instrument are the saved ones unless given here. Ctrl-C cancels\n"
+        "Setup window; only one of them with --settings or --wave. The bus, model and\n"
+        "address are those of the set-up (a .wdb carries its own, as File > Open\n"
+        "reads it), the instrument the saved one, unless given here. Ctrl-C cancels\n"
         "the transfer as the progress window's Cancel does, once the bus operation\n"
         "under way has ended (on a LAN socket at once, else at the latest at its\n"
         "time-out).\n"
