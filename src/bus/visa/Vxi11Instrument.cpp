@@ -42,15 +42,16 @@ bool makeBlocking(int fd) {
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
-// A client on an already connected TCP socket; nullptr when that fails.
+// A client on an already connected TCP socket of either address family;
+// nullptr when that fails.
 CLIENT* clientOn(int fd, u_long program, u_long version) {
-    sockaddr_in peer{};
+    sockaddr_storage peer{};
     socklen_t len = sizeof peer;
     if (::getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &len) != 0 ||
-        peer.sin_family != AF_INET)
+        (peer.ss_family != AF_INET && peer.ss_family != AF_INET6))
         return nullptr;
-    int sock = fd;
-    return clnttcp_create(&peer, program, version, &sock, 0, 0);
+    netbuf address{len, len, &peer};
+    return clnt_vc_create(fd, &address, program, version, 0, 0);
 }
 
 std::atomic<long> nextClientId{1};

@@ -258,21 +258,33 @@ void portmapper(svc_req* req, SVCXPRT* xprt) {
     svc_sendreply(xprt, reinterpret_cast<xdrproc_t>(xdr_u_long), reinterpret_cast<char*>(&port));
 }
 
-int listenOn(u_long port, u_long* actual) {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+// Listens on the loopback address of the family (4 or 6).
+int listenOn(u_long port, u_long* actual, int family) {
+    int s = ::socket(family == 6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
     int one = 1;
     ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(s, 8) != 0) {
+    sockaddr_storage a{};
+    socklen_t len;
+    if (family == 6) {
+        auto* a6 = reinterpret_cast<sockaddr_in6*>(&a);
+        a6->sin6_family = AF_INET6;
+        a6->sin6_port = htons(static_cast<uint16_t>(port));
+        a6->sin6_addr = in6addr_loopback;
+        len = sizeof *a6;
+    } else {
+        auto* a4 = reinterpret_cast<sockaddr_in*>(&a);
+        a4->sin_family = AF_INET;
+        a4->sin_port = htons(static_cast<uint16_t>(port));
+        a4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        len = sizeof *a4;
+    }
+    if (s < 0 || ::bind(s, reinterpret_cast<sockaddr*>(&a), len) != 0 || ::listen(s, 8) != 0) {
         std::perror("bind");
         std::exit(2);
     }
-    socklen_t len = sizeof a;
     ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    *actual = ntohs(a.sin_port);
+    *actual = ntohs(family == 6 ? reinterpret_cast<sockaddr_in6*>(&a)->sin6_port
+                                : reinterpret_cast<sockaddr_in*>(&a)->sin_port);
     return s;
 }
 
@@ -284,6 +296,7 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     u_long pmapPort = 0;
     u_long wantCore = 0;
+    int family = 4;
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string k = argv[i];
         u_long v = std::strtoul(argv[i + 1], nullptr, 10);
@@ -291,6 +304,8 @@ int main(int argc, char** argv) {
             pmapPort = v;
         else if (k == "--core")
             wantCore = v;
+        else if (k == "--family")
+            family = int(v);
         else if (k == "--max-recv")
             maxRecv = v;
         else if (k == "--read-chunk")
@@ -303,8 +318,8 @@ int main(int argc, char** argv) {
             answersPath = argv[i + 1];
     }
     u_long actualPmap = 0;
-    int ps = listenOn(pmapPort, &actualPmap);
-    int cs = listenOn(wantCore, &corePort);
+    int ps = listenOn(pmapPort, &actualPmap, family);
+    int cs = listenOn(wantCore, &corePort, family);
     SVCXPRT* pt = svctcp_create(ps, 0, 0);
     SVCXPRT* ct = svctcp_create(cs, 0, 0);
     // Protocol 0: served here only, never registered with the system's
