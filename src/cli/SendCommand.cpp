@@ -66,7 +66,7 @@ QString Send_Description() {
         "address are those of the set-up (a .wdb carries its own, as File > Open\n"
         "reads it), the instrument the saved one, unless given here. Ctrl-C cancels\n"
         "the transfer as the progress window's Cancel does, once the bus operation\n"
-        "under way has ended (on a LAN socket at once, else at the latest at its\n"
+        "under way has ended (on the LAN at once, else at the latest at its\n"
         "time-out).\n"
         "Without --timeout each operation has its own bus time-out (1 s; the data block\n"
         "30 s); --timeout sets one for all of them, the data block included, rounded to\n"

@@ -1,5 +1,6 @@
 #include "bus/visa/Vxi11Instrument.h"
 
+#include "bus/WaitTurn.h"
 #include "bus/visa/NetConnect.h"
 #include "bus/visa/Vxi11Reply.h"
 
@@ -11,6 +12,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <future>
 #include <netinet/in.h>
 #include <pthread.h>
 #include <sys/socket.h>
@@ -218,6 +220,27 @@ bool Vxi11Instrument::lost() {
     return broken_;
 }
 
+int Vxi11Instrument::linkCall(const std::function<int()>& rpc) {
+    if (!bus::Has_WaitTurn())
+        return rpc();
+    // The call waits inside the RPC library, which cannot be cut into
+    // slices: it runs beside, and this thread takes its turns meanwhile.
+    // Only that call touches the client until it is over.
+    auto done = std::async(std::launch::async, rpc);
+    while (done.wait_for(std::chrono::milliseconds(bus::WaitTurnSliceMs)) !=
+           std::future_status::ready) {
+        if (!bus::Wait_Turn()) {
+            // Asked to stop: the call cannot be called back, so the link is
+            // cut under it and is lost for good.
+            ::shutdown(fd_, SHUT_RDWR);
+            done.wait();
+            broken_ = true;
+            return RPC_TIMEDOUT;
+        }
+    }
+    return done.get();
+}
+
 ViStatus Vxi11Instrument::deviceError(long error, const char* what) {
     switch (error) {
     case 0:
@@ -257,10 +280,12 @@ ViStatus Vxi11Instrument::write(const unsigned char* data, std::size_t count,
         p.data.data_len = static_cast<u_int>(piece);
         p.data.data_val = const_cast<char*>(reinterpret_cast<const char*>(data + *written));
         Device_WriteResp r{};
-        auto rc =
-            call(client_, device_write, reinterpret_cast<xdrproc_t>(xdr_Device_WriteParms),
-                 reinterpret_cast<char*>(&p), reinterpret_cast<xdrproc_t>(xdr_Device_WriteResp),
-                 reinterpret_cast<char*>(&r), callTimeout(settings.timeoutMs));
+        auto rc = static_cast<clnt_stat>(linkCall([&] {
+            return int(
+                call(client_, device_write, reinterpret_cast<xdrproc_t>(xdr_Device_WriteParms),
+                     reinterpret_cast<char*>(&p), reinterpret_cast<xdrproc_t>(xdr_Device_WriteResp),
+                     reinterpret_cast<char*>(&r), callTimeout(settings.timeoutMs)));
+        }));
         if (rc != RPC_SUCCESS)
             return callFailed(rc, "Writing");
         std::size_t took = std::min<std::size_t>(r.size, piece);
@@ -293,10 +318,12 @@ ViStatus Vxi11Instrument::read(unsigned char* buffer, std::size_t count,
         Vxi11ReadReply r;
         r.data = reinterpret_cast<char*>(buffer + *got);
         r.capacity = static_cast<u_int>(p.requestSize);
-        auto rc =
-            call(client_, device_read, reinterpret_cast<xdrproc_t>(xdr_Device_ReadParms),
-                 reinterpret_cast<char*>(&p), reinterpret_cast<xdrproc_t>(velda_xdr_read_reply),
-                 reinterpret_cast<char*>(&r), callTimeout(settings.timeoutMs));
+        auto rc = static_cast<clnt_stat>(linkCall([&] {
+            return int(call(client_, device_read, reinterpret_cast<xdrproc_t>(xdr_Device_ReadParms),
+                            reinterpret_cast<char*>(&p),
+                            reinterpret_cast<xdrproc_t>(velda_xdr_read_reply),
+                            reinterpret_cast<char*>(&r), callTimeout(settings.timeoutMs)));
+        }));
         if (rc != RPC_SUCCESS)
             return callFailed(rc, "Reading");
         *got += std::min<std::size_t>(r.length, count - *got);
@@ -328,9 +355,11 @@ ViStatus Vxi11Instrument::generic(unsigned long proc, const SessionSettings& set
     p.lock_timeout = 0;
     p.io_timeout = ioTimeout(settings.timeoutMs);
     Device_Error r{};
-    auto rc = call(client_, proc, reinterpret_cast<xdrproc_t>(xdr_Device_GenericParms),
-                   reinterpret_cast<char*>(&p), reinterpret_cast<xdrproc_t>(xdr_Device_Error),
-                   reinterpret_cast<char*>(&r), callTimeout(settings.timeoutMs));
+    auto rc = static_cast<clnt_stat>(linkCall([&] {
+        return int(call(client_, proc, reinterpret_cast<xdrproc_t>(xdr_Device_GenericParms),
+                        reinterpret_cast<char*>(&p), reinterpret_cast<xdrproc_t>(xdr_Device_Error),
+                        reinterpret_cast<char*>(&r), callTimeout(settings.timeoutMs)));
+    }));
     if (rc != RPC_SUCCESS)
         return callFailed(rc, what);
     return deviceError(r.error, what);

@@ -7,6 +7,7 @@
 #include "bus/visa/VisaInstrument.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -39,6 +40,10 @@ private:
     void armSendTimeout(ViUInt32 timeoutMs);
     // True (with the message set) once a call broke the link.
     bool lost();
+    // Runs one call on the link (its clnt_stat); a thread with a wait turn
+    // takes its turns until the call is over, and a turn that asks to stop
+    // cuts the link and ends the call as timed out.
+    int linkCall(const std::function<int()>& rpc);
 
     int fd_;
     __rpc_client* client_;

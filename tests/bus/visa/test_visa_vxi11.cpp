@@ -1,6 +1,7 @@
 // Our VISA layer on VXI-11: the real RPC client against the test instrument
 // with its own portmapper, both on 127.0.0.1.
 #include "FakeVxi11.h"
+#include "bus/WaitTurn.h"
 #include "bus/visa/OwnVisa.h"
 #include "bus/visa/Vxi11Reply.h"
 
@@ -170,6 +171,39 @@ TEST(VisaVxi11, FaultsEndInAStatus) {
             EXPECT_FALSE(visa.lastMessage().empty());
         }
     }
+}
+
+// A thread with a wait turn takes it while a call waits for the instrument,
+// and a turn that asks to stop ends the call, cutting the link.
+TEST(VisaVxi11, ACallTakesTheThreadsTurnsAndATurnCanEndIt) {
+    FakeVxi11 server;
+    ASSERT_TRUE(server.running());
+    Link link(server);
+    ASSERT_EQ(link.open(), VI_SUCCESS);
+    ASSERT_EQ(link.visa->viSetAttribute(link.vi, VI_ATTR_TMO_VALUE, 1000), VI_SUCCESS);
+    ASSERT_EQ(link.write("NOEND?\n"), VI_SUCCESS);
+    std::string reply;
+    int turns = 0;
+    {
+        const velda::bus::WaitTurnScope scope([&] {
+            ++turns;
+            return true;
+        });
+        EXPECT_EQ(link.read(&reply), VI_ERROR_TMO); // the instrument's own, after 1 s
+    }
+    EXPECT_GE(turns, 1);
+    // A wait that would go on for 100 s ends at the first turn.
+    ASSERT_EQ(link.visa->viSetAttribute(link.vi, VI_ATTR_TMO_VALUE, 100000), VI_SUCCESS);
+    int asked = 0;
+    {
+        const velda::bus::WaitTurnScope stop([&] {
+            ++asked;
+            return false;
+        });
+        EXPECT_EQ(link.read(&reply), VI_ERROR_TMO);
+    }
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(link.write("*IDN?\n"), VI_ERROR_CONN_LOST);
 }
 
 // Read replies decode into the caller's buffer and never beyond it.
