@@ -98,8 +98,11 @@ void WaveDocument::Paste_From_Clipboard() {
 
 void WaveDocument::Delete_Area() {
     Save_Undo();
-    const double w = Area_Width();
-    W_DeleteWave(CurrentBuf(), CurArea().StartX, w, N());
+    // The run Copy takes, so that Cut removes exactly what it put on the
+    // clipboard, also with a marker between two points.
+    const int32_t first = Round_Up(CurArea().StartX);
+    const int32_t count = Round_Even(Area_Width());
+    W_DeleteWave(CurrentBuf(), first, count, N());
     CurArea().EndX = CurArea().StartX;
     notifyMarkersAndDrawing();
 }

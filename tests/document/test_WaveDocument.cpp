@@ -232,6 +232,9 @@ TEST_F(WaveDocumentTest, DeleteRemovesTheAreaAndJoinsTheMarkersAtItsStart) {
         {{0, 10}, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {0, 0}},
         {{7, 10}, {1, 2, 3, 4, 5, 6, 7, 0, 0, 0}, {7, 7}},
         {{0, 1}, {2, 3, 4, 5, 6, 7, 8, 9, 10, 0}, {0, 0}},
+        // Between points: the run Copy takes (first whole point, width to even).
+        {{0.2, 3}, {1, 5, 6, 7, 8, 9, 10, 0, 0, 0}, {0.2, 0.2}},
+        {{2.5, 6.5}, {1, 2, 3, 8, 9, 10, 0, 0, 0, 0}, {2.5, 2.5}},
     };
     for (const Case& c : cases) {
         doc.Reset_Undo();
