@@ -53,7 +53,9 @@ void CalcLogic::Clip_Board(void* window) {
 }
 
 void CalcLogic::Result() {
-    W_CalcWave(doc_.CurrentBuf(), CalcBuf[0], CalcBuf[1], doc_.CurArea().StartX, w_,
+    // From the point OK writes back to: with the raw start the engine would
+    // round a half the other way, and the result would land one point off.
+    W_CalcWave(doc_.CurrentBuf(), CalcBuf[0], CalcBuf[1], Round_Even(doc_.CurArea().StartX), w_,
                units_.Word_To_Y(-32767), units_.Word_To_Y(32767), Comb_Comp);
 }
 

@@ -92,6 +92,22 @@ TEST_F(CalcLogicTest, ResultWorksOnTheDisplayedValuesOfTheCurrentUnit) {
     EXPECT_EQ(wave()[100], 600); // 6 V
 }
 
+// The result goes back to the points it was made from, also when the area
+// starts between two points: adding zero changes nothing.
+TEST_F(CalcLogicTest, AddingZeroLeavesAnAreaStartingBetweenPointsAsItWas) {
+    for (const double start : {100.5, 101.5, 100.25}) {
+        fillWave([](int i) { return i * 10; });
+        const auto initial = wave();
+        doc.CurArea() = WaveArea{start, start + 4};
+        calc.Open();
+        setOperand(0);
+        calc.Result();
+        calc.OK();
+        EXPECT_EQ(wave(), initial) << start;
+        calc.Close();
+    }
+}
+
 TEST_F(CalcLogicTest, ClipBoardFillsTheOperandFromPointZero) {
     QGuiApplication::clipboard()->setText(QStringLiteral("7\n8\n9\n"));
     calc.Open();
