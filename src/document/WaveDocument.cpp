@@ -72,10 +72,13 @@ void WaveDocument::Update_UndoCaption() {
         observer_->undoItemChanged(UndoCaption(), UndoEnabled());
 }
 
+WaveDocument::Run WaveDocument::Copied_Run() const {
+    return {Round_Up(CurArea().StartX), Round_Even(Area_Width())};
+}
+
 void WaveDocument::Copy_To_Clipboard() {
-    const int32_t first = Round_Up(CurArea().StartX);
-    const int32_t count = Round_Even(Area_Width());
-    const int32_t result = SetClipBoard(nullptr, CurrentBuf(), first, count);
+    const Run run = Copied_Run();
+    const int32_t result = SetClipBoard(nullptr, CurrentBuf(), run.first, run.count);
     if (result > 0)
         ShowError(result);
 }
@@ -100,9 +103,8 @@ void WaveDocument::Delete_Area() {
     Save_Undo();
     // The run Copy takes, so that Cut removes exactly what it put on the
     // clipboard, also with a marker between two points.
-    const int32_t first = Round_Up(CurArea().StartX);
-    const int32_t count = Round_Even(Area_Width());
-    W_DeleteWave(CurrentBuf(), first, count, N());
+    const Run run = Copied_Run();
+    W_DeleteWave(CurrentBuf(), run.first, run.count, N());
     CurArea().EndX = CurArea().StartX;
     notifyMarkersAndDrawing();
 }

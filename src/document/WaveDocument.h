@@ -102,6 +102,13 @@ public:
 
 private:
     int cur() const { return CurBuf != 0 ? 1 : 0; }
+    // The points Copy sends and Cut removes: from the area's first whole
+    // point, the width rounded to even.
+    struct Run {
+        int32_t first;
+        int32_t count;
+    };
+    Run Copied_Run() const;
     void notifyMarkersAndDrawing();
 
     const SystemParameter& sp_;
