@@ -52,21 +52,25 @@ void CalcLogic::Clip_Board(void* window) {
     GetClipBoard(window, CalcBuf[0], 0, w_, w_, count);
 }
 
+int32_t CalcLogic::first() const {
+    // One rounding for both: the engine, given the raw start, would round a
+    // half the other way, and the result would land one point off.
+    return Round_Even(doc_.CurArea().StartX);
+}
+
 void CalcLogic::Result() {
-    // From the point OK writes back to: with the raw start the engine would
-    // round a half the other way, and the result would land one point off.
-    W_CalcWave(doc_.CurrentBuf(), CalcBuf[0], CalcBuf[1], Round_Even(doc_.CurArea().StartX), w_,
-               units_.Word_To_Y(-32767), units_.Word_To_Y(32767), Comb_Comp);
+    W_CalcWave(doc_.CurrentBuf(), CalcBuf[0], CalcBuf[1], first(), w_, units_.Word_To_Y(-32767),
+               units_.Word_To_Y(32767), Comb_Comp);
 }
 
 void CalcLogic::OK() {
     if (!open_)
         return;
     doc_.Save_Undo();
-    const int32_t first = Round_Even(doc_.CurArea().StartX);
+    const int32_t start = first();
     // Never past the points in use, whatever the rounding of start and width.
-    const int32_t count = std::clamp(std::min(w_, doc_.N() - first), 0, w_);
-    W_CopyMemory(CalcBuf[1], doc_.CurrentBuf(), 0, first, count);
+    const int32_t count = std::clamp(std::min(w_, doc_.N() - start), 0, w_);
+    W_CopyMemory(CalcBuf[1], doc_.CurrentBuf(), 0, start, count);
 }
 
 } // namespace velda

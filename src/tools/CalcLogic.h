@@ -61,6 +61,9 @@ public:
     WaveHandle CalcBuf[2] = {0, 0};
 
 private:
+    // The area's first point, read by Result and written back by OK.
+    int32_t first() const;
+
     WaveDocument& doc_;
     const UnitContext& units_;
     int32_t w_ = 0;
