@@ -231,13 +231,10 @@ int Run_Print_Pdf(Program& program, const QString& file, const QString& pdf, boo
         return ExitUsage;
     if (!FileCommands(program).Load_Wave_File(file))
         return ExitFile;
-    // The margins and font the Print dialog saved, as its Save as PDF uses.
-    PrintLayout layout;
-    if (program.Registry)
-        layout = Load_PrintLayout(*program.Registry);
-    else
-        layout.font = Default_PrintFont();
-    if (!Write_Report_Pdf(pdf, Report_Content(program, English(), digital), layout)) {
+    // The margins and font the Print dialog saved, as its Save as PDF uses
+    // (a started program always has its settings).
+    if (!Write_Report_Pdf(pdf, Report_Content(program, English(), digital),
+                          Load_PrintLayout(*program.Registry))) {
         ShowErrorText(QStringLiteral("[") + pdf + QStringLiteral("] ") + GetMessage(72));
         return ExitFile;
     }
