@@ -23,10 +23,6 @@ QString join(const QStringList& pieces) {
     return kept.join(QLatin1Char(';'));
 }
 
-} // namespace
-
-namespace {
-
 // Counts an operation of this copy as running for its whole length: the
 // program refuses to end meanwhile, even while a loop waits for a bus that
 // another copy holds (then this copy is not the bus's host).
