@@ -60,6 +60,8 @@ void MainWindow::Menu_System_Click() {
     SystemDialog& dlg = systemDialog();
     prog_.ActiveTool = ToolSystem;
     dlg.Take_Backup();
+    // A wave file read since the last open may have brought another model.
+    dlg.Show_Setup();
     dlg.show();
     dlg.Start_FocusTimer();
     setEnabled(false);

@@ -139,10 +139,7 @@ void SystemDialog::Form_Load() {
     txtSerialNo->setText(prog_.SerialNumber);
 
     Fill_ModelList();
-    Fill_SetupLists();
-    Show_Record();
-    Set_ModelCaptions();
-    Show_InterfaceFields();
+    Show_Setup();
     SSTab->setCurrentIndex(0);
     SSTab_Click(0);
 }
@@ -224,6 +221,13 @@ void SystemDialog::Show_InterfaceFields() {
 
 // ---------------------------------------------------------------------------
 // Show.
+
+void SystemDialog::Show_Setup() {
+    Fill_SetupLists();
+    Show_Record();
+    Set_ModelCaptions();
+    Show_InterfaceFields();
+}
 
 void SystemDialog::Show_Record() {
     const SystemSetup& s = prog_.Setup;
@@ -488,10 +492,7 @@ void SystemDialog::Btn_OK_Click() {
 void SystemDialog::Btn_Cancel_Click() {
     session_.Restore();
     txtSerialNo->setText(prog_.SerialNumber);
-    Fill_SetupLists();
-    Show_Record();
-    Set_ModelCaptions();
-    Show_InterfaceFields();
+    Show_Setup();
     if (mainRefresh_)
         mainRefresh_();
     Close_Dialog();
@@ -571,7 +572,7 @@ bool SystemDialog::eventFilter(QObject* watched, QEvent* event) {
 
 void SystemDialog::Menu_FileOpen_Click() {
     FileHooks hooks;
-    hooks.setupChanged = [this] { Show_Record(); };
+    hooks.setupChanged = [this] { Show_Setup(); };
     hooks.applySizeChange = [this](const SizeChange& change) { session_.Apply_SizeChange(change); };
     hooks.showWholeWave = [this] {
         if (mainRefresh_)

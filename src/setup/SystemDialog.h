@@ -82,6 +82,9 @@ public:
     // Writes the record into the controls (Updating is -1 meanwhile) and
     // applies the enable rules.
     void Show_Record();
+    // The model's lists, captions and interface fields, then the record:
+    // for a record that changed as a whole (a file read, Cancel, a new open).
+    void Show_Setup();
 
     // Stores the form position unless the system is ending. The set-up and
     // serial number are saved by the program's exit steps.

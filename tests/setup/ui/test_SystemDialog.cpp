@@ -319,6 +319,56 @@ TEST_F(SystemDialogTest, SetupFileMenuSavesAndOpensTheRecord) {
         << prompts.boxes.back().text.toStdString();
 }
 
+// A record read whole from a file brings its model's lists and captions, not
+// only its list positions, whichever window read it.
+TEST_F(SystemDialogTest, RecordReadFromAFileShowsItsModelsListsAndCaptions) {
+    auto items = [](QComboBox* c) {
+        QStringList l;
+        for (int i = 0; i < c->count(); ++i)
+            l << c->itemText(i);
+        return l;
+    };
+    auto trimmed = [](QStringList l) {
+        for (QString& t : l)
+            t = t.trimmed();
+        return l;
+    };
+    for (const bool wave : {false, true}) {
+        SCOPED_TRACE(wave ? "wave file opened in the main window" : "set-up file opened here");
+        ASSERT_NE(open(), nullptr);
+        choose(QStringLiteral("Comb_System"), PowerSource);
+        const QString path =
+            dir.filePath(wave ? QStringLiteral("ps.wdb") : QStringLiteral("ps.ocb"));
+        prompts.fileNames = {path};
+        if (wave) {
+            click(QStringLiteral("Btn_OK"));
+            window->Menu_FileSaveAs->trigger();
+            open();
+        } else {
+            dlg->Menu_FileSave->trigger();
+        }
+        ASSERT_TRUE(QFile::exists(path));
+        choose(QStringLiteral("Comb_System"), Awg2201);
+        prompts.fileNames = {path};
+        if (wave) {
+            click(QStringLiteral("Btn_OK"));
+            window->Menu_FileOpen->trigger();
+            open();
+        } else {
+            dlg->Menu_FileOpen->trigger();
+        }
+        ASSERT_EQ(param().ModelNo, PowerSource);
+        const SystemSetup& s = program->Setup;
+        EXPECT_EQ(items(combo(QStringLiteral("Comb_MSize"))), trimmed(s.MemorySizeNames));
+        EXPECT_EQ(items(combo(QStringLiteral("Comb_Channel"))), trimmed(s.ChannelNames));
+        EXPECT_EQ(items(combo(QStringLiteral("Comb_Range"))), trimmed(s.RangeNames));
+        EXPECT_EQ(get<QGroupBox>(QStringLiteral("Frm_Oscil"))->title(),
+                  SystemModelKindCaptions(true, English()).frame);
+        EXPECT_FALSE(get<QWidget>(QStringLiteral("Panel_Output"))->isVisibleTo(dlg));
+        click(QStringLiteral("Btn_Cancel"));
+    }
+}
+
 TEST_F(SystemDialogTest, ModelWithFewerChannelsSelectsItsLastChannel) {
     ASSERT_NE(open(), nullptr);
     QComboBox* channel = combo(QStringLiteral("Comb_Channel"));
