@@ -22,6 +22,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <utility>
 
 namespace velda {
 
@@ -373,13 +374,14 @@ void MainWindow::Pict_Digital_MouseUp(QMouseEvent* e) {
     const int k = digitalBitAt(static_cast<int>(e->position().y()));
     const double p = static_cast<double>(
         Round_Even(prog_.View.PixelToPointX(e->position().x(), Pict_Digital->width())));
-    if (digitalSource_ != 0 && k >= 0 && k < 16 && (1 << k) != digitalSource_ && area.StartX < p &&
-        p < area.EndX) {
+    // A release ends the drag wherever it is: a source left armed would turn
+    // a later Ctrl- or Shift-click into a copy of that bit.
+    const int source = std::exchange(digitalSource_, 0);
+    if (source != 0 && k >= 0 && k < 16 && (1 << k) != source && area.StartX < p && p < area.EndX) {
         doc.Save_Undo();
         KeepPicture = false;
-        W_CopyBitDigital(doc.CurrentBuf(), area.StartX, doc.Area_Width(),
-                         reverse_bit(digitalSource_), reverse_bit(1 << k));
-        digitalSource_ = 0;
+        W_CopyBitDigital(doc.CurrentBuf(), area.StartX, doc.Area_Width(), reverse_bit(source),
+                         reverse_bit(1 << k));
         DigitalMask = 1 << k;
         SetText_MarkA();
         SetText_MarkB();

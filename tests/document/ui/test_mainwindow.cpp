@@ -293,10 +293,14 @@ TEST_F(MainWindowTest, DigitalViewMouseSelectsABitAndDragCopiesIt) {
     QTest::mousePress(pict, Qt::LeftButton, {}, QPoint(outside, traceRow(3)));
     EXPECT_EQ(window->DigitalMask, 0);
     QTest::mouseRelease(pict, Qt::LeftButton, {}, QPoint(outside, traceRow(3)));
-    // Ctrl adds a bit to the selection.
-    QTest::mousePress(pict, Qt::LeftButton, Qt::ControlModifier, QPoint(middle, traceRow(2)));
-    QTest::mousePress(pict, Qt::LeftButton, Qt::ControlModifier, QPoint(middle, traceRow(5)));
-    EXPECT_EQ(window->DigitalMask, (1 << 2) | (1 << 5));
+    // Ctrl adds a bit to the selection, also after a plain click (a drag
+    // that ended where it began): the data stay as they are.
+    QTest::mouseClick(pict, Qt::LeftButton, {}, QPoint(middle, traceRow(15)));
+    for (int t : {2, 5})
+        QTest::mouseClick(pict, Qt::LeftButton, Qt::ControlModifier, QPoint(middle, traceRow(t)));
+    EXPECT_EQ(window->DigitalMask, (1 << 15) | (1 << 2) | (1 << 5));
+    EXPECT_EQ(engine::bufferWords(doc().CurrentBuf())[101], 0x0001);
+    EXPECT_EQ(engine::bufferWords(doc().CurrentBuf())[102], 0x0000);
 }
 
 namespace {
