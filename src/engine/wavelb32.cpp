@@ -39,9 +39,14 @@ int64_t toPoint(double v) {
 } // namespace
 
 Run clipRun(double first, double count, int64_t size) {
+    // The end is rounded, not the count: rounding both ends of [S, S + w) on
+    // their own would give one point more than the area holds when S is a
+    // half (100.5 + 99.5 reaching point 200).
+    const double from = first > 0 ? first : 0;
     Run r;
-    r.first = std::min(toPoint(first), size);
-    r.count = std::min(toPoint(count), size - r.first);
+    r.first = std::min(toPoint(from), size);
+    const int64_t end = count > 0 ? std::min(toPoint(from + count), size) : r.first;
+    r.count = std::max<int64_t>(end - r.first, 0);
     return r;
 }
 

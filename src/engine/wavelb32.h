@@ -30,7 +30,8 @@ namespace velda::engine {
 std::span<int16_t> bufferWords(WaveHandle h);
 
 // A run [first, first + count) of a buffer of `size` points, clipped: NaN and
-// negative values become 0, fractions are rounded to the nearest whole point.
+// negative values become 0; both ends (not the count) are rounded to the
+// nearest whole point, so a fractional run covers the points of its area.
 struct Run {
     int64_t first = 0;
     int64_t count = 0;

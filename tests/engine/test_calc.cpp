@@ -135,6 +135,12 @@ TEST(CompWaveX, SameLengthCopiesAndNegativeLengthReverses) {
     W_CompWaveX(b.h, 0, 5, 20, 15, -5);
     for (int j = 0; j < 5; ++j)
         EXPECT_EQ(b[10 + j], 4 - j);
+    // An area that starts on a half point onto itself: nothing moves.
+    for (int i = 0; i < 20; ++i)
+        b[i] = static_cast<int16_t>(100 * i);
+    W_CompWaveX(b.h, 0.5, 19.5, 20, 0.5, 19.5);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(b[i], 100 * i) << i;
 }
 
 TEST(CompWaveX, TargetBeyondThePointsInUseLosesOnlyThatPart) {

@@ -149,6 +149,10 @@ TEST(Wavelb32Abuse, ClipRunNeverLeavesTheBuffer) {
         {-kHuge, kHuge, 7, 0, 7},
         {2, kNaN, 7, 2, 0},
         {kInf, 1, 7, 7, 0},
+        // An area from a half point to a whole one holds the points between.
+        {100.5, 99.5, 1000, 101, 99},
+        {0.5, 999.5, 1000, 1, 999},
+        {2.4, 3.2, 1000, 2, 4},
     };
     for (const Case& c : cases) {
         const engine::Run r = engine::clipRun(c.first, c.count, c.size);
