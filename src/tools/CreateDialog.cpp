@@ -345,7 +345,13 @@ void CreateDialog::Menu_FileOpen_Click() {
     });
     if (path.isEmpty())
         return;
-    Goto_Page(std::max<int>(prog_.Pages.CurPage, CreatePages::FirstPage));
+    // Opened from Operate the dialog works on page 0, the marked area, which
+    // a file never holds: the pages read wait for the page mode.
+    if (!CreateToWave)
+        return;
+    // As after "All Page Clear": nothing generated before stays, page 1 shows.
+    W_ClearMemory(CreateBuf, 0, prog_.Document.N());
+    Goto_Page(CreatePages::FirstPage);
 }
 
 void CreateDialog::Menu_FileSave_Click() {

@@ -761,6 +761,7 @@ TEST_F(CreateDialogTest, FileMenuSavesAndReadsThePagesAsAnExpressionFile) {
 
     pages().AllClear();
     pages().CreatePage(12).Effect = -1; // a page the file does not have is cleared
+    pages().CurPage = 12;
     prompts.fileNames = {path};
     d.Menu_FileOpen->trigger();
     EXPECT_TRUE(prompts.boxes.empty()) << prompts.boxTexts().join(QLatin1Char('|')).toStdString();
@@ -775,6 +776,22 @@ TEST_F(CreateDialogTest, FileMenuSavesAndReadsThePagesAsAnExpressionFile) {
     EXPECT_EQ(r7.ConstText, saved7.ConstText);
     EXPECT_EQ(r7.ExprText, saved7.ExprText);
     EXPECT_EQ(pages().CreatePage(12).Effect, 0);
+    EXPECT_EQ(pages().CurPage, CreatePages::FirstPage);
+
+    // Opened from Operate the dialog stays on the marked area.
+    const WaveHandle operand = W_AllocMemory(n);
+    dialog.reset();
+    doc().CurArea() = {1000, 1100};
+    CreateDialog& op = open(false, operand);
+    prompts.fileNames = {path};
+    op.Menu_FileOpen->trigger();
+    EXPECT_EQ(pages().CurPage, 0);
+    EXPECT_EQ(doc().CurArea().StartX, 1000);
+    EXPECT_EQ(doc().CurArea().EndX, 1100);
+    EXPECT_EQ(pages().CreatePage(3).FuncType, saved3.FuncType);
+    dialog.reset();
+    W_FreeMemory(operand);
+    CreateDialog& d2 = open();
 
     // A foreign file leaves the pages as they were and says so.
     QFile junk(dir.filePath(QStringLiteral("junk.wfn")));
@@ -782,7 +799,7 @@ TEST_F(CreateDialogTest, FileMenuSavesAndReadsThePagesAsAnExpressionFile) {
     junk.write("\x01\x02 not pages");
     junk.close();
     prompts.fileNames = {junk.fileName()};
-    d.Menu_FileOpen->trigger();
+    d2.Menu_FileOpen->trigger();
     ASSERT_FALSE(prompts.boxes.empty());
     EXPECT_EQ(prompts.boxes.back().text, QStringLiteral("File Read error.\r"));
     EXPECT_EQ(pages().CreatePage(7).ExprText, saved7.ExprText);
