@@ -62,6 +62,7 @@ void CreateDialog::Prepare(bool createToWave, WaveHandle operandBuf) {
     WaveDocument& doc = prog_.Document;
     CreateToWave = createToWave;
     Cancelled = false;
+    pages_.Fit_To(doc.N());
     for (QWidget* w : std::initializer_list<QWidget*>{Panel_Page, Btn_Confirm})
         w->setVisible(createToWave);
     Menu_AllClear->setVisible(createToWave);

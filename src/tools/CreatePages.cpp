@@ -64,6 +64,16 @@ CreatePages::CreatePages() {
     AllClear();
 }
 
+void CreatePages::Fit_To(double n) {
+    for (CreatePageRecord& p : pages_) {
+        if (p.AreaEnd <= n && p.AreaStart <= n)
+            continue;
+        p.AreaStart = std::min(p.AreaStart, n);
+        p.AreaEnd = std::min(p.AreaEnd, n);
+        p.Size() = p.AreaEnd - p.AreaStart;
+    }
+}
+
 CreatePageRecord& CreatePages::CreatePage(int n) {
     return pages_[static_cast<size_t>(std::clamp(n, 0, RecordCount - 1))];
 }

@@ -107,6 +107,9 @@ public:
 
     // Resets every record and shows page 1 again.
     void AllClear();
+    // Brings every page's area within 0..n points (a shorter memory chosen
+    // since the page was made), its size with it.
+    void Fit_To(double n);
     // If page n is neither Visited nor Effect, makes it both; true when it
     // did (the dialog then selects "Effect").
     bool Check_Visit(int n);

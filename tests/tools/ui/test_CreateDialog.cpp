@@ -34,6 +34,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 using namespace velda;
@@ -657,6 +658,23 @@ TEST_F(CreateDialogTest, HelpButtonAsksForTheCreateHelp) {
     click(button("Btn_Help"));
     ASSERT_EQ(helpAsked.size(), 1u);
     EXPECT_EQ(helpAsked[0], 0);
+}
+
+// Pages made for a longer memory end at this one's last point.
+TEST_F(CreateDialogTest, PagesBeyondTheWaveformAreCutToIt) {
+    ASSERT_LT(n, 65000);
+    for (const auto& [page, start, end] : {std::tuple{1, 100.0, 65536.0}, {2, 65000.0, 65536.0}}) {
+        CreatePageRecord& p = pages().CreatePage(page);
+        p.Effect = p.Visited = -1;
+        p.AreaStart = start;
+        p.AreaEnd = end;
+        p.Size() = end - start;
+    }
+    open();
+    EXPECT_EQ(doc().CurArea().EndX, n);
+    EXPECT_EQ(pages().CreatePage(1).Size(), n - 100);
+    EXPECT_EQ(pages().CreatePage(2).AreaStart, n);
+    EXPECT_EQ(pages().CreatePage(2).Size(), 0);
 }
 
 TEST_F(CreateDialogTest, CreateForOperateUsesPageZeroFromPointZero) {
