@@ -209,8 +209,7 @@ void MainWindow::Menu_Undo_Click() {
     prog_.Document.Swap_Undo();
     // The other buffer brings its own markers and values: both positions,
     // their distance and the levels at A and B are shown again.
-    SetText_MarkA();
-    SetText_MarkB();
+    markersChanged();
     Draw_Wave();
 }
 
@@ -291,6 +290,9 @@ void MainWindow::undoItemChanged(const QString& caption, bool enabled) {
 }
 
 void MainWindow::markersChanged() {
+    // Tracking keeps the distance the markers have now (after a Delete, a
+    // Paste or an Undo too), not one left from before.
+    ScopeWidth = prog_.Document.Area_Width();
     SetText_MarkA();
     SetText_MarkB();
 }

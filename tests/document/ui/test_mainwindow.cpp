@@ -124,6 +124,14 @@ TEST_F(MainWindowTest, TrackingMarkersKeepTheirDistance) {
     type(window->Txt_End_X, program->Units.Point_To_XText(100));
     EXPECT_EQ(doc().CurArea().StartX, 0);
     EXPECT_EQ(doc().CurArea().EndX, 300);
+    // The distance is the one the markers have after a command moved them.
+    window->Menu_Delete->trigger();
+    type(window->Txt_Start_X, program->Units.Point_To_XText(200));
+    EXPECT_EQ(doc().CurArea().EndX, 200);
+    window->Menu_Undo->trigger();
+    ASSERT_EQ(doc().Area_Width(), 300);
+    type(window->Txt_Start_X, program->Units.Point_To_XText(100));
+    EXPECT_EQ(doc().CurArea().EndX, 400);
 }
 
 TEST_F(MainWindowTest, IndependentMarkersRefuseCrossingByRestoringTheText) {
