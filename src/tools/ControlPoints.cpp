@@ -80,8 +80,12 @@ ControlPoints::Update ControlPoints::Spline_Update(double x, double y, bool grid
     if (count_ > 0 && (x == 0 || x == n)) {
         const int other = indexOf(x == 0 ? n : 0.0);
         if (other >= 0) {
-            if (y != y_[static_cast<size_t>(other)] && ShowWarning(GetMessage(21)) != Answer::Yes)
+            if (y != y_[static_cast<size_t>(other)] && ShowWarning(GetMessage(21)) != Answer::Yes) {
+                // Declining a batch's last point still ends the batch.
+                if (!gridOnly)
+                    sortAndNotify();
                 return Update::Declined;
+            }
             y_[static_cast<size_t>(other)] = y;
         }
     }

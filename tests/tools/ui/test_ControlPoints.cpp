@@ -95,6 +95,16 @@ TEST_F(ControlPointsTest, ABatchSortsOnlyAtItsLastPoint) {
     cp.Spline_Update(20, 2, false);
     EXPECT_EQ(list(), (List{{10, 1}, {20, 2}, {30, 3}}));
     EXPECT_EQ(observer.refills, 1);
+    // A last point the user declines (the other end at another level) still
+    // ends the batch sorted and shown.
+    cp.Spline_AllClear();
+    cp.Spline_Update(500, 0, true);
+    cp.Spline_Update(0, 100, true);
+    prompts.answers = {Answer::No, Answer::No};
+    cp.Spline_Update(kN, 200, true);
+    EXPECT_EQ(cp.Spline_Update(kN, 200, false), ControlPoints::Update::Declined);
+    EXPECT_EQ(list(), (List{{0, 100}, {500, 0}}));
+    EXPECT_EQ(observer.refills, 3);
 }
 
 TEST_F(ControlPointsTest, The2005thPointIsRefusedWithAMessage) {
