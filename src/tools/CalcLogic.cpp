@@ -44,7 +44,7 @@ void CalcLogic::Close() {
 }
 
 double CalcLogic::SourceStart() const {
-    return doc_.CurArea().StartX;
+    return first();
 }
 
 void CalcLogic::Clip_Board(void* window) {

@@ -4,6 +4,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <cmath>
 #include <gtest/gtest.h>
 
 using namespace velda;
@@ -102,6 +103,10 @@ TEST_F(CalcLogicTest, AddingZeroLeavesAnAreaStartingBetweenPointsAsItWas) {
         calc.Open();
         setOperand(0);
         calc.Result();
+        // The source preview shows the points the result was made from.
+        EXPECT_EQ(engine::bufferWords(calc.ResultBuf())[0],
+                  initial[static_cast<size_t>(std::llround(calc.SourceStart()))])
+            << start;
         calc.OK();
         EXPECT_EQ(wave(), initial) << start;
         calc.Close();
