@@ -133,14 +133,20 @@ double UnitContext::Point_To_X(double p) const {
 
 double UnitContext::X_To_Point(double x) const {
     Clamp_X(x, sp_.XUnitMode);
+    double p = x;
     switch (sp_.XUnitMode) {
     case XUnitSec:
-        return Time_To_Point(x < 0 ? 0.0 : x);
+        p = Time_To_Point(x < 0 ? 0.0 : x);
+        break;
     case XUnitUser:
-        return UserX_To_Point(x);
+        p = UserX_To_Point(x);
+        break;
     default:
-        return x;
+        break;
     }
+    // A position inside the range is a point of the waveform; the division
+    // may miss an end by a rounding step.
+    return std::clamp(p, 0.0, static_cast<double>(std::max(sp_.MemorySize, 0)));
 }
 
 double UnitContext::Word_To_Y(double w) const {

@@ -282,6 +282,21 @@ TEST(Units, Conversions) {
     }
 }
 
+// The ends of a typed X range are the waveform's ends exactly: a point a
+// rounding step behind N would put a marker behind the waveform.
+TEST(Units, XRangeEndsAreTheFirstAndLastPointExactly) {
+    for (const Rig& rig : {userX(0, 0.001), userX(10, 20.1, 65536), userX(-0.3, 0.7, 3000),
+                           seconds(0.001, 1000), seconds(0.3, 65536)}) {
+        const SystemParameter sp = rig.record();
+        const UnitContext u(sp);
+        double top = 1e300, bottom = -1e300;
+        u.Clamp_X(top, sp.XUnitMode);
+        u.Clamp_X(bottom, sp.XUnitMode);
+        EXPECT_EQ(u.X_To_Point(top), sp.MemorySize) << top;
+        EXPECT_EQ(u.X_To_Point(bottom), 0) << bottom;
+    }
+}
+
 TEST(Units, Clamps) {
     for (const auto& c : kClampCases) {
         const SystemParameter sp = c.setup.record();
