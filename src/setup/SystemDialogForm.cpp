@@ -4,6 +4,8 @@
 
 #include "app/Captions.h"
 #include "app/CaptionsWidget.h"
+#include "engine/CodePage.h"
+#include "engine/DeviceRecord.h"
 #include "print/PrintDialog.h"
 #include "setup/UpDownWidget.h"
 
@@ -22,6 +24,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QValidator>
 
 namespace velda {
 
@@ -38,14 +41,31 @@ QLabel* label(QWidget* parent, const QString& name, QWidget* buddy) {
     return l;
 }
 
+// The record keeps a name in a field of so many bytes of 8-bit text: a
+// character that would not fit is refused as it is typed, instead of being
+// cut off at the next check of the set-up.
+class FieldBytesValidator : public QValidator {
+public:
+    FieldBytesValidator(size_t bytes, QObject* parent) : QValidator(parent), bytes_(bytes) {}
+    State validate(QString& input, int&) const override {
+        return static_cast<size_t>(toCodePage(input).size()) <= bytes_ ? Acceptable : Invalid;
+    }
+
+private:
+    size_t bytes_;
+};
+
+void limitToField(QLineEdit* edit, size_t bytes) {
+    edit->setMaxLength(static_cast<int>(bytes));
+    edit->setValidator(new FieldBytesValidator(bytes, edit));
+}
+
 } // namespace
 
 void SystemDialog::buildControls() {
     auto* root = new QVBoxLayout(this);
 
-    // The set-up file menu. Open, save and print of the set-up file arrive
-    // with the file commands and the print-out; until then they are shown
-    // but not usable.
+    // The set-up file menu: open, save and print of the set-up file.
     MenuBar = named(new QMenuBar(this), QStringLiteral("MenuBar"));
     Menu_File = named(MenuBar->addMenu(QString()), QStringLiteral("Menu_File"));
     Menu_FileOpen = Menu_File->addAction(QString());
@@ -96,7 +116,7 @@ void SystemDialog::buildControls() {
         auto* g = new QGridLayout(Frm_Memory);
         Comb_MSize = named(new QComboBox(Frm_Memory), QStringLiteral("Comb_MSize"));
         Txt_MName = named(new QLineEdit(Frm_Memory), QStringLiteral("Txt_MName"));
-        Txt_MName->setMaxLength(16);
+        limitToField(Txt_MName, engine::rec::MemoryNameWidth);
         Txt_GPIB[1] = named(new QLineEdit(Frm_Memory), indexed("Txt_GPIB", 1));
         UD_GPIB[1] = named(new UpDownWidget(Frm_Memory), indexed("UD_GPIB", 1));
         Label_MSize = label(Frm_Memory, QStringLiteral("Label_MSize"), Comb_MSize);
@@ -205,7 +225,7 @@ void SystemDialog::buildControls() {
         const size_t a = static_cast<size_t>(axis);
         Comb_Unit[a] = named(new QComboBox(frame), indexed("Comb_Unit", axis));
         Txt_Unit_Name[a] = named(new QLineEdit(frame), indexed("Txt_Unit_Name", axis));
-        Txt_Unit_Name[a]->setMaxLength(8);
+        limitToField(Txt_Unit_Name[a], engine::rec::UnitNameWidth);
         Txt_Unit[2 * a] = named(new QLineEdit(frame), indexed("Txt_Unit", 2 * axis));
         Txt_Unit[2 * a + 1] = named(new QLineEdit(frame), indexed("Txt_Unit", 2 * axis + 1));
         auto* unit =

@@ -24,6 +24,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -640,6 +641,8 @@ TEST_F(SystemDialogTest, FieldsRefuseTheKeysTheyDoNotTake) {
         {PowerSource, "USB(TMC)", "Txt_Oscil(0)", "1 k", "1k"},
         {PowerSource, "USB(TMC)", "Txt_Oscil(2)", " 2 ", "2"},
         {Awg1102, "USB(TMC)", "Txt_MName", "A B", "A B"},
+        // 16 bytes of 8-bit text: a character that would not fit is refused.
+        {Awg1102, "USB(TMC)", "Txt_MName", "波形メモリ名前AB", "波形メモリA"},
     };
     ASSERT_NE(open(), nullptr);
     for (const Case& c : cases) {
@@ -648,11 +651,19 @@ TEST_F(SystemDialogTest, FieldsRefuseTheKeysTheyDoNotTake) {
         QLineEdit* e = edit(QLatin1String(c.field));
         e->setFocus();
         e->selectAll();
-        QTest::keyClicks(e, QLatin1String(c.typed));
-        EXPECT_EQ(e->text(), QLatin1String(c.shown)) << c.field;
+        for (const QChar ch : QString::fromUtf8(c.typed)) {
+            if (ch.unicode() < 0x80) {
+                QTest::keyClick(e, ch.toLatin1());
+                continue;
+            }
+            // No key code for these: the key event carries only the text.
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+            QApplication::sendEvent(e, &key);
+        }
+        EXPECT_EQ(e->text(), QString::fromUtf8(c.shown)) << c.field;
         // Backspace still edits.
         QTest::keyClick(e, Qt::Key_Backspace);
-        EXPECT_EQ(e->text(), QLatin1String(c.shown).chopped(1)) << c.field;
+        EXPECT_EQ(e->text(), QString::fromUtf8(c.shown).chopped(1)) << c.field;
     }
     // Enter applies the field and leaves the dialog open.
     type(QStringLiteral("Txt_MName"), QStringLiteral("  WAVE 2 "));
