@@ -273,10 +273,16 @@ struct Evaluator::Impl {
     static Failure scan(std::string_view e, size_t at) {
         if (trimmed(e).empty())
             return {kEmpty, static_cast<int32_t>(at)};
-        int depth = 0;
+        // Per open parenthesis: whether it holds a function's arguments, the
+        // only place a comma may stand (the parser would otherwise take
+        // "a, b" as two results and quietly keep the last).
+        std::vector<bool> open;
+        bool callNext = false;
         for (size_t i = 0; i < e.size();) {
             const char c = e[i];
             const auto here = static_cast<int32_t>(at + i);
+            if (!isBlank(c) && c != '(')
+                callNext = false;
             if (isLetter(c)) {
                 size_t j = i;
                 while (j < e.size() && (isLetter(e[j]) || isDigit(e[j]) || e[j] == '_'))
@@ -287,6 +293,7 @@ struct Evaluator::Impl {
                     ++k;
                 if (isFunctionName(name) && (k == e.size() || e[k] != '('))
                     return {kNoParenthesis, here};
+                callNext = isFunctionName(name);
                 i = j;
                 continue;
             }
@@ -309,17 +316,20 @@ struct Evaluator::Impl {
                 continue;
             }
             if (c == '(') {
-                ++depth;
+                open.push_back(std::exchange(callNext, false));
             } else if (c == ')') {
-                if (--depth < 0)
+                if (open.empty())
                     return {kUnbalanced, here};
+                open.pop_back();
+            } else if (c == ',' && (open.empty() || !open.back())) {
+                return {kSyntax, here};
             } else if (!isBlank(c) &&
                        std::string_view("+-*/^,").find(c) == std::string_view::npos) {
                 return {kSyntax, here};
             }
             ++i;
         }
-        if (depth != 0)
+        if (!open.empty())
             return {kUnbalanced, static_cast<int32_t>(at + e.size())};
         return {};
     }
