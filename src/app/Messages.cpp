@@ -94,9 +94,6 @@ constexpr MessageRow kRows[] = {
      u"設定されたアドレスはコントローラが使用しています。"},
     {230, u"Interface command error. Check Model.",
      u"Interface コマンドエラー。機種の確認をしてください。"},
-    // Our own: a waveform script without a bit mask cannot scale the data.
-    {231, u"The model's waveform script has no bit mask (arbmask). Nothing was sent.",
-     u"機種の波形スクリプトにビットマスク (arbmask) がありません。送信しませんでした。"},
     {240, u"There is no plug-in DLL file.", u"プラグインDLLファイルがありません。"},
     {241, u"Invalid file format.", u"ファイルフォーマットが不正です。"},
 };
@@ -148,6 +145,17 @@ QString MessageText(int n, bool english) {
 
 QString GetMessage(int n) {
     return MessageText(n, g_english) + QLatin1Char('\r');
+}
+
+QString NoBitMaskText() {
+    // Our own, so kept out of the numbered table, whose numbers without a
+    // text must stay empty.
+    return (g_english
+                ? QStringLiteral(
+                      "The model's waveform script has no bit mask (arbmask). Nothing was sent.")
+                : QStringLiteral(u"機種の波形スクリプトにビットマスク (arbmask) "
+                                 u"がありません。送信しませんでした。")) +
+           QLatin1Char('\r');
 }
 
 void ShowError(int n) {

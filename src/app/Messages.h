@@ -27,6 +27,9 @@ QString GetMessage(int n);
 QString MessageText(int n, bool english);
 
 // "Error Message", OK, no icon.
+// A model's waveform script without a bit mask cannot scale the data.
+QString NoBitMaskText();
+
 void ShowError(int n);
 void ShowErrorText(const QString& text);
 // "Warning Message", Yes/No, stop icon.

@@ -176,7 +176,7 @@ TransferResult Transfer::Prepare(int stepTable, std::unique_ptr<BusHold>& hold) 
     Load_Script(final_, tables[1], snapshot_);
     Load_Script(step_, tables[static_cast<size_t>(stepTable)], snapshot_);
     if (stepTable == 3 && Mask_Divisor(step_.ArbBitMask()) == 0) {
-        ShowError(231);
+        ShowErrorText(NoBitMaskText());
         return TransferResult::NothingSent;
     }
     hold->Opened();
@@ -385,7 +385,7 @@ TransferResult Transfer::Send_Wave() {
     if (!Convert_WaveData(program_.Document.CurrentBuf(), p.MemorySize, step_.ArbBitMask(),
                           step_.ArbByteSwap(), bytes_)) {
         Close_Progress();
-        ShowError(231);
+        ShowErrorText(NoBitMaskText());
         return TransferResult::Failed;
     }
     progress_.Set_Progress(1000);
