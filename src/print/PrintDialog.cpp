@@ -221,7 +221,13 @@ ReportContent PrintDialog::content() const {
 }
 
 bool PrintDialog::Print_Report(QPrinter& printer) {
-    if (Paint_Report(printer, content(), layout_))
+    // Qt leaves the pages chosen in its print dialog to the program.
+    PageSpan pages;
+    if (printer.printRange() == QPrinter::PageRange && printer.fromPage() > 0) {
+        pages.first = printer.fromPage();
+        pages.last = printer.toPage() > 0 ? printer.toPage() : INT_MAX;
+    }
+    if (Paint_Report(printer, content(), layout_, nullptr, pages))
         return true;
     const QString where =
         printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();

@@ -267,13 +267,45 @@ ReportContent Report_Content(const Program& program, bool english, bool digital)
     return c;
 }
 
+namespace {
+
+// The lines a value takes within `width`: its own line breaks kept, longer
+// lines broken at blanks, a word wider than the width anywhere in it.
+QStringList wrapped(QString text, const QFontMetricsF& fm, double width) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QStringList out;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QString line;
+        for (const QString& word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const QString joined = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+            if (fm.horizontalAdvance(joined) <= width) {
+                line = joined;
+                continue;
+            }
+            if (!line.isEmpty())
+                out << line;
+            line = word;
+            while (line.size() > 1 && fm.horizontalAdvance(line) > width) {
+                qsizetype fit = 1;
+                while (fit < line.size() && fm.horizontalAdvance(line.left(fit + 1)) <= width)
+                    ++fit;
+                out << line.left(fit);
+                line = line.mid(fit);
+            }
+        }
+        out << line;
+    }
+    return out;
+}
+
+} // namespace
+
 bool Paint_Report(QPagedPaintDevice& device, const ReportContent& content,
-                  const PrintLayout& layout, ReportGeometry* geometry) {
-    QPainter painter;
-    if (!painter.begin(&device))
-        return false;
+                  const PrintLayout& layout, ReportGeometry* geometry, PageSpan pages) {
     // Margins are measured from the paper's edge; the device paints from the
-    // corner of its printable area.
+    // corner of its printable area. A layout without room is refused before
+    // anything starts: a printer or a file would get a blank page.
     const int dpi = device.logicalDpiX();
     const QPageLayout pl = device.pageLayout();
     const QRect full = pl.fullRectPixels(dpi);
@@ -286,10 +318,24 @@ bool Paint_Report(QPagedPaintDevice& device, const ReportContent& content,
     const double top = m[0] * mm - dy;
     const double right = full.width() - m[3] * mm - dx;
     const double bottom = full.height() - m[1] * mm - dy;
-    if (right - left < 2 * mm || bottom - top < 2 * mm) {
-        painter.end();
+    if (dpi <= 0 || right - left < 2 * mm || bottom - top < 2 * mm)
         return false;
-    }
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+
+    // Pages outside a chosen range are laid out but not painted.
+    int page = 1;
+    bool opened = pages.first <= 1;
+    const auto shown = [&] { return page >= pages.first && page <= pages.last; };
+    const auto nextPage = [&] {
+        ++page;
+        if (shown()) {
+            if (opened)
+                device.newPage();
+            opened = true;
+        }
+    };
 
     // No ligatures: text copied out of a PDF keeps its plain letters.
     QFont font = layout.font;
@@ -309,56 +355,67 @@ bool Paint_Report(QPagedPaintDevice& device, const ReportContent& content,
     // The pen's half width stays inside the margins.
     const double halfPen = painter.pen().widthF() / 2;
     frame.adjust(halfPen, halfPen, -halfPen, 0);
-    painter.drawRect(frame);
-    const int w = static_cast<int>(std::floor(frame.width()));
-    const int h = static_cast<int>(std::floor(frame.height()));
-    if (content.points > 0 && w > 2 && h > 2) {
-        painter.save();
-        painter.setClipRect(frame);
-        painter.translate(frame.left(), frame.top());
-        if (content.digital)
-            W_DrawDigital(&painter, content.waveBuf, 0, content.points, content.bitCount, w, h);
-        else
-            W_DrawWave2(&painter, content.waveBuf, 0, 0, content.points, 65534, w, h);
-        painter.restore();
-    }
-    painter.drawText(QPointF(left, frame.top() + ascent * 0.5), content.yTopText);
-    painter.drawText(QPointF(left, frame.bottom() + ascent * 0.5 - fm.descent()),
-                     content.yBottomText);
     const double xTextTop = frame.bottom() + line * 0.25;
-    painter.drawText(QPointF(frame.left(), xTextTop + ascent), content.xStartText);
-    painter.drawText(
-        QPointF(frame.right() - fm.horizontalAdvance(content.xEndText), xTextTop + ascent),
-        content.xEndText);
+    if (shown()) {
+        painter.drawRect(frame);
+        const int w = static_cast<int>(std::floor(frame.width()));
+        const int h = static_cast<int>(std::floor(frame.height()));
+        if (content.points > 0 && w > 2 && h > 2) {
+            painter.save();
+            painter.setClipRect(frame);
+            painter.translate(frame.left(), frame.top());
+            if (content.digital)
+                W_DrawDigital(&painter, content.waveBuf, 0, content.points, content.bitCount, w, h);
+            else
+                W_DrawWave2(&painter, content.waveBuf, 0, 0, content.points, 65534, w, h);
+            painter.restore();
+        }
+        painter.drawText(QPointF(left, frame.top() + ascent * 0.5), content.yTopText);
+        painter.drawText(QPointF(left, frame.bottom() + ascent * 0.5 - fm.descent()),
+                         content.yBottomText);
+        painter.drawText(QPointF(frame.left(), xTextTop + ascent), content.xStartText);
+        painter.drawText(
+            QPointF(frame.right() - fm.horizontalAdvance(content.xEndText), xTextTop + ascent),
+            content.xEndText);
+    }
 
     // The lines: values in one column after the widest label, but never past
-    // the middle of the page.
+    // the middle of the page; a long value goes on over as many lines as it
+    // needs.
     double labelWidth = 0;
     for (const ReportLine& l : content.lines)
         if (l.hasValue)
             labelWidth = std::max(labelWidth, fm.horizontalAdvance(l.label));
     const double tab = std::min(left + labelWidth + fm.horizontalAdvance(QStringLiteral("MM")),
                                 (left + right) / 2);
-    int pages = 1;
     double y = xTextTop + line * 2;
     for (const ReportLine& l : content.lines) {
-        if (y + line > bottom) {
-            device.newPage();
-            ++pages;
-            y = top;
+        const QStringList values =
+            l.hasValue ? wrapped(l.value, fm, right - tab) : QStringList{QString()};
+        for (qsizetype i = 0; i < values.size(); ++i) {
+            if (y + line > bottom) {
+                nextPage();
+                y = top;
+            }
+            const double base = y + ascent;
+            if (shown()) {
+                if (i == 0) {
+                    const double labelRoom =
+                        l.hasValue ? tab - left - fm.horizontalAdvance(QLatin1Char(' '))
+                                   : right - left;
+                    painter.drawText(QPointF(left, base),
+                                     fm.elidedText(l.label, Qt::ElideRight, labelRoom));
+                }
+                if (l.hasValue)
+                    painter.drawText(QPointF(tab, base), values[i]);
+            }
+            y += line;
         }
-        const double base = y + ascent;
-        const double labelRoom =
-            l.hasValue ? tab - left - fm.horizontalAdvance(QLatin1Char(' ')) : right - left;
-        painter.drawText(QPointF(left, base), fm.elidedText(l.label, Qt::ElideRight, labelRoom));
-        if (l.hasValue)
-            painter.drawText(QPointF(tab, base),
-                             fm.elidedText(l.value, Qt::ElideRight, right - tab));
-        y += line;
     }
-    painter.end();
+    if (!painter.end())
+        return false;
     if (geometry) {
-        geometry->pages = pages;
+        geometry->pages = page;
         geometry->graphLeft = frame.left() + dx;
         geometry->graphTop = frame.top() + dy;
         geometry->graphRight = frame.right() + dx;

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -112,9 +113,18 @@ struct ReportGeometry {
 
 // Paints the report on the device: the graph at the top of the first page,
 // then the lines; a new page starts when a line would pass the bottom margin.
-// Returns false when the device cannot be painted on.
+// Returns false, before the device is touched, when the margins leave no
+// room, and when the device cannot be painted on.
+// The pages to paint, counted from 1 (a print dialog's "from" and "to");
+// the others are laid out but left out.
+struct PageSpan {
+    int first = 1;
+    int last = INT_MAX;
+};
+
 bool Paint_Report(QPagedPaintDevice& device, const ReportContent& content,
-                  const PrintLayout& layout, ReportGeometry* geometry = nullptr);
+                  const PrintLayout& layout, ReportGeometry* geometry = nullptr,
+                  PageSpan pages = {});
 
 // The report as a PDF file (A4), written aside and renamed into place, so a
 // failed write leaves any earlier file as it was.

@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QRegularExpression>
 #include <cmath>
@@ -221,4 +222,57 @@ TEST_F(PrintPdfTest, LargestMarginsStillPrint) {
     ReportGeometry g;
     EXPECT_TRUE(Write_Report_Pdf(path("narrow.pdf"), Report_Content(*program, true, false), l, &g));
     EXPECT_GE(g.pages, 1);
+}
+
+// A value longer than its column, or of several lines, is printed whole,
+// wrapped within the margins.
+TEST_F(PrintPdfTest, LongAndMultiLineValuesArePrintedWhole) {
+    auto& p = program->Pages.CreatePage(1);
+    p.Effect = tools::PageTrue;
+    p.FuncType = tools::FuncExpression;
+    QString expr;
+    for (int i = 1; i <= 12; ++i)
+        expr += QStringLiteral("sin(2*pi*x*%1/1000)*%2 + ").arg(i).arg(1000 + i);
+    expr += QStringLiteral("cos(x/7)*123456789012345678901234567890123456789012345678901234567890");
+    p.ExprText = expr;
+    p.ConstText = QStringLiteral("a = 1\r\nb = 2");
+    const QString pdf = path("wrap.pdf");
+    ASSERT_TRUE(Write_Report_Pdf(pdf, Report_Content(*program, true, false), layout()));
+    QString text = pdfText(pdf);
+    text.remove(QRegularExpression(QStringLiteral("\\s")));
+    EXPECT_TRUE(text.contains(QString(expr).remove(QLatin1Char(' ')))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("a=1b=2")));
+}
+
+// Only the pages asked for are painted, the first of them on the first sheet;
+// a layout without room is refused before the file is touched.
+TEST_F(PrintPdfTest, PageSpanAndNoRoomLeaveTheRestAlone) {
+    for (int p = 1; p <= 12; ++p)
+        program->Pages.CreatePage(p).Effect = tools::PageTrue;
+    const ReportContent c = Report_Content(*program, true, false);
+    const QString pdf = path("span.pdf");
+    ReportGeometry g;
+    {
+        QPdfWriter writer(pdf);
+        writer.setResolution(300);
+        ASSERT_TRUE(Paint_Report(writer, c, layout(12), &g, PageSpan{2, 2}));
+    }
+    ASSERT_GE(g.pages, 3);
+    const QString text = pdfText(pdf);
+    EXPECT_EQ(text.count(QLatin1Char('\f')), 1);
+    EXPECT_FALSE(text.contains(c.xEndText)) << "the graph is on page 1";
+
+    QFile kept(path("kept.pdf"));
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
+    kept.write("kept");
+    kept.close();
+    PrintLayout wide = layout();
+    wide.margins = {100, 100, 100, 100, 100};
+    {
+        QPdfWriter writer(kept.fileName());
+        writer.setPageSize(QPageSize(QPageSize::A6));
+        EXPECT_FALSE(Paint_Report(writer, c, wide));
+    }
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("kept"));
 }
