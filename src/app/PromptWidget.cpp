@@ -71,10 +71,19 @@ QString WidgetPromptHandler::openFileNameWithFilter(const FileRequest& request, 
 }
 
 QString WidgetPromptHandler::saveFileName(const FileRequest& request) {
+    int chosen = 0;
+    return saveFileNameWithFilter(request, chosen);
+}
+
+QString WidgetPromptHandler::saveFileNameWithFilter(const FileRequest& request, int& chosenFilter) {
     QString filter = selectedFilter(request);
     // The file commands ask the overwrite question themselves.
-    return QFileDialog::getSaveFileName(owner(), request.caption, startPath(request),
-                                        request.filter, &filter, QFileDialog::DontConfirmOverwrite);
+    const QString name =
+        QFileDialog::getSaveFileName(owner(), request.caption, startPath(request), request.filter,
+                                     &filter, QFileDialog::DontConfirmOverwrite);
+    const int i = static_cast<int>(request.filter.split(QStringLiteral(";;")).indexOf(filter));
+    chosenFilter = i >= 0 ? i : request.filterIndex;
+    return name;
 }
 
 std::optional<QString> WidgetPromptHandler::inputText(const QString& caption, const QString& prompt,

@@ -13,6 +13,7 @@ public:
     QString openFileName(const FileRequest& request) override;
     QString saveFileName(const FileRequest& request) override;
     QString openFileNameWithFilter(const FileRequest& request, int& chosenFilter) override;
+    QString saveFileNameWithFilter(const FileRequest& request, int& chosenFilter) override;
     std::optional<QString> inputText(const QString& caption, const QString& prompt,
                                      const QString& initial) override;
 };

@@ -41,6 +41,11 @@ public:
         chosenFilter = request.filterIndex;
         return openFileName(request);
     }
+    // The same for a save dialog.
+    virtual QString saveFileNameWithFilter(const FileRequest& request, int& chosenFilter) {
+        chosenFilter = request.filterIndex;
+        return saveFileName(request);
+    }
     // std::nullopt when the user cancels.
     virtual std::optional<QString> inputText(const QString& caption, const QString& prompt,
                                              const QString& initial) = 0;

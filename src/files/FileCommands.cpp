@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QStringList>
 #include <algorithm>
@@ -178,7 +179,17 @@ QString FileCommands::askSave(const QString& startName, const QString& ext, int 
     r.fileName = startName;
     r.filter = File_Filter(kind, true, asText, English());
     r.filterIndex = filterIndex;
-    const QString path = With_Default_Extension(prompts().saveFileName(r), ext);
+    int chosen = filterIndex;
+    const QString name = prompts().saveFileNameWithFilter(r, chosen);
+    // A name typed without an extension takes the one of the file type the
+    // user chose ("*.*" leaves the kind's own).
+    const QStringList filters = r.filter.split(QStringLiteral(";;"));
+    static const QRegularExpression pattern(QStringLiteral("\\(\\*\\.([A-Za-z0-9]+)\\)\\s*$"));
+    const QRegularExpressionMatch typeExt = chosen >= 0 && chosen < filters.size()
+                                                ? pattern.match(filters[chosen])
+                                                : QRegularExpressionMatch();
+    const QString path =
+        With_Default_Extension(name, typeExt.hasMatch() ? typeExt.captured(1) : ext);
     if (path.isEmpty())
         return {};
     // The dialog's own overwrite question.

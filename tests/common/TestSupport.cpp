@@ -45,6 +45,10 @@ QString RecordingPrompts::saveFileName(const FileRequest& request) {
     return openFileName(request);
 }
 
+QString RecordingPrompts::saveFileNameWithFilter(const FileRequest& request, int& chosenFilter) {
+    return openFileNameWithFilter(request, chosenFilter);
+}
+
 std::optional<QString> RecordingPrompts::inputText(const QString&, const QString& prompt,
                                                    const QString&) {
     inputPrompts.push_back(prompt);

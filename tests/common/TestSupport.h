@@ -21,9 +21,10 @@ public:
     Answer showBox(const BoxRequest& request) override;
     QString openFileName(const FileRequest& request) override;
     QString saveFileName(const FileRequest& request) override;
-    // The filter each open dialog reports as chosen, in order; when empty,
+    // The filter each open or save dialog reports as chosen, in order; when empty,
     // the preselected one.
     QString openFileNameWithFilter(const FileRequest& request, int& chosenFilter) override;
+    QString saveFileNameWithFilter(const FileRequest& request, int& chosenFilter) override;
     std::deque<int> chosenFilters;
     std::optional<QString> inputText(const QString& caption, const QString& prompt,
                                      const QString& initial) override;

@@ -486,6 +486,15 @@ TEST_F(SplineDialogTest, PointListsRoundTripThroughTheFileMenu) {
         EXPECT_EQ(doc().TextFileName, path);
     }
 
+    // A name typed without an extension takes the chosen file type's.
+    for (const auto& [chosen, written] : {std::pair{2, "typed.csv"}, {1, "typed.tsv"}}) {
+        prompts.clear();
+        prompts.fileNames = {dir.filePath(QStringLiteral("typed"))};
+        prompts.chosenFilters = {chosen};
+        d.Menu_FileSave->trigger();
+        EXPECT_TRUE(QFile::exists(dir.filePath(QLatin1String(written)))) << written;
+    }
+
     // A file that is not there: message 71 and the points stay.
     prompts.clear();
     prompts.fileNames = {dir.filePath(QStringLiteral("missing.csv"))};
