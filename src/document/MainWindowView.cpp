@@ -60,8 +60,10 @@ void MainWindow::Render_Analog() {
         QPainter painter(&picture);
         Draw_Grid_Wave(painter, w, h);
         painter.setPen(engine::bgrColor(kCurveColor));
+        // A view that ends before the waveform draws on to its next point.
         W_DrawWave2(&painter, prog_.Document.CurrentBuf(), v.ViewXStart, v.ViewYStart,
-                    v.ViewXEnd - v.ViewXStart, v.ViewYEnd - v.ViewYStart, w, h);
+                    v.ViewXEnd - v.ViewXStart, v.ViewYEnd - v.ViewYStart, w, h,
+                    v.ViewXEnd < prog_.Document.N());
         Spline_Draw(painter, w, h);
     }
     markColumnA_ = markColumnB_ = -1;

@@ -97,7 +97,8 @@ struct ViewRun {
     int64_t n = 0;
     int64_t j0 = 0;
     int64_t j1 = 0;
-    // Only for j0 <= j < j1.
+    int64_t size = 0; // of the buffer
+    // Only for j0 <= j < j1 (and a closing point inside the buffer).
     const int16_t* at(int64_t j) const { return buffer + (first + j); }
     int word(int64_t j) const { return *at(j); }
 };
@@ -117,6 +118,7 @@ bool viewRun(WaveHandle h, double first, double count, ViewRun& run) {
     run.j1 = std::clamp<int64_t>(size - f, run.j0, n);
     run.buffer = buf.data();
     run.first = f;
+    run.size = size;
     return run.j1 > run.j0;
 }
 
@@ -154,7 +156,7 @@ QColor blend(const QColor& back, const QColor& fore, double amount) {
 } // namespace
 
 void W_DrawWave2(QPainter* surface, WaveHandle h, double first, double yStart, double count,
-                 double ySpan, int32_t width, int32_t height) {
+                 double ySpan, int32_t width, int32_t height, bool throughEnd) {
     ViewRun run;
     if (!drawable(surface, width, height) || !(ySpan > 0) || !std::isfinite(yStart) ||
         !viewRun(h, first, count, run))
@@ -170,7 +172,11 @@ void W_DrawWave2(QPainter* surface, WaveHandle h, double first, double yStart, d
         std::vector<QPoint> pts;
         pts.reserve(static_cast<size_t>(run.j1 - run.j0));
         const double xScale = static_cast<double>(width) / static_cast<double>(run.n);
-        for (int64_t j = run.j0; j < run.j1; ++j)
+        // The closing point, when there is one, lands on column `width`:
+        // the segment to it fills the last point's columns.
+        const int64_t end =
+            throughEnd && run.j1 == run.n && run.first + run.n < run.size ? run.n + 1 : run.j1;
+        for (int64_t j = run.j0; j < end; ++j)
             pts.emplace_back(roundPixel(static_cast<double>(j) * xScale), map.row(run.word(j)));
         if (directImage(surface, color)) {
             spans.add(pts.front().x(), pts.front().y(), pts.front().y());

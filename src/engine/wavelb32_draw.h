@@ -25,8 +25,11 @@ class QPainter;
 // into one column, each column is drawn as one vertical line from its lowest
 // to its highest point, joined to the last point of the column before, so no
 // peak is ever lost; otherwise the polyline through the points is drawn.
+// With `throughEnd` the point first + count, which the caller knows to be a
+// point of the waveform, closes the polyline at the right edge (a view
+// that ends before the waveform does).
 void W_DrawWave2(QPainter* surface, WaveHandle h, double first, double yStart, double count,
-                 double ySpan, int32_t width, int32_t height);
+                 double ySpan, int32_t width, int32_t height, bool throughEnd = false);
 
 // The zero line (data word 0) across the full width, in the painter's pen
 // colour, on the same row a curve of zeros is drawn; nothing when word 0 lies

@@ -39,11 +39,11 @@ QImage blank(int w, int h) {
 }
 
 QImage drawWave(WaveHandle h, double first, double yStart, double count, double ySpan, int w,
-                int ht) {
+                int ht, bool throughEnd = false) {
     QImage img = blank(w, ht);
     QPainter p(&img);
     p.setPen(kPen);
-    W_DrawWave2(&p, h, first, yStart, count, ySpan, w, ht);
+    W_DrawWave2(&p, h, first, yStart, count, ySpan, w, ht, throughEnd);
     p.end();
     return img;
 }
@@ -183,8 +183,19 @@ TEST(DrawWave2, HighZoomDrawsThePolylineThroughEachPoint) {
             near = near || std::abs(y - mid) <= 1.0;
         EXPECT_TRUE(near) << "segment " << j;
     }
-    // Nothing beyond the last point: the view shows exactly n points.
+    // Nothing beyond the last point: the view shows exactly n points...
     EXPECT_TRUE(litRows(img, 790).empty());
+    // ...unless the caller says the next one exists: the curve then runs on
+    // to it at the right edge.
+    const QImage closed = drawWave(b.h, first, 0, n, 65534, 800, 600, true);
+    const int yLast = wordRow(w[static_cast<size_t>(first) + n - 1], 0, 65534, 600);
+    const int yNext = wordRow(w[static_cast<size_t>(first) + n], 0, 65534, 600);
+    bool near = false;
+    for (int y : litRows(closed, 750))
+        near = near || std::abs(y - (yLast + yNext) / 2.0) <= 1.0;
+    EXPECT_TRUE(near);
+    // At the end of the buffer there is no next point to draw to.
+    EXPECT_TRUE(litRows(drawWave(b.h, 65536 - n, 0, n, 65534, 800, 600, true), 790).empty());
 }
 
 TEST(DrawWave2, ViewReachingPastTheBufferDrawsOnlyExistingPoints) {

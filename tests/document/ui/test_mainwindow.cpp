@@ -258,6 +258,11 @@ TEST_F(MainWindowTest, RenderedViewShowsTheCurveTheZeroLineAndTheMarkers) {
         window->Comb_YZoom->setCurrentIndex(2);
         QApplication::processEvents();
         window->grab().save(shots + "/main_noise_zoomed.png");
+        // The deepest zoom: a few points over the width, the curve drawn on
+        // to the next point at the right edge.
+        window->Comb_XZoom[0]->setCurrentIndex(window->Comb_XZoom[0]->count() - 1);
+        QApplication::processEvents();
+        window->grab().save(shots + "/main_noise_deepest.png");
         W_MakeSin(doc().CurrentBuf(), 0, n(), 0, 60000, 3, 0);
         doc().CurArea() = {4000, 6000};
         window->Opt_DspSel[1]->click();
