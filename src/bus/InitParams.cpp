@@ -26,6 +26,22 @@ bool InitParams::Has(const QString& key) const {
     return params_.contains(key, Qt::CaseInsensitive);
 }
 
+std::optional<QString> InitParams::Item(const QString& key, const QString& value) {
+    // Every key a back end reads.
+    static const char* const kKeys[] = {"LOG_FILE",     "INI_FILE",    "VIEW_ERR_DIALOG",
+                                        "MYADRS",       "BOARD_NAME",  "USB488ID",
+                                        "USBTMC_DEVNO", "USBTMC_NAME", "RESPONSE_DIALOG"};
+    if (value.contains(QLatin1Char(',')) || value.trimmed() != value)
+        return std::nullopt;
+    for (const char* k : kKeys)
+        if (value.contains(QLatin1String(k), Qt::CaseInsensitive))
+            return std::nullopt;
+    QString item = key + QStringLiteral(" = ") + value;
+    if (InitParams(item).Value(key) != value)
+        return std::nullopt;
+    return item;
+}
+
 QString InitParams::Text(const QString& key, const QString& fallback) const {
     return Value(key).value_or(fallback);
 }

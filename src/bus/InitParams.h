@@ -27,6 +27,12 @@ public:
     // to 16 bits; `fallback` when the key is absent.
     int16_t Number(const QString& key, int16_t fallback) const;
 
+    // "KEY = value" for a file name or other value put into the text by the
+    // program; nothing when the value would not come back whole (a comma
+    // ends an item, and a key word inside it would be found there), since
+    // the back end would then open, and empty, another file.
+    static std::optional<QString> Item(const QString& key, const QString& value);
+
 private:
     QString params_;
 };

@@ -3,6 +3,7 @@
 #include "app/Messages.h"
 #include "app/Program.h"
 #include "app/Prompts.h"
+#include "bus/InitParams.h"
 #include "cli/Commands.h"
 #include "cli/TerminalProgress.h"
 #include "control/GPIBLib.h"
@@ -203,10 +204,19 @@ int Run_Send(Program& program, const SendOptions& o) {
     // The trace log and the replies file go to the bus's initialisation for
     // this run only, before the saved items (the first of a key counts).
     QStringList items;
-    if (!o.logFile.isEmpty())
-        items << QStringLiteral("LOG_FILE = ") + absolute(o.logFile);
-    if (!o.repliesFile.isEmpty())
-        items << QStringLiteral("INI_FILE = ") + absolute(o.repliesFile);
+    for (const auto& [key, file] : {std::pair{QStringLiteral("LOG_FILE"), o.logFile},
+                                    {QStringLiteral("INI_FILE"), o.repliesFile}}) {
+        if (file.isEmpty())
+            continue;
+        const auto item = bus::InitParams::Item(key, absolute(file));
+        if (!item) {
+            ShowErrorText(QStringLiteral("the bus cannot be given the file name %1 (it holds a "
+                                         "comma or a key word of the bus settings)")
+                              .arg(absolute(file)));
+            return ExitUsage;
+        }
+        items << *item;
+    }
     if (!items.isEmpty()) {
         if (const QString saved = control::GPIBLib::BusInit_Setting(program.Registry.get());
             !saved.isEmpty())

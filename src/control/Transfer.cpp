@@ -3,6 +3,7 @@
 #include "app/Messages.h"
 #include "app/Program.h"
 #include "app/Prompts.h"
+#include "bus/InitParams.h"
 #include "bus/USBTMC_MDL.h"
 #include "control/TransferProgress.h"
 #include "control/WaveData.h"
@@ -87,8 +88,11 @@ QString Transfer::Simulated_LogPath() {
 QString Transfer::Extra_InitItems(int16_t kind) {
     if (kind != IfSimulated)
         return {};
-    return QStringLiteral("LOG_FILE = ") + QDir::toNativeSeparators(Simulated_LogPath()) +
-           QStringLiteral(", RESPONSE_DIALOG");
+    // A data folder whose name the initialisation text cannot carry goes
+    // without a trace log rather than writing one elsewhere.
+    const auto log = bus::InitParams::Item(QStringLiteral("LOG_FILE"),
+                                           QDir::toNativeSeparators(Simulated_LogPath()));
+    return log ? *log + QStringLiteral(", RESPONSE_DIALOG") : QStringLiteral("RESPONSE_DIALOG");
 }
 
 int32_t Transfer::Next_LoopCount(int32_t count) {

@@ -40,6 +40,29 @@ TEST(InitParams, KeysAreFoundAnywhereWithoutRegardToCase) {
     EXPECT_EQ(front.Text(QStringLiteral("BOARD_NAME")), QStringLiteral("GPIB0"));
 }
 
+// A name the program puts into the text must come back whole, or it is not
+// put there at all: the back end would open (and empty) another file.
+TEST(InitParams, ItemsCarryOnlyValuesThatComeBackWhole) {
+    struct Row {
+        const char* value;
+        bool carried;
+    } rows[] = {
+        {"/tmp/run 1/trace.log", true},      {"/x/a=b.ini", true},
+        {"/tmp/notes,trace.log", false},     {"/tmp/mini_file.log", false}, // INI_FILE inside
+        {"/tmp/view_err_dialog.log", false}, {" /tmp/a.log", false},
+    };
+    for (const Row& r : rows) {
+        const QString value = QString::fromUtf8(r.value);
+        const auto item = InitParams::Item(QStringLiteral("LOG_FILE"), value);
+        EXPECT_EQ(item.has_value(), r.carried) << r.value;
+        if (item) {
+            const InitParams p(*item + QStringLiteral(", RESPONSE_DIALOG"));
+            EXPECT_EQ(p.Text(QStringLiteral("LOG_FILE")), value);
+            EXPECT_FALSE(p.Has(QStringLiteral("INI_FILE")));
+        }
+    }
+}
+
 TEST(StatusTexts, DialogTestsErrorFirstLogTestsBitOrder) {
     struct Case {
         Status status;

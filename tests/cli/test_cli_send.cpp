@@ -65,7 +65,10 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
         {{"--timeout", "0", "w.txt"}, 2, {}, {}, ""},
         {{"--timeout", "soon", "w.txt"}, 2, {}, {}, ""},
         {{"--timeout", "1001", "w.txt"}, 2, {}, {}, ""},
+        // A name the bus settings cannot carry is refused, not cut at its comma.
+        {{"--replies", "ok.ini", "--log", "w.txt,t.log", "w.txt"}, 2, {}, {}, ""},
     };
+    const QByteArray wave = File_Bytes(path("w.txt"));
     for (const Row& row : rows) {
         QFile::remove(path("t.log"));
         const CliRun r = Run_Velda(QStringList{"send", "--quiet"} + bus + row.args, dir.path());
@@ -81,6 +84,7 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
         const bool opened = row.exitCode == 0 || row.exitCode == 5;
         EXPECT_EQ(r.errText().contains("written to\nvelda: " + path("t.log") + "\n"), opened)
             << str(r.errText());
+        EXPECT_EQ(File_Bytes(path("w.txt")), wave) << str(row.args.join(' '));
     }
 }
 
