@@ -271,6 +271,18 @@ TEST(TransferToInstrument, WaitingForAnAnswerGivesTheProgressItsTurns) {
     EXPECT_GE(progress.turns, 1);
 }
 
+// The buffer holds 256 bytes of a reply; a longer one is cut there and the
+// rest does not become the answer to the next query.
+TEST(TransferToInstrument, AReplyLongerThanTheBufferKeepsTheAnswersInStep) {
+    InstrumentRig rig(1);
+    // Digits past the cut: taken for the status query's answer, they would
+    // read as an error.
+    rig.inst->Identify_As(rig.param().ModelName.trimmed().toStdString() + "," +
+                          std::string(300, '6'));
+    EXPECT_EQ(rig.press(Transfer::WaveButton), TransferResult::Done) << rig.boxes();
+    EXPECT_TRUE(rig.prompts.boxes.empty()) << rig.boxes();
+}
+
 TEST(TransferToInstrument, FaultsShowTheirMessageAndGiveTheBusBack) {
     struct Case {
         const char* name;
