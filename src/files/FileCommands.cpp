@@ -353,14 +353,38 @@ bool FileCommands::Load_Wave_File(const QString& path) {
     }
 
     if (binary) {
-        doc.Reset_Undo();
+        const SystemParameter before = setup.Param;
+        const int16_t beforeKind = setup.InterfaceKind;
         Unpack_System_Record(record, setup.Param, setup.InterfaceKind);
+        const int32_t points = setup.Param.MemorySize; // as many as the file holds
         Match_Model(setup.Param, setup.ModelNames);
         // The model change loads the model's defaults; the file's own
         // waveform-send text is kept.
         const QString arbSend = setup.Param.DefaultArbSend;
         setup.Change_Model(setup.Param.ModelNo);
         setup.Param.DefaultArbSend = arbSend;
+        // The memory size comes from the record's size entry; one naming
+        // another size than the file's points would cut or pad them: the
+        // entry of the file's own size is taken, and a model without one
+        // cannot hold the file.
+        if (setup.Param.MemorySize != points) {
+            const qsizetype fit =
+                std::find_if(setup.MemorySizeNames.begin(), setup.MemorySizeNames.end(),
+                             [points](const QString& name) {
+                                 return SystemSetup::MemorySizeOfName(name) == points;
+                             }) -
+                setup.MemorySizeNames.begin();
+            if (fit < setup.MemorySizeNames.size()) {
+                setup.Select_MemorySize(static_cast<int>(fit));
+            } else {
+                setup.InterfaceKind = beforeKind;
+                setup.Change_Model(before.ModelNo);
+                setup.Param = before;
+                ShowError(71);
+                return false;
+            }
+        }
+        doc.Reset_Undo();
         sizeChanged(oldN);
         call(hooks_.setupChanged);
     } else {

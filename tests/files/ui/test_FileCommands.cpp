@@ -424,6 +424,43 @@ TEST_F(FileCommandsTest, UnknownModelNameSelectsModelZero) {
               program->Setup.ModelNames[0].section(QChar(0), 0, 0).trimmed());
 }
 
+// A record whose memory-size entry names another size than the file's
+// points: the entry of the file's own size is taken, so no point is cut or
+// padded; a size the model does not offer cannot be read.
+TEST_F(FileCommandsTest, BinaryFileKeepsItsPointsWhateverItsSizeEntrySays) {
+    selectModel(2, 1);
+    const SystemParameter shown = program->Setup.Param;
+    struct Row {
+        int16_t sizeEntry;
+        int32_t points;
+        bool read;
+    } rows[] = {{3, 4096, true}, {0, 4096, true}, {1, 3000, false}};
+    for (const Row& r : rows) {
+        selectModel(2, 1);
+        const std::vector<int16_t> before = words(doc().CurrentBuf(), doc().N());
+        SystemParameter sp = program->Setup.Param;
+        sp.MemorySizeNo = r.sizeEntry;
+        sp.MemorySize = r.points;
+        std::vector<int16_t> data(static_cast<size_t>(r.points));
+        for (size_t i = 0; i < data.size(); ++i)
+            data[i] = static_cast<int16_t>(i % 1000);
+        writeAll(path("size.wdb"),
+                 file32::wdbBytes(Pack_System_Record(sp, program->Setup.InterfaceKind), data));
+        prompts.clear();
+        EXPECT_EQ(commands().Load_Wave_File(path("size.wdb")), r.read) << r.points;
+        if (r.read) {
+            EXPECT_EQ(doc().N(), r.points);
+            EXPECT_EQ(program->Setup.Param.MemorySize, r.points);
+            EXPECT_EQ(words(doc().CurrentBuf(), r.points), data);
+        } else {
+            EXPECT_EQ(prompts.boxTexts(), QStringList{GetMessage(71)});
+            EXPECT_EQ(program->Setup.Param.MemorySize, shown.MemorySize);
+            EXPECT_EQ(program->Setup.Param.ModelNo, shown.ModelNo);
+            EXPECT_EQ(words(doc().CurrentBuf(), doc().N()), before);
+        }
+    }
+}
+
 TEST_F(FileCommandsTest, BinaryFileKeepsItsOwnWaveformSendText) {
     SystemParameter sp = program->Setup.Param;
     sp.DefaultArbSend = QStringLiteral("MY:SEND:TEXT").leftJustified(64, QLatin1Char(' '));
