@@ -365,18 +365,18 @@ bool FileCommands::Load_Wave_File(const QString& path) {
         setup.Param.DefaultArbSend = arbSend;
         // The memory size comes from the record's size entry; one naming
         // another size than the file's points would cut or pad them: the
-        // entry of the file's own size is taken, and a model without one
-        // cannot hold the file.
+        // entry of the file's own size is taken. Without one (a file of
+        // another model) a larger memory holds the points with zeros after
+        // them, and a smaller one cannot hold the file.
         if (setup.Param.MemorySize != points) {
-            const qsizetype fit =
+            const auto fit =
                 std::find_if(setup.MemorySizeNames.begin(), setup.MemorySizeNames.end(),
                              [points](const QString& name) {
                                  return SystemSetup::MemorySizeOfName(name) == points;
-                             }) -
-                setup.MemorySizeNames.begin();
-            if (fit < setup.MemorySizeNames.size()) {
-                setup.Select_MemorySize(static_cast<int>(fit));
-            } else {
+                             });
+            if (fit != setup.MemorySizeNames.end()) {
+                setup.Select_MemorySize(static_cast<int>(fit - setup.MemorySizeNames.begin()));
+            } else if (setup.Param.MemorySize < points) {
                 setup.InterfaceKind = beforeKind;
                 setup.Change_Model(before.ModelNo);
                 setup.Param = before;

@@ -426,17 +426,18 @@ TEST_F(FileCommandsTest, UnknownModelNameSelectsModelZero) {
 
 // A record whose memory-size entry names another size than the file's
 // points: the entry of the file's own size is taken, so no point is cut or
-// padded; a size the model does not offer cannot be read.
+// padded; a size the model does not offer cannot be read when it is larger
+// than every memory of the model.
 TEST_F(FileCommandsTest, BinaryFileKeepsItsPointsWhateverItsSizeEntrySays) {
-    selectModel(2, 1);
-    const SystemParameter shown = program->Setup.Param;
     struct Row {
+        int model; // 2 offers 1024..65536 points, 0 only 4096
         int16_t sizeEntry;
         int32_t points;
         bool read;
-    } rows[] = {{3, 4096, true}, {0, 4096, true}, {1, 3000, false}};
+    } rows[] = {{2, 3, 4096, true}, {2, 0, 4096, true}, {0, 0, 8192, false}};
     for (const Row& r : rows) {
-        selectModel(2, 1);
+        selectModel(r.model, 0);
+        const SystemParameter shown = program->Setup.Param;
         const std::vector<int16_t> before = words(doc().CurrentBuf(), doc().N());
         SystemParameter sp = program->Setup.Param;
         sp.MemorySizeNo = r.sizeEntry;
@@ -455,7 +456,7 @@ TEST_F(FileCommandsTest, BinaryFileKeepsItsPointsWhateverItsSizeEntrySays) {
         } else {
             EXPECT_EQ(prompts.boxTexts(), QStringList{GetMessage(71)});
             EXPECT_EQ(program->Setup.Param.MemorySize, shown.MemorySize);
-            EXPECT_EQ(program->Setup.Param.ModelNo, shown.ModelNo);
+            EXPECT_EQ(doc().N(), shown.MemorySize);
             EXPECT_EQ(words(doc().CurrentBuf(), doc().N()), before);
         }
     }
