@@ -9,11 +9,14 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velda;
 
@@ -551,15 +554,19 @@ TEST(Registry, TwoCopiesRacingForTheBusNeverBothTakeIt) {
     for (int round = 0; round < kRounds; ++round) {
         BusCopy& first = round % 2 ? b : a;
         BusCopy& second = round % 2 ? a : b;
-        // Both wait for the same file and take the bus the moment it appears.
+        // Both wait at the same gate and take the bus the moment it opens.
         const QByteArray gate = (gates.filePath(QStringLiteral("go%1").arg(round))).toLocal8Bit();
+        ASSERT_EQ(::mkfifo(gate.constData(), 0600), 0);
+        const int writer = ::open(gate.constData(), O_RDWR); // never waits for a reader
+        ASSERT_GE(writer, 0);
         first.send("take-at " + gate);
         second.send("take-at " + gate);
         ASSERT_EQ(first.answer(), QStringLiteral("armed"));
         ASSERT_EQ(second.answer(), QStringLiteral("armed"));
-        QFile(QString::fromLocal8Bit(gate)).open(QIODevice::WriteOnly);
+        ASSERT_EQ(::write(writer, "gg", 2), 2);
         const QString one = first.answer();
         const QString two = second.answer();
+        ::close(writer);
         const bool firstWon = one == QStringLiteral("won");
         const bool secondWon = two == QStringLiteral("won");
         ASSERT_NE(firstWon, secondWon)

@@ -84,8 +84,9 @@ TEST_F(CliSocket, TransfersWithinTheRunsTimeOut) {
         {{}, {}, 0},
         // An answer later than the time-out given.
         {{"--delay", "600"}, {"--timeout", "0.3"}, 4},
-        // Later than an operation's own time-out, within the one given.
-        {{"--delay", "1200"}, {"--wave"}, 4},
+        // Later than an operation's own time-out (by far: a slow machine
+        // must not let it arrive in time), within the one given.
+        {{"--delay", "5000"}, {"--wave"}, 4},
         {{"--delay", "1200"}, {"--wave", "--timeout", "10"}, 0},
     };
     QByteArray savedAfterFirst;

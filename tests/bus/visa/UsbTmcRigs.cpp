@@ -83,14 +83,16 @@ public:
         listener_.answer(query.toStdString(), reply.toStdString());
     }
     QByteArray Sent() const override {
-        // What has been written is on its way through the loopback; wait
-        // until nothing more arrives.
+        // What has been written is on its way through the loopback: wait
+        // until nothing more arrives for a while (the listener's thread may
+        // be slow to get its turn on a busy machine); nothing at all for a
+        // second means nothing was sent.
         std::string before = listener_.received();
-        for (int i = 0; i < 100; ++i) {
+        int quiet = 0;
+        for (int i = 0; i < 500 && quiet < (before.empty() ? 50 : 5); ++i) {
             QThread::msleep(20);
             std::string now = listener_.received();
-            if (now == before)
-                break;
+            quiet = now == before ? quiet + 1 : 0;
             before = now;
         }
         return QByteArray::fromStdString(before);

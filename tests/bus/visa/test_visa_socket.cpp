@@ -141,6 +141,8 @@ TEST(VisaSocket, LateAnswerIsNotTakenForTheNextOne) {
     std::string reply;
     ASSERT_EQ(s.write("LATE?\n"), VI_SUCCESS);
     EXPECT_EQ(s.read(&reply), VI_ERROR_TMO);
+    // The listener may not have had its turn within the short read.
+    ASSERT_TRUE(inst.waitForBytes(6, 10000));
     ASSERT_TRUE(inst.Send_Late());
     ASSERT_EQ(s.write("*IDN?\n"), VI_SUCCESS);
     EXPECT_EQ(s.read(&reply), VI_SUCCESS_TERM_CHAR);

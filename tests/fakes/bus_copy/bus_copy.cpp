@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -52,10 +53,15 @@ int main(int argc, char** argv) {
             const std::string go = line.substr(8);
             std::printf("armed\n");
             std::fflush(stdout);
-            // Spin, not sleep: both copies must leave the wait together.
-            while (::access(go.c_str(), F_OK) != 0) {
-            }
-            std::printf("%s\n", reg->TryTakeGpibBus() ? "won" : "lost");
+            // The gate is a pipe the test writes one byte per copy into: the
+            // kernel wakes both copies at once, and neither burns a core
+            // while it waits (which starved the tests running beside).
+            const int fd = ::open(go.c_str(), O_RDONLY);
+            char byte = 0;
+            const bool opened = fd >= 0 && ::read(fd, &byte, 1) == 1;
+            if (fd >= 0)
+                ::close(fd);
+            std::printf("%s\n", opened && reg->TryTakeGpibBus() ? "won" : "lost");
         } else if (line == "release") {
             reg->ReleaseGpibBus();
             std::printf("released\n");
