@@ -10,8 +10,10 @@ int DeviceIdTable::Load_DeviceIds(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return CannotRead;
-    const QByteArray bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError)
+    // A table of model names is small; anything this large is not one.
+    constexpr qint64 kMaxBytes = 4 << 20;
+    const QByteArray bytes = f.read(kMaxBytes + 1);
+    if (f.error() != QFileDevice::NoError || bytes.size() > kMaxBytes)
         return CannotRead;
     return loadText(bytes);
 }

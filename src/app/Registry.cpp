@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <limits>
 
 namespace velda {
@@ -233,8 +234,11 @@ void clsRegistry::createPass(bool alone) {
         put(winCountKey, QStringLiteral("0"));
     }
 
-    winH_ = leadingNumber(get(winHandleKey, QStringLiteral("0"))) + 1;
-    winCount_ = leadingNumber(get(winCountKey, QStringLiteral("0"))) + 1;
+    // The stored counts are outside input: one at the top of the range
+    // starts again rather than overflowing.
+    const auto next = [](int stored) { return stored < 0 || stored == INT_MAX ? 1 : stored + 1; };
+    winH_ = next(leadingNumber(get(winHandleKey, QStringLiteral("0"))));
+    winCount_ = next(leadingNumber(get(winCountKey, QStringLiteral("0"))));
     put(winHandleKey, QString::number(winH_));
     put(winCountKey, QString::number(winCount_));
 
@@ -248,7 +252,7 @@ void clsRegistry::destroy() {
     {
         const auto systemLock = lockShared(kSystem);
         // A count already at 0 (the store was edited or reset) must not go negative.
-        winCount_ = std::max(0, WinCount() - 1);
+        winCount_ = std::max(1, WinCount()) - 1;
         write(kSystem, QStringLiteral("WinCount"), QString::number(winCount_));
     }
 

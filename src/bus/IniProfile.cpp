@@ -32,10 +32,13 @@ IniProfile::IniProfile(const QByteArray& text) {
 }
 
 IniProfile IniProfile::Load(const QString& path) {
+    // A replies file is a few lines; a name given by mistake (a device, a
+    // disk image) is read no further than this.
+    constexpr qint64 kMaxBytes = 4 << 20;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    return IniProfile(f.readAll());
+    return IniProfile(f.read(kMaxBytes));
 }
 
 std::optional<QString> IniProfile::Value(const QString& section, const QString& key) const {

@@ -70,4 +70,6 @@ TEST(DeviceIds, MissingOrEmptyFileFailsAndLeavesNoPairs) {
     EXPECT_EQ(t.Find_DeviceId(QStringLiteral("A")), QString());
 
     EXPECT_NE(t.Load_DeviceIds(dir.path()), 0); // a folder is not readable as a file
+    // A file without end is refused, not read until memory runs out.
+    EXPECT_NE(t.Load_DeviceIds(QStringLiteral("/dev/zero")), 0);
 }

@@ -455,6 +455,27 @@ TEST(Registry, ARunningCopyKeepsItsBusyFlag) {
     EXPECT_EQ(store.value(QStringLiteral("GPIB2/Busy")), QStringLiteral("False"));
 }
 
+// The counts another copy left are outside input: the top of the range
+// starts again, a count below 0 ends at 0, neither overflows.
+TEST(Registry, StoredCountsAtTheEndsOfTheRangeDoNotOverflow) {
+    Store store;
+    Copy first(store);
+    {
+        QSettings s(store.ini(), QSettings::IniFormat);
+        s.setValue(QStringLiteral("System/WinHandle"), QStringLiteral("2147483647"));
+        s.setValue(QStringLiteral("System/WinCount"), QStringLiteral("2147483647"));
+    }
+    {
+        auto r = openRegistry(store);
+        EXPECT_EQ(r->WinH(), 1);
+        EXPECT_EQ(r->WinCount(), 1);
+        QSettings(store.ini(), QSettings::IniFormat)
+            .setValue(QStringLiteral("System/WinCount"), QStringLiteral("-9999999999"));
+    }
+    EXPECT_EQ(store.value(QStringLiteral("System/WinCount")), QStringLiteral("0"));
+    first.quit();
+}
+
 TEST(Registry, TwoCopiesCountEachOtherAndTheLastOneSavesPositions) {
     Store store;
     Copy first(store);

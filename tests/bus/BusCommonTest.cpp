@@ -193,6 +193,10 @@ TEST(IniProfile, LookupsIgnoreCaseAndTakeTheFirstMatch) {
     for (const Case& c : cases)
         EXPECT_EQ(p.Value(QString::fromLatin1(c.section), QString::fromLatin1(c.key)), c.value)
             << c.section << " " << c.key;
+    // A replies file without end is read no further than a bound.
+    EXPECT_EQ(IniProfile::Load(QStringLiteral("/dev/zero"))
+                  .Value(QStringLiteral("A"), QStringLiteral("k")),
+              std::nullopt);
     QString out;
     const IniProfile longValue(QByteArray("[A]\nk=") + QByteArray(120, 'x'));
     EXPECT_EQ(longValue.Get_String(QStringLiteral("A"), QStringLiteral("k"), {}, out, 100), 99);

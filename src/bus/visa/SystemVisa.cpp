@@ -75,11 +75,13 @@ ViStatus SystemVisa::viRead(ViSession vi, ViBuf buf, ViUInt32 count, ViUInt32* r
     // until a success without it, an error, or a full buffer.
     ViUInt32 total = 0;
     ViStatus st;
+    ViUInt32 got = 0;
     do {
-        ViUInt32 got = 0;
+        got = 0;
         st = calls_->read(vi, buf + total, count - total, &got);
         total += std::min(got, count - total);
-    } while (st == VI_SUCCESS_MAX_CNT && total < count);
+        // A library that says "more" but gives nothing would hold us here.
+    } while (st == VI_SUCCESS_MAX_CNT && total < count && got > 0);
     if (retCount)
         *retCount = total;
     return st;
