@@ -72,6 +72,17 @@ std::vector<int16_t> readText(const QString& text, int64_t limit) {
 
 } // namespace
 
+namespace velda {
+
+std::vector<int16_t> Clipboard_Points(const QMimeData& mime, int64_t limit) {
+    std::vector<int16_t> values = readWords(mime, limit);
+    if (values.empty() && mime.hasText())
+        values = readText(mime.text(), limit);
+    return values;
+}
+
+} // namespace velda
+
 int32_t SetClipBoard(void* /*window*/, WaveHandle h, int32_t first, int32_t count) {
     QClipboard* cb = systemClipboard();
     if (!cb)
@@ -133,9 +144,7 @@ int32_t GetClipBoard(void* /*window*/, WaveHandle h, int32_t first, int32_t coun
         // Read at least one point even when nothing fits, so a clipboard
         // without numbers is reported the same way wherever the markers are.
         const int64_t want = std::max<int64_t>(room, 1);
-        std::vector<int16_t> values = readWords(*mime, want);
-        if (values.empty() && mime->hasText())
-            values = readText(mime->text(), want);
+        const std::vector<int16_t> values = velda::Clipboard_Points(*mime, want);
         if (values.empty())
             return kReadError;
         const int64_t n = std::min<int64_t>(static_cast<int64_t>(values.size()), room);

@@ -17,6 +17,7 @@
 #include "engine/wavelb32.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace velda {
 inline constexpr char kWordsMimeType[] = "application/x-velda-words";
@@ -39,3 +40,10 @@ int32_t SetClipBoard(void* window, WaveHandle h, int32_t first, int32_t count);
 // Values become data words through W_ToWord (rounded, clipped to the scale).
 int32_t GetClipBoard(void* window, WaveHandle h, int32_t first, int32_t count, int32_t inUse,
                      int32_t& pasted);
+
+class QMimeData;
+namespace velda {
+// At most `limit` points from clipboard data: the private run of words
+// when it is there and well formed, else the text.
+std::vector<int16_t> Clipboard_Points(const QMimeData& mime, int64_t limit);
+} // namespace velda
