@@ -11,7 +11,7 @@ packages=(
     clang-14 libclang-rt-14-dev clang-format
     xvfb xauth imagemagick fonts-dejavu-core
     libtirpc-dev rpcsvc-proto libsndfile1-dev
-    poppler-utils desktop-file-utils ccache
+    poppler-utils desktop-file-utils ccache locales
 )
 
 missing=()
