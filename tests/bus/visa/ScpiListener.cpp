@@ -1,6 +1,8 @@
 #include "ScpiListener.h"
 
+#include <arpa/inet.h>
 #include <chrono>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -133,6 +135,22 @@ bool ScpiListener::Send_Late() {
     const bool sent = ::send(lateFd_, "LATE\n", 5, MSG_NOSIGNAL) == 5;
     lateFd_ = -1;
     return sent;
+}
+
+RefusingPort::RefusingPort() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len) == 0)
+        port_ = ntohs(a.sin_port);
+}
+
+RefusingPort::~RefusingPort() {
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
 } // namespace velda::test

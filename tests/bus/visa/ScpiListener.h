@@ -17,6 +17,21 @@
 
 namespace velda::test {
 
+// A port of 127.0.0.1 that refuses connections for as long as this lives:
+// bound, never listening, so no other test can take it meanwhile.
+class RefusingPort {
+public:
+    RefusingPort();
+    ~RefusingPort();
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+    std::uint16_t port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    std::uint16_t port_ = 0;
+};
+
 class ScpiListener {
 public:
     struct Options {

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 using namespace velda;
+using velda::test::RefusingPort;
 using velda::test::ScpiListener;
 
 namespace {
@@ -40,7 +41,7 @@ TEST(UsbTmcFaults, EachEndsInAStatusAndATraceLine) {
         {"refused",
          {},
          false,
-         "TCPIP0::127.0.0.1::1::SOCKET",
+         "TCPIP0::127.0.0.1::%1::SOCKET", // a port that refuses
          InitOnly,
          bus::StatusError,
          "Cannot connect"},
@@ -86,9 +87,12 @@ TEST(UsbTmcFaults, EachEndsInAStatusAndATraceLine) {
         const QString log = dir.filePath(QStringLiteral("trace.log"));
         std::unique_ptr<ScpiListener> inst;
         QString resource = QString::fromLatin1(c.resource);
+        const RefusingPort refusing;
         if (c.useListener) {
             inst = std::make_unique<ScpiListener>(c.listener);
             resource = resource.arg(inst->port());
+        } else if (resource.contains(QLatin1String("%1"))) {
+            resource = resource.arg(refusing.port());
         }
         bus::BusContext context;
         context.endProgram = [] {};

@@ -18,25 +18,13 @@
 #include <unistd.h>
 
 using namespace velda::visa;
+using velda::test::RefusingPort;
 using velda::test::ScpiListener;
 
 namespace {
 
 std::string socketName(std::uint16_t port) {
     return "TCPIP0::127.0.0.1::" + std::to_string(port) + "::SOCKET";
-}
-
-// A port of 127.0.0.1 that nobody listens on.
-std::uint16_t closedPort() {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t len = sizeof a;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(s);
-    return ntohs(a.sin_port);
 }
 
 std::string pattern(std::size_t n) {
@@ -237,7 +225,8 @@ class VisaSocketFault : public ::testing::TestWithParam<SocketFault> {};
 TEST_P(VisaSocketFault, EndsInStatusAndMessage) {
     const SocketFault& f = GetParam();
     std::unique_ptr<ScpiListener> inst;
-    std::uint16_t port = closedPort();
+    const RefusingPort refusing;
+    std::uint16_t port = refusing.port();
     if (f.useListener) {
         inst = std::make_unique<ScpiListener>(f.listener);
         port = inst->port();
