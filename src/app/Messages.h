@@ -26,10 +26,11 @@ QString GetMessage(int n);
 // Text of one language without the carriage return (for tests and tables).
 QString MessageText(int n, bool english);
 
-// "Error Message", OK, no icon.
-// A model's waveform script without a bit mask cannot scale the data.
+// A model's waveform script without a bit mask cannot scale the data (a
+// text of our own, outside the numbered table).
 QString NoBitMaskText();
 
+// "Error Message", OK, no icon.
 void ShowError(int n);
 void ShowErrorText(const QString& text);
 // "Warning Message", Yes/No, stop icon.

@@ -34,6 +34,13 @@ QString selectedFilter(const FileRequest& r) {
                                                                 : QString();
 }
 
+// The index of the filter the dialog reports as chosen; the preselected one
+// when it names none of the request's.
+int filterIndexOf(const FileRequest& r, const QString& chosen) {
+    const int i = static_cast<int>(r.filter.split(QStringLiteral(";;")).indexOf(chosen));
+    return i >= 0 ? i : r.filterIndex;
+}
+
 QString startPath(const FileRequest& r) {
     if (r.fileName.isEmpty())
         return r.directory;
@@ -65,8 +72,7 @@ QString WidgetPromptHandler::openFileNameWithFilter(const FileRequest& request, 
     QString filter = selectedFilter(request);
     const QString name = QFileDialog::getOpenFileName(owner(), request.caption, startPath(request),
                                                       request.filter, &filter);
-    const int i = static_cast<int>(request.filter.split(QStringLiteral(";;")).indexOf(filter));
-    chosenFilter = i >= 0 ? i : request.filterIndex;
+    chosenFilter = filterIndexOf(request, filter);
     return name;
 }
 
@@ -81,8 +87,7 @@ QString WidgetPromptHandler::saveFileNameWithFilter(const FileRequest& request, 
     const QString name =
         QFileDialog::getSaveFileName(owner(), request.caption, startPath(request), request.filter,
                                      &filter, QFileDialog::DontConfirmOverwrite);
-    const int i = static_cast<int>(request.filter.split(QStringLiteral(";;")).indexOf(filter));
-    chosenFilter = i >= 0 ? i : request.filterIndex;
+    chosenFilter = filterIndexOf(request, filter);
     return name;
 }
 

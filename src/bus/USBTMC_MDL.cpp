@@ -204,11 +204,13 @@ Status USBTMC_MDL::GP_Receive_Str(int16_t adrs, QString& text) {
         // A reply longer than the buffer is cut there, and the rest of it is
         // read and dropped: left behind, it would be taken for the answer
         // to the next query, and every answer after it would be one behind.
-        QByteArray rest(std::max(size, 1), ' ');
-        for (int piece = 0; read == VI_SUCCESS_MAX_CNT && piece < kMaxDroppedPieces; ++piece) {
-            ViUInt32 dropped = 0;
-            read = visa_->viRead(session_[adrs], reinterpret_cast<ViBuf>(rest.data()),
-                                 static_cast<ViUInt32>(rest.size()), &dropped);
+        if (read == VI_SUCCESS_MAX_CNT) {
+            QByteArray rest(std::max(size, 1), ' ');
+            for (int piece = 0; read == VI_SUCCESS_MAX_CNT && piece < kMaxDroppedPieces; ++piece) {
+                ViUInt32 dropped = 0;
+                read = visa_->viRead(session_[adrs], reinterpret_cast<ViBuf>(rest.data()),
+                                     static_cast<ViUInt32>(rest.size()), &dropped);
+            }
         }
         if (Error_Check(QStringLiteral("GP_Receive_Str"), st)) {
             // The reply ends before the first CR, else before the first LF,

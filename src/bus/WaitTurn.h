@@ -3,8 +3,9 @@
 // the windows' thread, so a reply that takes seconds would leave every
 // window undrawn, and a press of Cancel unseen, until it came; a wait on a
 // socket (or for a VXI-11 call, which runs beside meanwhile) therefore
-// gives the thread's turn a run every few tens of milliseconds. A turn may also end the wait at once, as a time-out (a stop
-// asked for on the command line). Waits inside a board library or a kernel
+// gives the thread's turn a run every few tens of milliseconds. A turn may
+// also end the wait at once, as a time-out (a stop asked for on the
+// command line). Waits inside a board library or a kernel
 // driver cannot be cut into slices and do not take turns.
 
 #include <functional>

@@ -134,8 +134,7 @@ void W_CompWaveX(WaveHandle h, double srcFirst, double srcCount, int32_t inUse, 
     const double lowEnd = reversed ? dstFirst + dstCount : dstFirst;
     // The target as asked for, before clipping, so that a run reaching past
     // either end of the waveform keeps its scale and only loses the part
-    // outside.
-    // Both ends rounded, as the source run's are.
+    // outside. Both ends are rounded, as the source run's are.
     const double t0d = std::round(lowEnd);
     const double md = std::round(lowEnd + std::fabs(dstCount)) - t0d;
     if (!(md >= 1) || !std::isfinite(t0d) || t0d >= size || t0d + md <= 0)

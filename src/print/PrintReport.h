@@ -111,10 +111,6 @@ struct ReportGeometry {
     double contentLeft = 0, contentTop = 0, contentRight = 0, contentBottom = 0;
 };
 
-// Paints the report on the device: the graph at the top of the first page,
-// then the lines; a new page starts when a line would pass the bottom margin.
-// Returns false, before the device is touched, when the margins leave no
-// room, and when the device cannot be painted on.
 // The pages to paint, counted from 1 (a print dialog's "from" and "to");
 // the others are laid out but left out.
 struct PageSpan {
@@ -122,6 +118,10 @@ struct PageSpan {
     int last = INT_MAX;
 };
 
+// Paints the report on the device: the graph at the top of the first page,
+// then the lines; a new page starts when a line would pass the bottom margin.
+// Returns false, before the device is touched, when the margins leave no
+// room, and when the device cannot be painted on.
 bool Paint_Report(QPagedPaintDevice& device, const ReportContent& content,
                   const PrintLayout& layout, ReportGeometry* geometry = nullptr,
                   PageSpan pages = {});

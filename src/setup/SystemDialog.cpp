@@ -317,11 +317,8 @@ void SystemDialog::Comb_System_Click() {
     if (Updating != 0 || ListFilling())
         return;
     Apply_SizeChange(prog_.Setup.Change_Model(Comb_System->currentIndex()));
-    Fill_SetupLists();
     Fit_InterfaceKind();
-    Show_Record();
-    Set_ModelCaptions();
-    Show_InterfaceFields();
+    Show_Setup();
 }
 
 void SystemDialog::Comb_Intfc_Click() {
