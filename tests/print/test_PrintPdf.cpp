@@ -80,6 +80,11 @@ protected:
         b.FuncType = tools::FuncExpression;
         b.ExprText = QStringLiteral("x*2");
     }
+    // Enough pages for a report of several sheets.
+    void useTwelvePages() {
+        for (int p = 1; p <= 12; ++p)
+            program->Pages.CreatePage(p).Effect = tools::PageTrue;
+    }
     QImage renderPage(const QString& pdf, int page) {
         const QString prefix = path("page");
         run(QStringLiteral("pdftoppm"),
@@ -177,8 +182,7 @@ TEST_F(PrintPdfTest, InkStaysInsideTheMargins) {
 
 // A report longer than one page continues on the next one, every line once.
 TEST_F(PrintPdfTest, LongReportBreaksIntoPages) {
-    for (int p = 1; p <= 12; ++p)
-        program->Pages.CreatePage(p).Effect = tools::PageTrue;
+    useTwelvePages();
     const ReportContent c = Report_Content(*program, true, false);
     const QString pdf = path("long.pdf");
     ReportGeometry g;
@@ -247,8 +251,7 @@ TEST_F(PrintPdfTest, LongAndMultiLineValuesArePrintedWhole) {
 // Only the pages asked for are painted, the first of them on the first sheet;
 // a layout without room is refused before the file is touched.
 TEST_F(PrintPdfTest, PageSpanAndNoRoomLeaveTheRestAlone) {
-    for (int p = 1; p <= 12; ++p)
-        program->Pages.CreatePage(p).Effect = tools::PageTrue;
+    useTwelvePages();
     const ReportContent c = Report_Content(*program, true, false);
     const QString pdf = path("span.pdf");
     ReportGeometry g;

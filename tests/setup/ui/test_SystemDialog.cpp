@@ -340,24 +340,22 @@ TEST_F(SystemDialogTest, RecordReadFromAFileShowsItsModelsListsAndCaptions) {
         choose(QStringLiteral("Comb_System"), PowerSource);
         const QString path =
             dir.filePath(wave ? QStringLiteral("ps.wdb") : QStringLiteral("ps.ocb"));
-        prompts.fileNames = {path};
-        if (wave) {
-            click(QStringLiteral("Btn_OK"));
-            window->Menu_FileSaveAs->trigger();
-            open();
-        } else {
-            dlg->Menu_FileSave->trigger();
-        }
+        // A file command of the main window (the dialog closed meanwhile) or
+        // of the dialog's own menu.
+        const auto file = [&](QAction* inWindow, QAction* inDialog) {
+            prompts.fileNames = {path};
+            if (wave) {
+                click(QStringLiteral("Btn_OK"));
+                inWindow->trigger();
+                open();
+            } else {
+                inDialog->trigger();
+            }
+        };
+        file(window->Menu_FileSaveAs, dlg->Menu_FileSave);
         ASSERT_TRUE(QFile::exists(path));
         choose(QStringLiteral("Comb_System"), Awg2201);
-        prompts.fileNames = {path};
-        if (wave) {
-            click(QStringLiteral("Btn_OK"));
-            window->Menu_FileOpen->trigger();
-            open();
-        } else {
-            dlg->Menu_FileOpen->trigger();
-        }
+        file(window->Menu_FileOpen, dlg->Menu_FileOpen);
         ASSERT_EQ(param().ModelNo, PowerSource);
         const SystemSetup& s = program->Setup;
         EXPECT_EQ(items(combo(QStringLiteral("Comb_MSize"))), trimmed(s.MemorySizeNames));
