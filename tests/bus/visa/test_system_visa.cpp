@@ -21,6 +21,7 @@ struct FakeControl {
         record = reinterpret_cast<const char* (*)()>(::dlsym(handle, "fakevisa_record"));
         reset = reinterpret_cast<void (*)()>(::dlsym(handle, "fakevisa_reset"));
         chunk = reinterpret_cast<void (*)(ViUInt32)>(::dlsym(handle, "fakevisa_set_chunk"));
+        stall = reinterpret_cast<void (*)(ViUInt32)>(::dlsym(handle, "fakevisa_stall_reads"));
         answer = reinterpret_cast<void (*)(const char*, const char*, ViUInt32)>(
             ::dlsym(handle, "fakevisa_answer"));
         reset();
@@ -30,6 +31,7 @@ struct FakeControl {
     const char* (*record)();
     void (*reset)();
     void (*chunk)(ViUInt32);
+    void (*stall)(ViUInt32);
     void (*answer)(const char*, const char*, ViUInt32);
 };
 
@@ -72,6 +74,13 @@ TEST(SystemVisa, ReadsOnWhileTheLibrarySaysTheMessageGoesOn) {
     ASSERT_EQ(visa->viWrite(vi, reinterpret_cast<ViConstBuf>("MEAS:VOLT?\n"), 11, &n), VI_SUCCESS);
     EXPECT_EQ(visa->viRead(vi, buf, 5, &n), VI_SUCCESS_MAX_CNT);
     EXPECT_EQ(n, 5u);
+    // "More" with no byte ends the read where it is instead of asking again
+    // for as long as the library keeps saying so.
+    const std::size_t before = std::string(fake.record()).size();
+    fake.stall(100000);
+    EXPECT_EQ(visa->viRead(vi, buf, sizeof buf, &n), VI_SUCCESS_MAX_CNT);
+    EXPECT_EQ(n, 0u);
+    EXPECT_EQ(std::string(fake.record()).substr(before), "viRead " + std::to_string(vi) + " 64\n");
 }
 
 TEST(SystemVisa, FirstLibraryThatLoadsElseOurOwnLayer) {

@@ -54,6 +54,7 @@ std::string record;
 std::map<ViSession, Session> sessions;
 ViSession nextSession = 100;
 ViUInt32 chunk = 0;
+ViUInt32 stalls = 0; // reads still to answer "more" with nothing
 std::map<std::string, ViStatus> failures;   // call name -> status for its next call
 std::map<std::string, std::string> answers; // query -> its answer
 std::string sent;
@@ -92,6 +93,7 @@ FAKE_EXPORT void fakevisa_reset() {
     answers.clear();
     sent.clear();
     chunk = 0;
+    stalls = 0;
 }
 FAKE_EXPORT void fakevisa_answer(const char* query, const char* reply, ViUInt32 length) {
     answers[query] = std::string(reply, length);
@@ -102,6 +104,11 @@ FAKE_EXPORT const char* fakevisa_sent(ViUInt32* length) {
 }
 FAKE_EXPORT void fakevisa_set_chunk(ViUInt32 bytes) {
     chunk = bytes;
+}
+// A library gone wrong: the next `reads` reads say the message goes on but
+// hand out no byte.
+FAKE_EXPORT void fakevisa_stall_reads(ViUInt32 reads) {
+    stalls = reads;
 }
 FAKE_EXPORT void fakevisa_fail_next(const char* call, ViStatus status) {
     failures[call] = status;
@@ -185,6 +192,10 @@ FAKE_EXPORT ViStatus viRead(ViSession vi, ViBuf buf, ViUInt32 count, ViPUInt32 r
     ViStatus st;
     if (failing("viRead", &st))
         return st;
+    if (stalls > 0) {
+        --stalls;
+        return VI_SUCCESS_MAX_CNT;
+    }
     auto it = sessions.find(vi);
     if (it == sessions.end())
         return VI_ERROR_INV_OBJECT;
