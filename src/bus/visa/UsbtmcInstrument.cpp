@@ -88,9 +88,9 @@ std::optional<std::string> findUsbtmcDevice(const std::string& sysRoot, const st
 }
 
 std::string usbtmcPermissionMessage(const std::string& path) {
-    return "Permission denied on " + path +
-           ". Install data/99-velda-usbtmc.rules as /etc/udev/rules.d/99-velda-usbtmc.rules, "
-           "run \"sudo udevadm control --reload-rules && sudo udevadm trigger\" and plug the "
+    return "Permission denied on " + path + ". Copy " + std::string(UsbtmcRuleFile) +
+           " from the program's data folder (share/velda) to /etc/udev/rules.d/, run \"sudo "
+           "udevadm control --reload-rules && sudo udevadm trigger\" and plug the "
            "instrument in again.";
 }
 

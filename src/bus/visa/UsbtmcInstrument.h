@@ -18,6 +18,10 @@ namespace velda::visa {
 std::optional<std::string> findUsbtmcDevice(const std::string& sysRoot, const std::string& devRoot,
                                             const ResourceName& name);
 
+// The udev rule shipped in the data folder that gives the seat's user the
+// device files.
+inline constexpr const char* UsbtmcRuleFile = "70-velda-usbtmc.rules";
+
 // The text shown when the device file may not be opened.
 std::string usbtmcPermissionMessage(const std::string& path);
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <cerrno>
@@ -266,7 +267,7 @@ TEST_F(VisaUsbtmc, FailuresGiveAStatusAndASentence) {
         ViStatus status;
         const char* messagePart;
     } cases[] = {
-        {"not allowed", -EACCES, 0, VI_ERROR_NPERMISSION, "99-velda-usbtmc.rules"},
+        {"not allowed", -EACCES, 0, VI_ERROR_NPERMISSION, UsbtmcRuleFile},
         {"in use", -EBUSY, 0, VI_ERROR_RSRC_BUSY, "in use"},
         {"gone on write", 7, ENODEV, VI_ERROR_CONN_LOST, "no longer there"},
         {"times out", 7, ETIMEDOUT, VI_ERROR_TMO, "timed out"},
@@ -291,6 +292,16 @@ TEST_F(VisaUsbtmc, FailuresGiveAStatusAndASentence) {
             << c.what << ": " << visa->lastMessage();
         EXPECT_NE(visa->lastMessage().find("/dev/usbtmc0"), std::string::npos) << c.what;
     }
+}
+
+// The rule the message names ships, and its tag is set before the seat
+// rules (73-seat-late) turn it into access; a later number grants nothing.
+TEST(UsbtmcRule, TheNamedRuleShipsAndRunsBeforeTheSeatRules) {
+    QFile rule(QStringLiteral(VELDA_SOURCE_DIR "/data/") + QLatin1String(UsbtmcRuleFile));
+    ASSERT_TRUE(rule.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(rule.readAll().contains("TAG+=\"uaccess\""));
+    EXPECT_LT(std::string(UsbtmcRuleFile), "73-");
+    EXPECT_NE(usbtmcPermissionMessage("/dev/usbtmc0").find(UsbtmcRuleFile), std::string::npos);
 }
 
 TEST_F(VisaUsbtmc, UnknownDeviceIsNotFound) {
