@@ -180,7 +180,7 @@ QString exitCodeText() {
                           "  4    a bus failure (time-out, no device, connection lost)\n"
                           "  5    the instrument reported an error or is another model\n"
                           "  6    the bus is busy in another running copy\n"
-                          "  130  cancelled (Ctrl-C)\n");
+                          "  130  cancelled (Ctrl-C, SIGTERM or SIGHUP)\n");
 }
 
 QString optionsText(const std::vector<QCommandLineOption>& options) {

@@ -34,7 +34,11 @@ void Install_Interrupt_Handler(const char* notice) {
     sigemptyset(&sa.sa_mask);
     // A blocking bus call returns to its time-out loop rather than failing.
     sa.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &sa, nullptr);
+    // A stop from the service manager, `timeout` or a lost terminal ends the
+    // transfer as Ctrl-C does; dying on it would leave the bus marked busy
+    // for every other copy.
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &sa, nullptr);
 }
 
 bool Interrupted() {

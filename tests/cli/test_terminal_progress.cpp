@@ -94,8 +94,10 @@ TEST(TerminalProgress, CtrlCFlagAsksEveryProgressToStop) {
         p.Set_GpibExit(false);
         EXPECT_FALSE(p.GpibExit());
     }
-    Install_Interrupt_Handler();
-    std::raise(SIGINT); // caught: the process goes on, flagged
-    EXPECT_TRUE(Interrupted());
-    Set_Interrupted(false);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        Install_Interrupt_Handler();
+        std::raise(signal); // caught: the process goes on, flagged
+        EXPECT_TRUE(Interrupted()) << signal;
+        Set_Interrupted(false);
+    }
 }
