@@ -81,7 +81,7 @@ std::vector<QCommandLineOption> Send_Options() {
             opt("model", "The model (velda models).", "NAME"),
             opt("interface", "usbtmc, gpib, kigpib, usb488 or sim (the simulated bus).", "KIND"),
             opt("address", "The instrument's bus address.", "N"),
-            opt("resource", "The instrument's VISA resource (USB(TMC)).", "RSRC"),
+            opt("resource", "The instrument's VISA resource (takes the USB(TMC) bus).", "RSRC"),
             opt("serial", "The instrument's serial number (USB(TMC), with USBTMC.ID).", "SN"),
             opt("setup", "The set-up file for a .txt waveform.", "FILE.ocb"),
             opt("log", "Trace every bus operation into this file.", "TRACE"),
@@ -128,6 +128,11 @@ QString Read_Send_Options(const QCommandLineParser& p, const QStringList& pos, S
     if (set("resource") && !o.resource.contains(QLatin1String("::")))
         return QStringLiteral("send: --resource takes a VISA resource such as "
                               "TCPIP0::host::5025::SOCKET");
+    // Only the USB(TMC) bus opens a resource; on another the instrument
+    // named would quietly not be the one reached.
+    if ((!o.resource.isEmpty() || !o.serial.isEmpty()) && o.interfaceKind &&
+        *o.interfaceKind != IfUsbTmc)
+        return QStringLiteral("send: --resource and --serial go with --interface usbtmc");
     o.setupFile = value("setup");
     o.logFile = value("log");
     o.repliesFile = value("replies");
@@ -190,9 +195,15 @@ int Run_Send(Program& program, const SendOptions& o) {
     if (pointsOnly && !files.Load_Wave_File(o.file))
         return ExitFile;
     SystemSetup& setup = program.Setup;
-    if (o.interfaceKind) {
-        setup.InterfaceKind = *o.interfaceKind;
-        if (setup.Change_Interface(*o.interfaceKind) == 0) {
+    // A resource or serial number names the instrument on the USB(TMC) bus,
+    // whatever bus the set-up was saved with.
+    const std::optional<int16_t> kind =
+        o.interfaceKind || (o.resource.isEmpty() && o.serial.isEmpty())
+            ? o.interfaceKind
+            : std::optional<int16_t>(IfUsbTmc);
+    if (kind) {
+        setup.InterfaceKind = *kind;
+        if (setup.Change_Interface(*kind) == 0) {
             ShowErrorText(QStringLiteral("the model %1 has no such interface")
                               .arg(setup.Param.ModelName.trimmed()));
             return ExitUsage;

@@ -54,6 +54,9 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
         {{"--replies", "ok.ini", "missing.wdb"}, 3, {}, {}, ""},
         {{"--interface", "pigeon", "w.txt"}, 2, {}, {}, ""},
         {{"--resource", "no-colons", "w.txt"}, 2, {}, {}, ""},
+        // Another bus would not reach the instrument named.
+        {{"--resource", "TCPIP0::127.0.0.1::5025::SOCKET", "w.txt"}, 2, {}, {}, ""},
+        {{"--serial", "12345", "w.txt"}, 2, {}, {}, ""},
         {{"--settings", "--wave", "w.txt"}, 2, {}, {}, ""},
         {{"--loops", "0", "w.txt"}, 2, {}, {}, ""},
         // One time-out for every operation, the data block's too.

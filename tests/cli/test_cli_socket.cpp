@@ -43,6 +43,7 @@ protected:
         for (int i = 0; i < 1024; ++i)
             ramp += QByteArray::number(i * 64 - 32768 + 1) + "\r\n";
         ASSERT_TRUE(Write_Bytes(dir.filePath("w.txt"), ramp));
+        ASSERT_TRUE(Write_Bytes(settings(), "[System]\nGpibBoard=4\n"));
     }
     // A home of this test's own: a second copy must see the first one's
     // settings and instance lock, and nothing of other tests.
@@ -58,8 +59,10 @@ protected:
         return server.Stop().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
     QStringList sendArgs(const ServerProcess& server, const QStringList& extra) const {
-        return QStringList{"send",        "--quiet", "--model",    "MY-GEN",
-                           "--interface", "usbtmc",  "--resource", server.Resource()} +
+        // No --interface: the resource takes the run to the USB(TMC) bus,
+        // though the saved set-up is on the simulated one.
+        return QStringList{"send",   "--quiet",    "--model",
+                           "MY-GEN", "--resource", server.Resource()} +
                extra + QStringList{"w.txt"};
     }
     CliRun send(const ServerProcess& server, const QStringList& extra) const {
