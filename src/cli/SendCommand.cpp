@@ -28,27 +28,6 @@ QCommandLineOption opt(const char* name, const char* text, const char* value = n
                  : QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(text));
 }
 
-// Passes every box on to the terminal; after Ctrl-C the failures of the
-// operations it stopped are not news, but questions still go to the terminal.
-class StopAwarePrompts final : public PromptHandler {
-public:
-    explicit StopAwarePrompts(PromptHandler& inner) : inner_(inner) {}
-    Answer showBox(const BoxRequest& r) override {
-        if (Interrupted() && r.buttons == BoxButtons::Ok)
-            return Answer::Ok;
-        return inner_.showBox(r);
-    }
-    QString openFileName(const FileRequest& r) override { return inner_.openFileName(r); }
-    QString saveFileName(const FileRequest& r) override { return inner_.saveFileName(r); }
-    std::optional<QString> inputText(const QString& c, const QString& p,
-                                     const QString& i) override {
-        return inner_.inputText(c, p, i);
-    }
-
-private:
-    PromptHandler& inner_;
-};
-
 QString absolute(const QString& path) {
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
@@ -238,14 +217,6 @@ int Run_Send(Program& program, const SendOptions& o) {
     const QString instrument = !o.resource.isEmpty()
                                    ? o.resource
                                    : (!o.serial.isEmpty() ? o.serial : program.SerialNumber);
-
-    PromptHandler& terminal = prompts();
-    StopAwarePrompts stopAware(terminal);
-    setPromptHandler(&stopAware);
-    struct Back {
-        PromptHandler& to;
-        ~Back() { setPromptHandler(&to); }
-    } back{terminal};
 
     Install_Interrupt_Handler(English()
                                   ? "velda: Ctrl-C: stopping after the bus operation under way\n"

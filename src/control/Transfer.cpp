@@ -38,6 +38,35 @@ private:
     int& count_;
 };
 
+// Once a stop was asked for, the failures of the steps it stops are not
+// news and their boxes are left out; questions still reach the user.
+class QuietAfterStop final : public PromptHandler {
+public:
+    explicit QuietAfterStop(std::function<bool()> stopped)
+        : inner_(prompts()), stopped_(std::move(stopped)) {
+        setPromptHandler(this);
+    }
+    ~QuietAfterStop() override { setPromptHandler(&inner_); }
+    QuietAfterStop(const QuietAfterStop&) = delete;
+    QuietAfterStop& operator=(const QuietAfterStop&) = delete;
+
+    Answer showBox(const BoxRequest& r) override {
+        if (r.buttons == BoxButtons::Ok && stopped_())
+            return Answer::Ok;
+        return inner_.showBox(r);
+    }
+    QString openFileName(const FileRequest& r) override { return inner_.openFileName(r); }
+    QString saveFileName(const FileRequest& r) override { return inner_.saveFileName(r); }
+    std::optional<QString> inputText(const QString& c, const QString& p,
+                                     const QString& i) override {
+        return inner_.inputText(c, p, i);
+    }
+
+private:
+    PromptHandler& inner_;
+    std::function<bool()> stopped_;
+};
+
 } // namespace
 
 // Owns the bus from the moment it is taken: gives it back, and closes it
@@ -48,8 +77,9 @@ public:
         : registry_(registry), bus_(bus), io_(io), kind_(kind) {}
     ~BusHold() {
         // A bus that never came up has nothing to put back, and each close
-        // step would only try the set-up again, each with its own box.
-        if (opened_ && io_ != nullptr && io_->Lib().SetupDone())
+        // step would only try the set-up again, each with its own box. One
+        // a cancel already closed and gave back is no longer this copy's.
+        if (opened_ && io_ != nullptr && io_->Lib().SetupDone() && registry_.GpibHost())
             io_->Close_Bus();
         registry_.ReleaseGpibBus();
         if (!opened_ || kind_ != IfSimulated)
@@ -121,6 +151,9 @@ TransferResult Transfer::Select_Instrument(const QString& serialNo) {
 }
 
 TransferResult Transfer::Btn_Trans_Click(int index, const QString& serialNo) {
+    // A second press ends the running loop; the instrument it sends to stays.
+    if (index == WaveButton && loopRunning_)
+        return Loop_Test();
     if (const TransferResult chosen = Select_Instrument(serialNo); chosen != TransferResult::Done)
         return chosen;
     if (index == SettingsButton)
@@ -299,7 +332,27 @@ bus::WaitTurnScope Transfer::Wait_Turns() {
     });
 }
 
+bool Transfer::Stopped() {
+    if (!cancelled_)
+        cancelled_ = (stopAsked_ && stopAsked_()) || (watching_ && progress_.GpibExit());
+    return cancelled_;
+}
+
 TransferResult Transfer::Send_Settings() {
+    cancelled_ = false;
+    const QuietAfterStop quiet([this] { return Stopped(); });
+    const TransferResult r = Settings_Steps();
+    return r == TransferResult::Failed && cancelled_ ? TransferResult::Cancelled : r;
+}
+
+TransferResult Transfer::Send_Wave() {
+    cancelled_ = false;
+    const QuietAfterStop quiet([this] { return Stopped(); });
+    const TransferResult r = Wave_Steps();
+    return r == TransferResult::Failed && cancelled_ ? TransferResult::Cancelled : r;
+}
+
+TransferResult Transfer::Settings_Steps() {
     const RunningMark running(program_.RunningTransfers);
     const bus::WaitTurnScope turns = Wait_Turns();
     std::unique_ptr<BusHold> hold;
@@ -372,7 +425,7 @@ TransferResult Transfer::Settings_PowerSource() {
     return Check_InstrumentError(main_) == 0 ? TransferResult::Done : TransferResult::Failed;
 }
 
-TransferResult Transfer::Send_Wave() {
+TransferResult Transfer::Wave_Steps() {
     const RunningMark running(program_.RunningTransfers);
     const bus::WaitTurnScope turns = Wait_Turns();
     std::unique_ptr<BusHold> hold;
@@ -383,7 +436,7 @@ TransferResult Transfer::Send_Wave() {
 
     // In the loop test the loop owns the window, its count and its Cancel.
     if (!loopRunning_)
-        progress_.Show();
+        Show_Progress();
     progress_.Set_Message(QStringLiteral("Data convert"));
     progress_.Set_Progress(0);
     if (!Convert_WaveData(program_.Document.CurrentBuf(), p.MemorySize, step_.ArbBitMask(),
@@ -445,13 +498,22 @@ TransferResult Transfer::Send_Wave() {
     return TransferResult::Done;
 }
 
+void Transfer::Show_Progress() {
+    progress_.Show();
+    watching_ = true;
+}
+
 void Transfer::Close_Progress() {
-    if (!loopRunning_)
-        progress_.Close();
+    if (loopRunning_)
+        return;
+    // Closing the window asks it to stop; that is not the user's cancel.
+    watching_ = false;
+    progress_.Close();
 }
 
 TransferResult Transfer::Send_Block(const QString& line, bool isHeader) {
     progress_.Set_Message(QStringLiteral("Send data"));
+    progress_.Set_Progress(0);
     const int16_t address = snapshot_.GpibAddress;
     const auto* data = reinterpret_cast<const uint8_t*>(bytes_.constData());
     const auto size = static_cast<size_t>(bytes_.size());
@@ -461,21 +523,28 @@ TransferResult Transfer::Send_Block(const QString& line, bool isHeader) {
         // One message: the send line as the header of the block; then the
         // line's LF, without which an instrument on a LAN socket (where no
         // end signal exists) takes the next command as part of this line.
-        return lib_->DataScpi(address, line, std::span(data, size),
-                              static_cast<int32_t>(size) - 1) == 0 &&
-                       lib_->Puts(address, QString()) == 0
-                   ? TransferResult::Done
-                   : TransferResult::Failed;
+        if (lib_->DataScpi(address, line, std::span(data, size), static_cast<int32_t>(size) - 1) !=
+                0 ||
+            lib_->Puts(address, QString()) != 0)
+            return TransferResult::Failed;
+        progress_.Set_Progress(1000);
+        return TransferResult::Done;
     }
     if (kind_ == IfUsb488) {
         // One operation; this kind's packing keeps the bytes in array order,
-        // so the header travels in the data.
-        const QByteArray block = isHeader ? line.toLatin1() + bytes_ : bytes_;
+        // so the header travels in the data. It goes as 16-bit words: after
+        // a header of odd length the line feed that ends the block fills
+        // the last word, which would otherwise carry a NUL to the
+        // instrument. An even block ends with the operation's end signal.
+        QByteArray block = isHeader ? line.toLatin1() + bytes_ : bytes_;
+        if (block.size() % 2 != 0)
+            block += '\n';
         const auto* all = reinterpret_cast<const uint8_t*>(block.constData());
-        return lib_->Data(address, std::span(all, size_t(block.size())),
-                          static_cast<int32_t>(block.size()) - 1) == 0
-                   ? TransferResult::Done
-                   : TransferResult::Failed;
+        if (lib_->Data(address, std::span(all, size_t(block.size())),
+                       static_cast<int32_t>(block.size()) - 1) != 0)
+            return TransferResult::Failed;
+        progress_.Set_Progress(1000);
+        return TransferResult::Done;
     }
 
     if (lib_->GpEot(false) != 0 || lib_->GpEos(QString()) != 0)
@@ -518,13 +587,13 @@ TransferResult Transfer::Loop_Test(int64_t maxCount) {
     loopAllowed_ = true;
     loopCount_ = 0;
     int64_t runs = 0;
-    progress_.Show();
+    cancelled_ = false;
+    Show_Progress();
     progress_.Set_Count(0);
     TransferResult result = TransferResult::Done;
     while (loopAllowed_) {
-        // Cancel ends the loop too where no data piece polls it (USB kinds,
-        // or while waiting for a bus another copy holds).
-        if (Stopped() || progress_.GpibExit()) {
+        // Cancel ends the loop too while it waits for a bus another copy holds.
+        if (Stopped()) {
             result = TransferResult::Cancelled;
             break;
         }
@@ -540,6 +609,7 @@ TransferResult Transfer::Loop_Test(int64_t maxCount) {
         if (maxCount > 0 && ++runs >= maxCount)
             break;
     }
+    watching_ = false;
     progress_.Close();
     loopRunning_ = false;
     return result;

@@ -86,10 +86,10 @@ public:
     // One bus time-out for every operation of the following transfers, the
     // long one of the data block included; nothing gives each its own again.
     void Set_TimeOut(std::optional<double> seconds) { timeOut_ = seconds; }
-    // Asked before every command and before the data block: once it answers
-    // true nothing more is sent, the operation ends as failed (cancelled at
-    // the data block and in the loop test) and the bus is closed and given
-    // back. Unset, only the progress's GpibExit stops, inside the data block.
+    // Asked before every command, in every wait and before the data block,
+    // as the Cancel of the progress window shown is: once it answers true
+    // nothing more is sent, the operation ends as cancelled without the
+    // boxes of the steps it stopped, and the bus is closed and given back.
     void Set_StopAsked(std::function<bool()> asked) { stopAsked_ = std::move(asked); }
 
     // The simulated bus's default trace log, named in its initialisation text.
@@ -114,9 +114,15 @@ private:
     // A query and its reply; false when either failed.
     bool Query(const QString& text, QString& reply);
     bool Wait_Ready();
+    TransferResult Wave_Steps();
+    TransferResult Settings_Steps();
+    // Shows the progress window; from now on its Cancel stops the operation.
+    void Show_Progress();
     // Closes the progress window, unless the loop test (which owns it) runs.
     void Close_Progress();
-    bool Stopped() const { return stopAsked_ && stopAsked_(); }
+    // True once a stop was asked for (the caller's, or the Cancel of the
+    // window shown); it holds for the rest of the operation.
+    bool Stopped();
     // The thread's wait turn for the length of one sending operation.
     bus::WaitTurnScope Wait_Turns();
 
@@ -133,6 +139,8 @@ private:
     bool loopRunning_ = false;
     bool instrumentFault_ = false;
     bool loopAllowed_ = false;
+    bool watching_ = false; // the progress window is up and its Cancel counts
+    bool cancelled_ = false;
     int32_t loopCount_ = 0;
     std::optional<double> timeOut_;
     std::function<bool()> stopAsked_;

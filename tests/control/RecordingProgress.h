@@ -8,14 +8,23 @@
 
 namespace velda::test {
 
-// The progress a transfer reports; asks to stop after `cancelAfter` pieces.
+// The progress a transfer reports; asks to stop after `cancelAfter` data
+// pieces, or as soon as the message `cancelAt` is shown.
 class RecordingProgress : public control::TransferProgress {
 public:
     void Show() override { ++shown; }
-    void Set_Message(const QString& text) override { messages << text; }
+    void Set_Message(const QString& text) override {
+        messages << text;
+        sending = text == QLatin1String("Send data");
+        if (!cancelAt.isEmpty() && text == cancelAt)
+            exit = true;
+    }
     void Set_Progress(int value) override {
         values.push_back(value);
-        if (cancelAfter > 0 && int(values.size()) - 2 >= cancelAfter)
+        if (sending && pieceValues == 0)
+            firstSendValue = value;
+        // The first value of the data block is its 0, before any piece.
+        if (sending && ++pieceValues - 1 >= cancelAfter && cancelAfter > 0)
             exit = true;
     }
     void Set_Count(int32_t count) override { counts.push_back(count); }
@@ -30,6 +39,10 @@ public:
     std::vector<int32_t> counts;
     bool exit = false;
     int cancelAfter = 0;
+    QString cancelAt;
+    bool sending = false;
+    int pieceValues = 0;
+    int firstSendValue = -1;
 };
 
 } // namespace velda::test

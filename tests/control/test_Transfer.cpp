@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -47,16 +48,25 @@ struct Rig {
 
     SystemParameter& param() { return program->Setup.Param; }
 
-    // Replies that a well-behaved instrument of the current model gives.
-    void writeReplies(const QString& idn = {}, const QString& esr = QStringLiteral("0")) {
+    // What an instrument of the current model answers to `query`.
+    QString identity(QString* query = nullptr) {
         clsGpibCommand main;
         Load_Script(main, program->Setup.CommandTables[0], program->Setup.Param);
         int32_t start = 0, length = 0;
         QString expected;
-        const QString query = main.Model(start, length, expected);
-        const QString id = idn.isEmpty() ? QString(std::max(start, 1) - 1, QLatin1Char('X')) +
-                                               expected + QStringLiteral(",SN1,1.0")
-                                         : idn;
+        const QString asked = main.Model(start, length, expected);
+        if (query)
+            *query = asked;
+        return QString(std::max(start, 1) - 1, QLatin1Char('X')) + expected +
+               QStringLiteral(",SN1,1.0");
+    }
+
+    // Replies that a well-behaved instrument of the current model gives.
+    void writeReplies(const QString& idn = {}, const QString& esr = QStringLiteral("0")) {
+        clsGpibCommand main;
+        Load_Script(main, program->Setup.CommandTables[0], program->Setup.Param);
+        QString query;
+        const QString id = idn.isEmpty() ? identity(&query) : (identity(&query), idn);
         QFile f(replies());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         QString text = QStringLiteral("[ADRS%1]\n").arg(param().GpibAddress);
@@ -254,6 +264,7 @@ TEST(Transfer, EveryWayOutGivesTheBusBack) {
         NoMask,
         WrongModel,
         InstrumentError,
+        CancelEarly,
         Cancel,
         Done
     };
@@ -274,6 +285,10 @@ TEST(Transfer, EveryWayOutGivesTheBusBack) {
         {"another model answers", WrongModel, TransferResult::Failed, MessageText(230, true), true},
         {"the instrument reports an error", InstrumentError, TransferResult::Failed,
          QStringLiteral("-222,\"Data out of range\""), true},
+        // Cancel counts from the moment the window is up, and its stop
+        // shows no failure of the steps it ends.
+        {"cancelled before the data block", CancelEarly, TransferResult::Cancelled, QString(),
+         true},
         {"cancelled in the data block", Cancel, TransferResult::Cancelled, QString(), true},
         {"sent", Done, TransferResult::Done, QString(), true},
     };
@@ -300,6 +315,8 @@ TEST(Transfer, EveryWayOutGivesTheBusBack) {
             rig.param().MemorySize = 1024;
             rig.progress.cancelAfter = 2;
         }
+        if (c.path == CancelEarly)
+            rig.progress.cancelAt = QStringLiteral("Data convert");
         const TransferResult got = rig.transfer->Btn_Trans_Click(Transfer::WaveButton, QString());
         EXPECT_EQ(got, c.result) << c.what;
         EXPECT_FALSE(rig.program->Registry->GpibBusy() && !other) << c.what;
@@ -317,11 +334,24 @@ TEST(Transfer, EveryWayOutGivesTheBusBack) {
         }
         const QStringList log = rig.log();
         EXPECT_EQ(!log.isEmpty(), c.opened) << c.what;
-        if (c.opened) { // the bus went back to local
+        if (c.opened) { // the bus went back to local, once after it was last used
             EXPECT_EQ(log.back(), QStringLiteral("ALL < GP_REN")) << c.what;
+            qsizetype last = log.size() - 1;
+            while (last >= 0 && !log[last].contains(QStringLiteral(" GP_Send")) &&
+                   !log[last].contains(QStringLiteral(" GP_SDC")))
+                --last;
+            EXPECT_EQ(log.mid(last + 1).count(QStringLiteral("ALL < GP_REN")), 1) << c.what;
         }
         if (c.path == Cancel) {
             EXPECT_EQ(binaryLines(log).size(), 2) << c.what;
+            EXPECT_GE(rig.progress.closed, 1) << c.what;
+        }
+        if (c.path == Done) { // the block starts from nothing sent
+            EXPECT_EQ(rig.progress.firstSendValue, 0);
+        }
+        if (c.path == CancelEarly) {
+            EXPECT_TRUE(sentTexts(log).isEmpty()) << c.what;
+            EXPECT_TRUE(boxes.isEmpty()) << c.what << ": " << boxes.join('|').toStdString();
             EXPECT_GE(rig.progress.closed, 1) << c.what;
         }
     }
@@ -432,4 +462,66 @@ TEST(Transfer, LoopWaitingForAnotherCopysBusRefusesExitAndEndsOnCancel) {
     EXPECT_TRUE(rig.log().isEmpty()) << "nothing was sent";
     EXPECT_FALSE(rig.program->Check_GpibBusy()) << "free to end once the loop has";
     other.ReleaseGpibBus();
+}
+
+// A second press ends the running loop, whatever the serial-number field
+// holds by then: it neither asks for one nor points the loop elsewhere.
+TEST(Transfer, ASecondPressEndsTheLoopBeforeLookingAtTheInstrument) {
+    Rig rig(1);
+    rig.writeReplies();
+    rig.param().MemorySize = 1024;
+    rig.program->Registry->setLoopTest(true);
+    clsRegistry other(rig.ini());
+    ASSERT_TRUE(other.TryTakeGpibBus()); // the loop waits, sending nothing
+    QObject timers;
+    TransferResult second = TransferResult::Failed;
+    QTimer::singleShot(50, &timers, [&] {
+        rig.program->Setup.InterfaceKind = IfUsbTmc;
+        second = rig.transfer->Btn_Trans_Click(Transfer::WaveButton, QString());
+    });
+    // Were the press not taken, Cancel ends the loop instead.
+    QTimer::singleShot(3000, &timers, [&] { rig.progress.exit = true; });
+    EXPECT_EQ(rig.transfer->Btn_Trans_Click(Transfer::WaveButton, QString()), TransferResult::Done);
+    EXPECT_EQ(second, TransferResult::Done);
+    const QStringList boxes = rig.prompts.boxTexts();
+    ASSERT_EQ(boxes.size(), 1) << boxes.join('|').toStdString();
+    EXPECT_EQ(boxes.front(), QStringLiteral(u"次の転送完了後テストを終了します"));
+    other.ReleaseGpibBus();
+}
+
+// USB488 sends a block as 16-bit words. A header of odd length would leave
+// the last word half empty, and the instrument would read a NUL after the
+// data; the line feed that ends the block takes that place instead.
+TEST(Transfer, AUsb488BlockWithAnOddHeaderEndsInItsLineFeed) {
+    const QString library = QStringLiteral(VELDA_BINARY_DIR "/fakes/libfake_usb488ps.so");
+    void* fake = dlopen(library.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(fake, nullptr) << dlerror();
+    const auto call = [fake](const char* name) { return dlsym(fake, name); };
+    Rig rig(0); // the power source: ":TRAC Arb<n>,#48192" goes before its data
+    rig.program->Setup.InterfaceKind = IfUsb488;
+    rig.program->Registry->setSetting(bus::LibrarySection, bus::LibraryKeyUsb488, library);
+    reinterpret_cast<void (*)(const char*)>(call("fake_usb_reset"))(
+        QByteArray::number(rig.param().GpibAddress).constData());
+    const auto reply =
+        reinterpret_cast<void (*)(const char*, long, int, int)>(call("fake_usb_reply"));
+    // Status, identity, ready, then the status after the block and after the
+    // final script.
+    for (const QByteArray& r : {QByteArray("0\n"), rig.identity().toLatin1() + "\n",
+                                QByteArray("0\n"), QByteArray("0\n"), QByteArray("0\n")})
+        reply(r.constData(), long(r.size()), 0, 0);
+    fillRamp(*rig.program);
+    ASSERT_EQ(rig.transfer->Btn_Trans_Click(Transfer::WaveButton, QString()), TransferResult::Done)
+        << rig.prompts.boxTexts().join('|').toStdString();
+    long size = 0;
+    const auto* bytes =
+        reinterpret_cast<const unsigned char* (*)(long*)>(call("fake_usb_sent"))(&size);
+    const QByteArray sent(reinterpret_cast<const char*>(bytes), qsizetype(size));
+    const QByteArray header = ":TRAC Arb" + QByteArray::number(rig.param().MemoryNo) + ",#48192";
+    ASSERT_EQ(header.size() % 2, 1);
+    const qsizetype at = sent.indexOf(header);
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(sent.mid(at + header.size(), 8192), rig.transfer->WaveBytes());
+    // The function command follows the line feed at once.
+    EXPECT_EQ(sent.mid(at + header.size() + 8192, 10), QByteArray("\n:FUNC ARB"));
+    dlclose(fake);
 }
