@@ -60,6 +60,7 @@ bool LibraryBusModule::Load_Library() {
         context_.libraryNames ? context_.libraryNames(libraryKey_) : QStringList();
     if (!lib_.Load(names)) {
         log_.Append(TraceLog::LibraryLine(lib_.Name(), lib_.ErrorText()), StatusNoBoard);
+        errorText_ = lib_.ErrorText();
         return false;
     }
     Resolve_Functions();
@@ -70,6 +71,7 @@ Status LibraryBusModule::Missing(const char* function) {
     if (lib_.Loaded())
         lib_.Symbol(function); // leaves dlerror's text, which names the function
     log_.Append(TraceLog::LibraryLine(lib_.Name(), lib_.ErrorText()), StatusNoBoard);
+    errorText_ = lib_.ErrorText();
     return StatusNoBoard;
 }
 

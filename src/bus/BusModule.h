@@ -60,6 +60,11 @@ public:
                                             int16_t swap, int16_t flag);
 
     const CommonState& State() const { return state_; }
+    // What the last operation's failure was about, in the back end's own
+    // words (the file or library, why, what to do); empty when it has none.
+    // Cleared before each operation.
+    const QString& Last_Error_Text() const { return errorText_; }
+    void Clear_Error_Text() { errorText_.clear(); }
 
 protected:
     // The error check after a bus step: true when `status` holds no error.
@@ -84,6 +89,7 @@ protected:
     BusContext& context_;
     CommonState state_;
     TraceLog log_;
+    QString errorText_;
 };
 
 // A back end whose bus calls go to a shared library, loaded on the first

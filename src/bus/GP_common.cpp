@@ -28,6 +28,8 @@ BusModule* GP_common::Module(int16_t kind) {
 // Each operation goes to the current back end; without one the result is an error.
 #define VELDA_DISPATCH(call)                                                                       \
     BusModule* m = current();                                                                      \
+    if (m)                                                                                         \
+        m->Clear_Error_Text();                                                                     \
     return m ? m->call : StatusError
 
 Status GP_common::GP_Init(const QString& params) {
@@ -71,5 +73,10 @@ Status GP_common::GP_Send_AsciiBinary_Data(const QString& header, const BusArray
 }
 
 #undef VELDA_DISPATCH
+
+QString GP_common::Last_Error_Text() {
+    const BusModule* m = current();
+    return m ? m->Last_Error_Text() : QString();
+}
 
 } // namespace velda::bus

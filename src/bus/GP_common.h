@@ -62,6 +62,8 @@ public:
                                int16_t swap, int32_t last);
     Status GP_Send_AsciiBinary_Data(const QString& header, const BusArray& data, int16_t adrs,
                                     int32_t count, int16_t format, int16_t swap, int16_t flag);
+    // The current back end's own words on the last operation's failure.
+    QString Last_Error_Text();
 
 private:
     BusModule* current() { return Module(kind_); }

@@ -80,20 +80,19 @@ QString USBTMC_MDL::Name(int16_t adrs) const {
 
 Status USBTMC_MDL::Convert(ViStatus status, int i) {
     Status st = VisaStatus(status);
-    lastErrorText_.clear();
     if (st != StatusOk && visa_) {
-        lastErrorText_ = QString::fromStdString(visa_->lastMessage());
-        if (lastErrorText_.isEmpty())
-            lastErrorText_ = QStringLiteral("VISA error 0x%1")
-                                 .arg(static_cast<uint32_t>(status), 8, 16, QLatin1Char('0'))
-                                 .toUpper()
-                                 .replace(QLatin1String("0X"), QLatin1String("0x"));
+        errorText_ = QString::fromStdString(visa_->lastMessage());
+        if (errorText_.isEmpty())
+            errorText_ = QStringLiteral("VISA error 0x%1")
+                             .arg(static_cast<uint32_t>(status), 8, 16, QLatin1Char('0'))
+                             .toUpper()
+                             .replace(QLatin1String("0X"), QLatin1String("0x"));
         // The sentence goes to the trace log beside the operation's own line,
         // with the resource it is about.
         QString who = i >= 0 && i < ResourceCount && !ResourceName[i].isEmpty()
                           ? ResourceName[i]
                           : QStringLiteral("ALL");
-        Log(who + QStringLiteral(" : ") + lastErrorText_, st);
+        Log(who + QStringLiteral(" : ") + errorText_, st);
     }
     return st;
 }

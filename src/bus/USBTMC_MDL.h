@@ -55,9 +55,6 @@ public:
     void Set_Provider_Factory(ProviderFactory factory) { factory_ = std::move(factory); }
     // "system VISA <file>" or "built-in"; empty before GP_Init.
     QString Provider_Description() const;
-    // What the VISA layer said about the last failure (which file, what to
-    // do); empty after a success.
-    const QString& Last_Error_Text() const { return lastErrorText_; }
 
 private:
     bool Valid(int16_t& adrs) const;
@@ -81,7 +78,6 @@ private:
     // Kept between blocks: a fresh 128 KiB buffer per block costs more in
     // page faults than the copy itself.
     std::vector<uint8_t> packed_, message_;
-    QString lastErrorText_;
 };
 
 } // namespace velda::bus

@@ -95,9 +95,13 @@ Status GPIBLib::check(Status status, const QString& name, std::optional<int16_t>
     lastErrorText_.clear();
     if (status != bus::StatusOk) {
         lastErrorText_ = Status_Text(status);
+        // The bus's own account (which device file or library, why, what to
+        // do) is what lets the user mend it; the status text alone does not.
+        const QString detail = bus_.Last_Error_Text();
         if (showErrors_ && !quiet_)
             ShowStop(QStringLiteral("Interface Error"),
-                     Operation_Description(name, address) + QLatin1Char('\n') + lastErrorText_);
+                     Operation_Description(name, address) + QLatin1Char('\n') + lastErrorText_ +
+                         (detail.isEmpty() ? QString() : QLatin1Char('\n') + detail));
     }
     return status;
 }

@@ -375,6 +375,8 @@ TEST(Transfer, ABusThatCannotBeOpenedEndsAtItsFailure) {
         1)
         << boxes.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(boxes.filter(QStringLiteral("Function Local")).size(), 0);
+    // The interface's box names what is missing, so the user can mend it.
+    EXPECT_TRUE(boxes.front().contains(QStringLiteral("none.so"))) << boxes.front().toStdString();
     EXPECT_FALSE(rig.program->Registry->GpibBusy());
 }
 
