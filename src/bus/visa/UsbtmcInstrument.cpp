@@ -110,6 +110,12 @@ std::unique_ptr<UsbtmcInstrument> UsbtmcInstrument::open(FileOps& ops, const std
         }
         return nullptr;
     }
+    // Without this the driver leaves a timed-out transfer in the device: its
+    // late answer would then be read, and refused, as the next one, and so
+    // on for every query after it. A driver too old to know it keeps the
+    // old behaviour; nothing better can be had there.
+    __u8 abortOnFailure = 1;
+    ops.ioctl(fd, USBTMC_IOCTL_AUTO_ABORT, &abortOnFailure);
     *status = VI_SUCCESS;
     message->clear();
     return std::unique_ptr<UsbtmcInstrument>(new UsbtmcInstrument(ops, fd, path));

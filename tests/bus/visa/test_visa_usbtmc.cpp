@@ -107,6 +107,9 @@ struct DeviceStandIn : FileOps {
         case USBTMC_IOCTL_CLEAR:
             calls.push_back("clear");
             return 0;
+        case USBTMC_IOCTL_AUTO_ABORT:
+            calls.push_back("auto_abort " + std::to_string(*static_cast<__u8*>(arg)));
+            return 0;
         case USBTMC488_IOCTL_REN_CONTROL:
             calls.push_back("ren " + std::to_string(*static_cast<unsigned char*>(arg)));
             return 0;
@@ -179,8 +182,10 @@ TEST_F(VisaUsbtmc, FindsTheDeviceFileByVendorProductAndSerial) {
 
 TEST_F(VisaUsbtmc, OpenAppliesTimeOutAndTerminatorOnce) {
     ASSERT_EQ(open("USB0::0x1AB1::0x04CE::DS1ZA000::INSTR"), VI_SUCCESS);
-    EXPECT_EQ(device.take(),
-              (std::vector<std::string>{"open /dev/usbtmc0 rw", "timeout 2000", "termchar 10 0"}));
+    // A transfer that times out is aborted by the driver, so a late answer
+    // cannot stand in for the next one.
+    EXPECT_EQ(device.take(), (std::vector<std::string>{"open /dev/usbtmc0 rw", "auto_abort 1",
+                                                       "timeout 2000", "termchar 10 0"}));
     // The driver takes no time-out below 100 ms; an unchanged value is not sent again.
     ASSERT_EQ(visa->viSetAttribute(vi, VI_ATTR_TMO_VALUE, 1), VI_SUCCESS);
     ASSERT_EQ(visa->viSetAttribute(vi, VI_ATTR_TMO_VALUE, 1), VI_SUCCESS);
