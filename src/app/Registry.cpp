@@ -171,11 +171,14 @@ bool clsRegistry::takeOwnLock() {
     return false;
 }
 
-std::unique_ptr<SharedLock> clsRegistry::lockShared(const QString& name) const {
+std::unique_ptr<SharedLock> clsRegistry::lockShared(const QString& name,
+                                                    bool* heldElsewhere) const {
+    if (heldElsewhere)
+        *heldElsewhere = false;
     if (!QDir().mkpath(instanceDir_))
         return nullptr;
     return SharedLock::Take(instanceDir_ + QLatin1Char('/') + name + QStringLiteral(".flock"),
-                            kSharedLockWaitMs);
+                            kSharedLockWaitMs, heldElsewhere);
 }
 
 // --- creation and destruction -----------------------------------------------
@@ -330,21 +333,21 @@ void clsRegistry::setGpibBusy(bool busy) {
 bool clsRegistry::TryTakeGpibBus() {
     if (gpibHost_)
         return false;
-    const auto lock = lockShared(busSection());
-    if (!lock)
+    bool heldElsewhere = false;
+    const auto lock = lockShared(busSection(), &heldElsewhere);
+    if (!lock && heldElsewhere)
         return false;
     // Read straight from the file: the check and the set must both happen
-    // while the lock is held.
+    // while the lock is held. A store that cannot be read or written (or
+    // hold the lock) does not keep this copy off the bus: like every other
+    // failed write, the flag's is skipped, and the message that another
+    // copy uses the bus would not be true.
     QSettings s(iniPath_, QSettings::IniFormat);
-    if (s.status() != QSettings::NoError)
-        return false;
     const QString key = busSection() + QStringLiteral("/Busy");
-    if (isTrueText(s.value(key, boolText(false)).toString()))
+    if (s.status() == QSettings::NoError && isTrueText(s.value(key, boolText(false)).toString()))
         return false;
     s.setValue(key, boolText(true));
     s.sync();
-    if (s.status() != QSettings::NoError)
-        return false;
     gpibHost_ = true;
     return true;
 }

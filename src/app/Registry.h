@@ -55,8 +55,9 @@ public:
     bool GpibHost() const { return gpibHost_; }
     // Takes the bus "GPIB<GpibId>" for this copy in one step: checks the busy
     // flag and sets it while holding the bus's lock file. False when the bus
-    // is in use (by another copy, or already by this one) or the lock cannot
-    // be had; the store is then unchanged.
+    // is in use (by another copy, or already by this one) or another copy
+    // keeps the lock; the store is then unchanged. A store that cannot be
+    // written gives the bus without the flag.
     bool TryTakeGpibBus();
     // Gives back a bus taken by this copy: clears the flag. Does nothing when
     // this copy does not hold the bus, so another copy's claim is never lost.
@@ -123,7 +124,8 @@ private:
     // A lock on "<name>.flock" in the instance folder, taken before and
     // released after a read-modify-write of shared values. Null when it
     // could not be had in time.
-    std::unique_ptr<SharedLock> lockShared(const QString& name) const;
+    std::unique_ptr<SharedLock> lockShared(const QString& name,
+                                           bool* heldElsewhere = nullptr) const;
 
     // Reads fall back to `fallback` when the key is absent or the store cannot
     // be read; failed writes are skipped.

@@ -12,7 +12,9 @@
 
 namespace velda {
 
-std::unique_ptr<SharedLock> SharedLock::Take(const QString& path, int waitMs) {
+std::unique_ptr<SharedLock> SharedLock::Take(const QString& path, int waitMs, bool* heldElsewhere) {
+    if (heldElsewhere)
+        *heldElsewhere = false;
     const QByteArray name = QFile::encodeName(path);
     int fd;
     do
@@ -28,6 +30,8 @@ std::unique_ptr<SharedLock> SharedLock::Take(const QString& path, int waitMs) {
             break; // no flock() here: see the header
         if (deadline.hasExpired()) {
             ::close(fd);
+            if (heldElsewhere)
+                *heldElsewhere = true;
             return nullptr;
         }
         // The guarded steps take about a millisecond.

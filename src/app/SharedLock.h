@@ -16,7 +16,10 @@ public:
     // that long or the file cannot be opened. On a file system without
     // flock() the lock is granted unlocked: the steps it guards are still
     // atomic rewrites, only the check-and-set loses its exclusion there.
-    static std::unique_ptr<SharedLock> Take(const QString& path, int waitMs);
+    // `heldElsewhere`, when given, tells the two apart: true only when the
+    // wait ran out.
+    static std::unique_ptr<SharedLock> Take(const QString& path, int waitMs,
+                                            bool* heldElsewhere = nullptr);
     ~SharedLock();
     SharedLock(const SharedLock&) = delete;
     SharedLock& operator=(const SharedLock&) = delete;

@@ -648,17 +648,41 @@ TEST(Registry, TakingTheBusInOneCopy) {
     }
 }
 
+// A settings file that cannot be written does not pass for another copy
+// holding the bus: the flag's write is skipped like any other.
+TEST(Registry, AStoreThatCannotBeWrittenStillGivesTheBus) {
+    Store store;
+    ASSERT_TRUE(QDir(store.folder()).mkpath(QStringLiteral("dir/VELDA.ini")));
+    QFile file(store.folder() + QStringLiteral("/file"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    for (const QString& ini : {store.folder() + QStringLiteral("/dir/VELDA.ini"),
+                               store.folder() + QStringLiteral("/file/VELDA.ini")}) {
+        clsRegistry r(ini);
+        EXPECT_TRUE(r.TryTakeGpibBus()) << ini.toStdString();
+        EXPECT_TRUE(r.GpibHost());
+        r.ReleaseGpibBus();
+        EXPECT_FALSE(r.GpibHost());
+        EXPECT_TRUE(r.TryTakeGpibBus()) << ini.toStdString();
+        r.ReleaseGpibBus();
+    }
+}
+
 TEST(Registry, ASharedLockHasOneHolderAtATime) {
     Store store;
     const QString path = store.folder() + QStringLiteral("/bus.flock");
     auto first = SharedLock::Take(path, 0);
     ASSERT_TRUE(first);
     // A second holder in the same process waits its time and gets nothing.
-    EXPECT_FALSE(SharedLock::Take(path, 20));
+    bool heldElsewhere = false;
+    EXPECT_FALSE(SharedLock::Take(path, 20, &heldElsewhere));
+    EXPECT_TRUE(heldElsewhere);
     first.reset();
     EXPECT_TRUE(SharedLock::Take(path, 0));
     // A folder that is not there gives no lock rather than a false one.
-    EXPECT_FALSE(SharedLock::Take(store.folder() + QStringLiteral("/none/bus.flock"), 0));
+    EXPECT_FALSE(
+        SharedLock::Take(store.folder() + QStringLiteral("/none/bus.flock"), 0, &heldElsewhere));
+    EXPECT_FALSE(heldElsewhere);
 }
 
 TEST(Registry, ACopyThatDiedHoldingTheBusLockDoesNotBlockTheBus) {
