@@ -5,13 +5,20 @@
 #include "../BusRigs.h"
 #include "TestSupport.h"
 #include "bus/USBTMC_MDL.h"
+#include "bus/WaitTurn.h"
+#include "bus/visa/NetConnect.h"
 #include "bus/visa/OwnVisa.h"
 
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <netdb.h>
 #include <netinet/in.h>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -104,6 +111,52 @@ TEST(ConnectTimeOut, AnAddressThatNeverAnswersEndsInATimeOut) {
         EXPECT_EQ(module.GP_Send_Str(0, QStringLiteral("*RST")), bus::StatusError);
         EXPECT_TRUE(prompts.boxes.empty());
     }
+}
+
+// A name server that never answers: the lookup is given up when the
+// time-out ends or a wait turn asks to stop, instead of holding the
+// windows' thread for as long as the resolver retries.
+std::mutex g_lookupMutex;
+std::condition_variable g_lookupReleased;
+bool g_released = false;
+
+int silentNameServer(const char*, const char*, const addrinfo* hints, addrinfo** list) {
+    *list = nullptr;
+    if (hints && (hints->ai_flags & AI_NUMERICHOST))
+        return EAI_NONAME;
+    std::unique_lock<std::mutex> g(g_lookupMutex);
+    g_lookupReleased.wait_for(g, std::chrono::seconds(30), [] { return g_released; });
+    return EAI_AGAIN;
+}
+
+TEST(ConnectTimeOut, ANameLookupThatNeverAnswersEndsInATimeOut) {
+    g_released = false;
+    const visa::Resolver before = visa::setResolver(&silentNameServer);
+    struct Case {
+        const char* what;
+        visa::ViUInt32 timeoutMs;
+        bool stopAsked; // a wait turn that asks to stop (Cancel, Ctrl-C)
+    };
+    for (const Case& c : {Case{"open time-out", 200, false},
+                          Case{"a turn asks to stop", visa::VI_TMO_INFINITE, true}}) {
+        std::optional<bus::WaitTurnScope> turn;
+        if (c.stopAsked)
+            turn.emplace([] { return false; });
+        int fd = -1;
+        std::string message;
+        EXPECT_EQ(visa::connectTcp("instrument.lab.example", 5025, c.timeoutMs, &fd, &message),
+                  visa::VI_ERROR_TMO)
+            << c.what;
+        EXPECT_EQ(fd, -1) << c.what;
+        EXPECT_NE(message.find("Looking up instrument.lab.example"), std::string::npos)
+            << c.what << ": " << message;
+    }
+    {
+        const std::lock_guard<std::mutex> g(g_lookupMutex);
+        g_released = true;
+    }
+    g_lookupReleased.notify_all();
+    visa::setResolver(before);
 }
 
 } // namespace
