@@ -2,6 +2,8 @@
 // window's Setup menu, its controls found by objectName, keys and clicks sent
 // with QTest, boxes answered by the recording handler.
 #include "ProgramWindowFixture.h"
+#include "SocketBus.h"
+#include "TestInstrument.h"
 #include "app/CaptionsWidget.h"
 #include "app/Help.h"
 #include "app/Messages.h"
@@ -939,6 +941,38 @@ TEST_F(SystemDialogTest, TransferButtonsSendOverTheSimulatedBusAndGiveTheBusBack
             EXPECT_FALSE(t.contains(QStringLiteral("Error"))) << t.toStdString();
         EXPECT_TRUE(simulatedLog().contains(c.mustSend));
     }
+}
+
+// Cancel in the progress window stops a LAN transfer while it waits for
+// the instrument's answer: nothing more is sent, no failure is reported,
+// and the bus is free again.
+TEST_F(SystemDialogTest, CancelStopsALanTransferWaitingForAnAnswer) {
+    ASSERT_NE(open(), nullptr);
+    choose(QStringLiteral("Comb_System"), Awg1101);
+    selectInterface(QStringLiteral("USB(TMC)"));
+    test::Use_Own_Visa(*program->Bus);
+    auto inst = test::TestInstrument::For_Model("AWG-1101");
+    inst->Hold_Replies(true);
+    edit(QStringLiteral("txtSerialNo"))->setText(QString::fromStdString(inst->Resource_Name()));
+    bool pressed = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, dlg, [&] {
+        FrmGPIBExit* progress = dlg->Progress();
+        if (pressed || inst->Held() == 0 || !progress || !progress->isVisible())
+            return;
+        pressed = true;
+        QTest::mouseClick(progress->CmdGpibExit, Qt::LeftButton);
+    });
+    poll.start(10);
+    prompts.clear();
+    click(QStringLiteral("Btn_Trans(1)"));
+    poll.stop();
+    inst->Hold_Replies(false);
+    EXPECT_TRUE(pressed);
+    EXPECT_TRUE(inst->Blocks().empty());
+    EXPECT_TRUE(prompts.boxes.empty()) << prompts.boxTexts().join('|').toStdString();
+    EXPECT_FALSE(dlg->Progress()->isVisible());
+    EXPECT_FALSE(program->Registry->GpibBusy());
 }
 
 // The event loop runs during a transfer, so the dialog can be used
