@@ -81,6 +81,12 @@ public:
         // a cancel already closed and gave back is no longer this copy's.
         if (opened_ && io_ != nullptr && io_->Lib().SetupDone() && registry_.GpibHost())
             io_->Close_Bus();
+        // An instrument on a raw socket often takes one connection only: an
+        // idle one kept to the next transfer would shut out every other
+        // program on the bench meanwhile.
+        if (opened_ && kind_ == IfUsbTmc)
+            if (auto* tmc = dynamic_cast<bus::USBTMC_MDL*>(bus_.Module(kind_)))
+                tmc->Close_All();
         registry_.ReleaseGpibBus();
         if (!opened_ || kind_ != IfSimulated)
             return;

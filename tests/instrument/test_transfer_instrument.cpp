@@ -193,6 +193,10 @@ TEST(TransferToInstrument, EveryShippedModelTakesItsWaveAndSetUpOnEveryPath) {
 
             ASSERT_EQ(rig.press(Transfer::WaveButton), TransferResult::Done) << rig.boxes();
             EXPECT_FALSE(rig.program->Registry->GpibBusy());
+            // The connection ends with the transfer, free for other programs.
+            if (path == Path::Socket) {
+                EXPECT_TRUE(rig.inst->Wait_For_Disconnect(10000));
+            }
 
             // The data words divided by the mask's step, each word high byte
             // first unless the script swaps; the bus's byte packing then
