@@ -4,6 +4,7 @@
 #include "app/Program.h"
 #include "app/Registry.h"
 #include "bus/GP_common.h"
+#include "bus/WaitTurn.h"
 #include "control/GPIBLib.h"
 #include "control/TransferProgress.h"
 
@@ -126,18 +127,32 @@ void GpibIO::Abort_Transfer(TransferProgress& progress) {
     progress.Close();
 }
 
-void GpibIO::Wait(double seconds) {
+bool GpibIO::Wait(double seconds) {
     if (!(seconds > 0))
-        return;
+        return true;
     const auto ms = int(std::lround(std::min(seconds, 86400.0) * 1000));
-    if (!QCoreApplication::instance()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        return;
+    // In slices, each followed by the thread's wait turn: a stop asked for
+    // (Cancel, Ctrl-C) ends the pause at once.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (true) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0)
+            return true;
+        const int slice =
+            bus::Has_WaitTurn() ? int(std::min<long long>(left, bus::WaitTurnSliceMs)) : int(left);
+        if (!QCoreApplication::instance()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(slice));
+        } else {
+            // The window keeps drawing and its Cancel button keeps working.
+            QEventLoop loop;
+            QTimer::singleShot(slice, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        if (!bus::Wait_Turn())
+            return false;
     }
-    // The window keeps drawing and its Cancel button keeps working.
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 Status GpibIO::Wait_Ready(int16_t address) {
@@ -147,6 +162,9 @@ Status GpibIO::Wait_Ready(int16_t address) {
     // instrument still busy then counts as a time-out.
     const int polls = PollInterval > 0 ? int(std::ceil(ReadyLimit / PollInterval)) : 1;
     for (int i = 0; i <= polls; ++i) {
+        // A stop asked for ends the wait before the next question.
+        if (!bus::Wait_Turn())
+            return bus::StatusTimeOut;
         const Status sent = lib_.Puts(address, QStringLiteral("STAT:OPER:COND?"));
         if (sent != bus::StatusOk)
             return sent;
@@ -157,8 +175,8 @@ Status GpibIO::Wait_Ready(int16_t address) {
         const int condition = reply.toInt(&ok);
         if (ok && condition == 0)
             return bus::StatusOk;
-        if (i < polls)
-            Wait(PollInterval);
+        if (i < polls && !Wait(PollInterval))
+            return bus::StatusTimeOut;
     }
     return bus::StatusTimeOut;
 }

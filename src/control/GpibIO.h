@@ -56,8 +56,9 @@ public:
     // this copy holds it, then the progress closed.
     void Abort_Transfer(TransferProgress& progress);
 
-    // A pause of `seconds` during which the event loop keeps running.
-    static void Wait(double seconds);
+    // A pause of `seconds` during which the event loop keeps running; false
+    // when the thread's wait turn asked to stop before it was over.
+    static bool Wait(double seconds);
 
     // Asks "STAT:OPER:COND?" every PollInterval seconds until the
     // instrument answers 0 (no operation running), at most ReadyLimit

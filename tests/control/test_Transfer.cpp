@@ -527,3 +527,27 @@ TEST(Transfer, AUsb488BlockWithAnOddHeaderEndsInItsLineFeed) {
     EXPECT_EQ(sent.mid(at + header.size() + 8192, 10), QByteArray("\n:FUNC ARB"));
     dlclose(fake);
 }
+
+// An instrument that stays busy is asked every tenth of a second for up to
+// half a minute; a stop asked for meanwhile ends that wait at once.
+TEST(Transfer, AStopEndsTheWaitForABusyInstrument) {
+    Rig rig(0); // the power source waits until ready before its block
+    rig.writeReplies();
+    QFile f(rig.replies());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray replies = f.readAll();
+    f.close();
+    replies.replace("STAT:OPER:COND?=0", "STAT:OPER:COND?=1");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(replies);
+    f.close();
+    const auto polls = [&rig] {
+        return rig.log().filter(QStringLiteral("STAT:OPER:COND?")).size();
+    };
+    rig.transfer->Set_StopAsked([&] { return polls() >= 2; });
+    EXPECT_EQ(rig.transfer->Send_Wave(), TransferResult::Cancelled);
+    EXPECT_LE(polls(), 3);
+    EXPECT_TRUE(binaryLines(rig.log()).isEmpty());
+    EXPECT_TRUE(rig.prompts.boxTexts().isEmpty()) << rig.prompts.boxTexts().join('|').toStdString();
+    EXPECT_FALSE(rig.program->Registry->GpibBusy());
+}
