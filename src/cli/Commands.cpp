@@ -229,6 +229,18 @@ QStringList Models_Report() {
 int Run_Print_Pdf(Program& program, const QString& file, const QString& pdf, bool digital) {
     if (!checkWaveName(file))
         return ExitUsage;
+    // The PDF replaces whatever stands under its name: only a PDF file, never
+    // the waveform read (through a link either), a folder or a device.
+    const QFileInfo target(pdf);
+    if (target.suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0) {
+        ShowErrorText(QStringLiteral("print: --pdf takes a file name ending in .pdf"));
+        return ExitUsage;
+    }
+    if (target.exists() &&
+        (!target.isFile() || target.canonicalFilePath() == QFileInfo(file).canonicalFilePath())) {
+        ShowErrorText(QStringLiteral("print: %1 is not a PDF file it may replace").arg(pdf));
+        return ExitUsage;
+    }
     if (!FileCommands(program).Load_Wave_File(file))
         return ExitFile;
     // The margins and font the Print dialog saved, as its Save as PDF uses

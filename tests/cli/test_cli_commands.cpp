@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -335,15 +336,25 @@ TEST_F(CliTest, PrintWritesAPdfOrNothing) {
         {{"print", "--digital", "a.wdb", "--pdf", "d.pdf"}, 0, "d.pdf"},
         {{"print", "a.wdb", "--pdf", "no/such/a.pdf"}, 3, "no/such/a.pdf"},
         {{"print", "missing.wdb", "--pdf", "m.pdf"}, 3, "m.pdf"},
+        // Only a PDF file is replaced: never the waveform, a folder or a device.
+        {{"print", "a.wdb", "--pdf", "a.wdb"}, 2, "a.wdb"},
+        {{"print", "a.wdb", "--pdf", "folder.pdf"}, 2, "folder.pdf"},
+        {{"print", "a.wdb", "--pdf", "link.pdf"}, 2, "a.wdb"},
     };
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.pdf")));
+    ASSERT_TRUE(QFile::link(path("a.wdb"), path("link.pdf")));
     for (const Row& row : rows) {
+        const QByteArray before = File_Bytes(path(row.pdf));
+        const bool existed = QFileInfo::exists(path(row.pdf));
         const CliRun r = velda(row.args);
         EXPECT_EQ(r.exitCode, row.exitCode) << str(row.args.join(' ')) << str(r.errText());
         const QByteArray pdf = File_Bytes(path(row.pdf));
-        if (row.exitCode == 0)
+        if (row.exitCode == 0) {
             EXPECT_TRUE(pdf.startsWith("%PDF-")) << str(row.pdf);
-        else
-            EXPECT_FALSE(QFile::exists(path(row.pdf)));
+        } else {
+            EXPECT_EQ(QFileInfo::exists(path(row.pdf)), existed) << str(row.pdf);
+            EXPECT_EQ(pdf, before) << str(row.pdf);
+        }
     }
 }
 
