@@ -13,6 +13,7 @@
 
 #include <QCommandLineParser>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <cstdio>
 
@@ -156,6 +157,28 @@ int Run_Send(Program& program, const SendOptions& o) {
     if (!Is_Wave_File(o.file)) {
         ShowErrorText(QStringLiteral("[") + o.file + QStringLiteral("] ") + GetMessage(7));
         return ExitUsage;
+    }
+    // The bus empties its trace log when it starts: never one of the files
+    // this run reads. And a log or replies file the bus could not use would
+    // only be found out as a silent log or a wrong answer.
+    if (!o.logFile.isEmpty()) {
+        const QString log = QFileInfo(o.logFile).absoluteFilePath();
+        for (const QString& input : {o.file, o.setupFile, o.repliesFile})
+            if (!input.isEmpty() && QFileInfo(input).exists() &&
+                QFileInfo(input).canonicalFilePath() == QFileInfo(log).canonicalFilePath()) {
+                ShowErrorText(QStringLiteral("send: --log %1 is a file this run reads").arg(input));
+                return ExitUsage;
+            }
+        QFile probe(log);
+        if (!probe.open(QIODevice::Append)) {
+            ShowErrorText(QStringLiteral("[") + log + QStringLiteral("] ") + GetMessage(72));
+            return ExitFile;
+        }
+    }
+    if (!o.repliesFile.isEmpty() && !QFile(o.repliesFile).open(QIODevice::ReadOnly)) {
+        ShowErrorText(QStringLiteral("[") + absolute(o.repliesFile) + QStringLiteral("] ") +
+                      GetMessage(71));
+        return ExitFile;
     }
     // A .wdb brings its own set-up, which --setup and --model then change;
     // a .txt holds points only and is read at the count of the set-up it

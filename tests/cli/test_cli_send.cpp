@@ -70,6 +70,12 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
         {{"--timeout", "1001", "w.txt"}, 2, {}, {}, ""},
         // A name the bus settings cannot carry is refused, not cut at its comma.
         {{"--replies", "ok.ini", "--log", "w.txt,t.log", "w.txt"}, 2, {}, {}, ""},
+        // The log is emptied when the bus starts: never a file the run reads;
+        // a log or replies file the bus cannot use is found out first.
+        {{"--replies", "ok.ini", "--log", "w.txt", "w.txt"}, 2, {}, {}, ""},
+        {{"--replies", "ok.ini", "--log", "ok.ini", "w.txt"}, 2, {}, {}, ""},
+        {{"--replies", "ok.ini", "--log", "no/such/t.log", "w.txt"}, 3, {}, {}, ""},
+        {{"--replies", "none.ini", "w.txt"}, 3, {}, {}, ""},
     };
     const QByteArray wave = File_Bytes(path("w.txt"));
     for (const Row& row : rows) {
