@@ -2,6 +2,7 @@
 #include "cli/CommandLine.h"
 
 #include <QStringList>
+#include <cstdio>
 
 int main(int argc, char** argv) {
     QStringList arguments;
@@ -9,5 +10,9 @@ int main(int argc, char** argv) {
         arguments << QString::fromLocal8Bit(argv[i]);
     if (velda::cli::Is_Command_Line(arguments))
         return velda::cli::Run_Command_Line(argc, argv);
+    if (const QString text = velda::cli::No_Display_Text(); !text.isEmpty()) {
+        std::fputs(text.toLocal8Bit().constData(), stderr);
+        return 2;
+    }
     return velda::runProgram(argc, argv);
 }

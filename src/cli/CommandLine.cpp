@@ -247,6 +247,16 @@ bool Is_Command_Line(const QStringList& arguments) {
            first == QLatin1String("-h") || first == QLatin1String("-v");
 }
 
+QString No_Display_Text() {
+    const auto set = [](const char* name) { return !qEnvironmentVariableIsEmpty(name); };
+    if (set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM"))
+        return {};
+    // Qt would end the program with an abort and a core file; a mistyped
+    // command or option lands here too.
+    return QStringLiteral("velda: no display to open the editor on; the commands that need none "
+                          "are listed by velda --help\n");
+}
+
 QString Version_Text() {
     return QStringLiteral("velda %1.%2.%3\n")
         .arg(Program_Version_Major())

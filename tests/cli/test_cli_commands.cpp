@@ -154,6 +154,9 @@ TEST_F(CliTest, UsageErrorsAreOneLineAndExitTwo) {
         // The extension counts from the name's first dot, as the file front reads it.
         {{"info", "w.v2.wdb"}, "[w.v2.wdb]"},
         {{"convert", "w.wdb", "o.v2.txt"}, "[o.v2.txt]"},
+        // What would start the editor, with no display to start it on.
+        {{"-x"}, "velda --help"},
+        {{"sned", "w.wdb"}, "velda --help"},
     };
     for (const Row& row : rows) {
         const CliRun r = velda(row.args);
