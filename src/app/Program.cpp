@@ -86,8 +86,9 @@ void Program::Write_Sysinfo() {
 }
 
 void Program::Create_Registry() {
-    Registry = options_.iniPath.isEmpty() ? std::make_unique<clsRegistry>()
-                                          : std::make_unique<clsRegistry>(options_.iniPath);
+    Registry = std::make_unique<clsRegistry>(
+        options_.iniPath.isEmpty() ? clsRegistry::defaultIniPath() : options_.iniPath,
+        options_.command ? clsRegistry::Role::Command : clsRegistry::Role::Editor);
     Registry->setScreenTwips(primaryScreenTwips);
 }
 

@@ -30,6 +30,9 @@ struct ProgramOptions {
     QString iniPath;
     // Model information file. Empty: <dataDir>/models.toml.
     QString modelFile;
+    // A command of the command line: the store is only read (see
+    // clsRegistry::Role).
+    bool command = false;
 };
 
 // Tool windows, as recorded in ActiveTool.

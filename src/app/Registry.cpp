@@ -75,10 +75,10 @@ QString clsRegistry::defaultIniPath() {
 
 clsRegistry::clsRegistry() : clsRegistry(defaultIniPath()) {}
 
-clsRegistry::clsRegistry(const QString& iniPath)
+clsRegistry::clsRegistry(const QString& iniPath, Role role)
     : iniPath_(QFileInfo(iniPath).absoluteFilePath()),
       instanceDir_(QFileInfo(iniPath).absolutePath() + QStringLiteral("/instances")),
-      screenTwips_(primaryScreenTwips) {
+      screenTwips_(primaryScreenTwips), role_(role) {
     create();
 }
 
@@ -199,6 +199,12 @@ void clsRegistry::create() {
     // Two copies starting together must not both count themselves as the
     // first, nor both read the same copy count.
     const auto systemLock = lockShared(kSystem);
+    if (role_ == Role::Command) {
+        // A damaged store is read as defaults and left as it is.
+        takeOwnLock();
+        commandPass(!otherCopyRunning());
+        return;
+    }
     setAsideCorruptStore();
     takeOwnLock();
     const bool alone = !otherCopyRunning();
@@ -251,8 +257,27 @@ void clsRegistry::createPass(bool alone) {
         s.sync();
 }
 
+void clsRegistry::commandPass(bool alone) {
+    QSettings s(iniPath_, QSettings::IniFormat);
+    if (s.status() != QSettings::NoError)
+        return;
+    bool changed = false;
+    for (int n = 0; alone && n < 4; ++n) {
+        const QString key = QStringLiteral("GPIB%1/Busy").arg(n);
+        if (isTrueText(s.value(key).toString())) {
+            s.setValue(key, boolText(false));
+            changed = true;
+        }
+    }
+    debugMode_ = isTrueText(s.value(kSystem + QStringLiteral("/DebugMode")).toString());
+    loopTest_ = isTrueText(s.value(kSystem + QStringLiteral("/LoopTest")).toString());
+    if (changed)
+        s.sync();
+}
+
 void clsRegistry::destroy() {
-    {
+    const bool editor = role_ == Role::Editor;
+    if (editor) {
         const auto systemLock = lockShared(kSystem);
         // A count already at 0 (the store was edited or reset) must not go negative.
         winCount_ = std::max(1, WinCount()) - 1;
@@ -265,7 +290,7 @@ void clsRegistry::destroy() {
         ReleaseGpibBus();
     }
 
-    if (WinCount() < 1) {
+    if (editor && WinCount() < 1) {
         saveFormTable();
         gpibHost_ = false;
     }

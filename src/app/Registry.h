@@ -34,10 +34,17 @@ public:
 
     static constexpr int FormSlots = 11;
 
+    // An editor window counts itself in the store (its number, the window
+    // count) and saves its form table on the way out. A command of the
+    // command line only reads the store: it writes back what its own work
+    // changes, and clears the busy flags a crashed copy left when it runs
+    // alone, as every first copy does.
+    enum class Role { Editor, Command };
+
     // The user's store: <config folder>/VELDA/VELDA.ini.
     clsRegistry();
     // A store at the given INI path (the instance folder sits beside it).
-    explicit clsRegistry(const QString& iniPath);
+    explicit clsRegistry(const QString& iniPath, Role role = Role::Editor);
     ~clsRegistry();
 
     clsRegistry(const clsRegistry&) = delete;
@@ -115,6 +122,9 @@ private:
     void create();
     // The start-up pass over the store: counters, and the flags a crashed copy left.
     void createPass(bool alone);
+    // A command's start: reads the flags it uses, writes only the clearing
+    // of busy flags a crashed copy left (when alone).
+    void commandPass(bool alone);
     void destroy();
     void setAsideCorruptStore();
     bool takeOwnLock();
@@ -141,6 +151,7 @@ private:
     ScreenTwipsFn screenTwips_;
     BusToLocalFn busToLocal_;
 
+    Role role_ = Role::Editor;
     bool gpibHost_ = false;
     int gpibId_ = 0;
     int winH_ = 0;

@@ -219,7 +219,9 @@ int runCommand(const CommandDef& command, QCommandLineParser& parser) {
         ~Uninstall() { setPromptHandler(nullptr); }
     } uninstall;
 
-    Program program;
+    ProgramOptions options;
+    options.command = true;
+    Program program(options);
     // The settings are only read: nothing of the run goes back to the store
     // unless the command's work itself changes it (the bus's busy flag and
     // controller address during a send).

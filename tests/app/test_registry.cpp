@@ -648,6 +648,34 @@ TEST(Registry, TakingTheBusInOneCopy) {
     }
 }
 
+// A command of the command line reads the store and leaves it as it was,
+// but for the flag a crashed copy left when no copy runs beside it; an
+// editor's counters and form table are not its own.
+TEST(Registry, ACommandOnlyReadsTheStore) {
+    const QByteArray stored =
+        "; kept by hand\n[GPIB1]\nBusy=True\n[System]\nDebugMode=True\nWinCount=3\n";
+    for (const bool editorBeside : {false, true}) {
+        Store store;
+        store.writeRaw(stored);
+        std::unique_ptr<clsRegistry> editor;
+        if (editorBeside) {
+            editor = openRegistry(store);
+            store.writeRaw(stored); // as it was, the editor's own counters aside
+        }
+        {
+            clsRegistry command(store.ini(), clsRegistry::Role::Command);
+            EXPECT_TRUE(command.DebugMode());
+            EXPECT_EQ(store.value(QStringLiteral("GPIB1/Busy")),
+                      editorBeside ? QStringLiteral("True") : QStringLiteral("False"));
+            if (editorBeside) {
+                EXPECT_EQ(store.raw(), stored);
+            }
+        }
+        EXPECT_EQ(store.value(QStringLiteral("System/WinCount")), QStringLiteral("3"))
+            << editorBeside;
+    }
+}
+
 // A settings file that cannot be written does not pass for another copy
 // holding the bus: the flag's write is skipped like any other.
 TEST(Registry, AStoreThatCannotBeWrittenStillGivesTheBus) {
