@@ -359,20 +359,23 @@ bool clsRegistry::TryTakeGpibBus() {
     if (gpibHost_)
         return false;
     bool heldElsewhere = false;
-    const auto lock = lockShared(busSection(), &heldElsewhere);
+    auto lock = lockShared(busSection(), &heldElsewhere);
     if (!lock && heldElsewhere)
         return false;
     // Read straight from the file: the check and the set must both happen
-    // while the lock is held. A store that cannot be read or written (or
-    // hold the lock) does not keep this copy off the bus: like every other
-    // failed write, the flag's is skipped, and the message that another
-    // copy uses the bus would not be true.
+    // while the lock is held. A store that cannot be read or written does
+    // not keep this copy off the bus: like every other failed write, the
+    // flag's is skipped, and the message that another copy uses the bus
+    // would not be true. The lock is then held for as long as the bus is,
+    // so another copy is still kept off it.
     QSettings s(iniPath_, QSettings::IniFormat);
     const QString key = busSection() + QStringLiteral("/Busy");
     if (s.status() == QSettings::NoError && isTrueText(s.value(key, boolText(false)).toString()))
         return false;
     s.setValue(key, boolText(true));
     s.sync();
+    if (s.status() != QSettings::NoError)
+        heldBusLock_ = std::move(lock);
     gpibHost_ = true;
     return true;
 }
@@ -380,7 +383,8 @@ bool clsRegistry::TryTakeGpibBus() {
 void clsRegistry::ReleaseGpibBus() {
     if (!gpibHost_)
         return;
-    const auto lock = lockShared(busSection());
+    // The lock held for a store that could not take the flag goes with it.
+    const auto lock = heldBusLock_ ? std::move(heldBusLock_) : lockShared(busSection());
     // Cleared even when the lock cannot be had: a flag left set would keep
     // every copy off the bus until all of them end.
     setGpibBusy(false);

@@ -147,6 +147,9 @@ private:
     QString iniPath_;
     QString instanceDir_;
     std::unique_ptr<QLockFile> ownLock_;
+    // The bus's lock, kept while this copy holds a bus whose flag the store
+    // could not take.
+    std::unique_ptr<SharedLock> heldBusLock_;
     QString ownLockPath_;
     ScreenTwipsFn screenTwips_;
     BusToLocalFn busToLocal_;

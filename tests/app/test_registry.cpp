@@ -694,6 +694,15 @@ TEST(Registry, AStoreThatCannotBeWrittenStillGivesTheBus) {
         EXPECT_TRUE(r.TryTakeGpibBus()) << ini.toStdString();
         r.ReleaseGpibBus();
     }
+    // Where the lock file can be kept, it stands in for the flag while the
+    // bus is held: another copy is still refused, and takes it afterwards.
+    const QString ini = store.folder() + QStringLiteral("/dir/VELDA.ini");
+    clsRegistry first(ini), second(ini);
+    ASSERT_TRUE(first.TryTakeGpibBus());
+    EXPECT_FALSE(second.TryTakeGpibBus());
+    first.ReleaseGpibBus();
+    EXPECT_TRUE(second.TryTakeGpibBus());
+    second.ReleaseGpibBus();
 }
 
 TEST(Registry, ASharedLockHasOneHolderAtATime) {
