@@ -355,6 +355,7 @@ TransferResult Transfer::Send_Wave() {
     cancelled_ = false;
     const QuietAfterStop quiet([this] { return Stopped(); });
     const TransferResult r = Wave_Steps();
+    Close_Progress();
     return r == TransferResult::Failed && cancelled_ ? TransferResult::Cancelled : r;
 }
 
@@ -486,8 +487,10 @@ TransferResult Transfer::Wave_Steps() {
     if (p.ModelNo == 0)
         lib_->Tmo(30);
 
+    // The window stays up to the end: the checks after the block may each
+    // wait the long time-out for an instrument still storing the waveform,
+    // and Cancel must stay at hand (the exit refusal points to it too).
     const TransferResult sent = Send_Block(line, isHeader);
-    Close_Progress();
     if (sent != TransferResult::Done)
         return sent;
 
@@ -510,7 +513,7 @@ void Transfer::Show_Progress() {
 }
 
 void Transfer::Close_Progress() {
-    if (loopRunning_)
+    if (loopRunning_ || !watching_)
         return;
     // Closing the window asks it to stop; that is not the user's cancel.
     watching_ = false;
@@ -569,7 +572,8 @@ TransferResult Transfer::Send_Block(const QString& line, bool isHeader) {
         // Cancel is in by the poll below.
         progress_.Set_Progress(static_cast<int>((at + n) * 1000 / size));
         if (progress_.GpibExit()) {
-            io_->Abort_Transfer(progress_);
+            io_->Abort_Transfer(progress_); // closes the window too
+            watching_ = false;
             return TransferResult::Cancelled;
         }
     }

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace velda::test {
@@ -30,7 +31,11 @@ public:
     void Set_Count(int32_t count) override { counts.push_back(count); }
     bool GpibExit() const override { return exit; }
     void Set_GpibExit(bool value) override { exit = value; }
-    void Close() override { ++closed; }
+    void Close() override {
+        ++closed;
+        if (onClose)
+            onClose();
+    }
 
     int shown = 0;
     int closed = 0;
@@ -40,6 +45,7 @@ public:
     bool exit = false;
     int cancelAfter = 0;
     QString cancelAt;
+    std::function<void()> onClose;
     bool sending = false;
     int pieceValues = 0;
     int firstSendValue = -1;

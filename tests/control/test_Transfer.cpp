@@ -317,6 +317,8 @@ TEST(Transfer, EveryWayOutGivesTheBusBack) {
         }
         if (c.path == CancelEarly)
             rig.progress.cancelAt = QStringLiteral("Data convert");
+        QStringList sentAtClose;
+        rig.progress.onClose = [&] { sentAtClose = sentTexts(rig.log()); };
         const TransferResult got = rig.transfer->Btn_Trans_Click(Transfer::WaveButton, QString());
         EXPECT_EQ(got, c.result) << c.what;
         EXPECT_FALSE(rig.program->Registry->GpibBusy() && !other) << c.what;
@@ -348,6 +350,9 @@ TEST(Transfer, EveryWayOutGivesTheBusBack) {
         }
         if (c.path == Done) { // the block starts from nothing sent
             EXPECT_EQ(rig.progress.firstSendValue, 0);
+            // The window (and its Cancel) stays up until the last check.
+            EXPECT_EQ(rig.progress.closed, 1);
+            EXPECT_EQ(sentAtClose, sentTexts(log));
         }
         if (c.path == CancelEarly) {
             EXPECT_TRUE(sentTexts(log).isEmpty()) << c.what;
