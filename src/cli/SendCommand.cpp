@@ -49,8 +49,8 @@ QString Send_Description() {
         "the transfer as the progress window's Cancel does, once the bus operation\n"
         "under way has ended (on the LAN at once, else at the latest at its\n"
         "time-out).\n"
-        "Without --timeout each operation has its own bus time-out (1 s; the data block\n"
-        "30 s); --timeout sets one for all of them, the data block included, rounded to\n"
+        "Without --timeout each operation has its own bus time-out (1 s; from the\n"
+        "waveform's send line on, 30 s); --timeout sets one for all of them, rounded to\n"
         "the nearest of the bus's steps (..., 0.1, 0.3, 1, 3, 10, 30, 100, 300, 1000 s).\n"
         "It holds for this run only; the saved settings are not changed.");
 }
