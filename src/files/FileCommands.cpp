@@ -71,7 +71,9 @@ QString openedName(const QString& path, const QString& ext) {
 
 QString Default_Document_Folder() {
     const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!docs.isEmpty())
+    // The location is named even where the folder was never made; a dialog
+    // given a folder that is not there starts in the working directory.
+    if (!docs.isEmpty() && QFileInfo(docs).isDir())
         return docs;
     // Never the program's folder: an installed program's folder is not the
     // user's to write in.

@@ -25,7 +25,7 @@ enum FileKind : int {
     KindWave = 5,       // .wdb and .txt of the main window
 };
 
-// The user's documents folder, or the program's own folder when there is none.
+// The user's documents folder, or their home folder when there is none.
 QString Default_Document_Folder();
 
 // A filter list "Text|*.a|Other|*.b;*.c" as Qt's ";;"-separated filter text.

@@ -159,6 +159,27 @@ TEST_F(FileCommandsTest, DialogsUseTheFiltersOfTheLanguageInForce) {
 
 // --- Start names -------------------------------------------------------------
 
+// The dialogs start in the documents folder, or in the home folder when the
+// user has none, never where the program happened to be started.
+TEST(DocumentFolder, TheHomeFolderStandsInForAMissingDocumentsFolder) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    const bool hadConfig = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
+    const QString without = Default_Document_Folder();
+    ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("Documents")));
+    const QString with = Default_Document_Folder();
+    qputenv("HOME", oldHome);
+    if (hadConfig)
+        qputenv("XDG_CONFIG_HOME", oldConfig);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(without, home.path());
+    EXPECT_EQ(with, home.path() + QStringLiteral("/Documents"));
+}
+
 TEST_F(FileCommandsTest, StartNamesFollowTheRememberedNames) {
     const QString folder = Default_Document_Folder();
     ASSERT_FALSE(folder.isEmpty());
