@@ -63,17 +63,31 @@ Answer WidgetPromptHandler::showBox(const BoxRequest& request) {
 }
 
 QString WidgetPromptHandler::openFileName(const FileRequest& request) {
-    QString filter = selectedFilter(request);
-    return QFileDialog::getOpenFileName(owner(), request.caption, startPath(request),
-                                        request.filter, &filter);
+    int chosen = 0;
+    return openFileNameWithFilter(request, chosen);
 }
 
 QString WidgetPromptHandler::openFileNameWithFilter(const FileRequest& request, int& chosenFilter) {
-    QString filter = selectedFilter(request);
-    const QString name = QFileDialog::getOpenFileName(owner(), request.caption, startPath(request),
-                                                      request.filter, &filter);
-    chosenFilter = filterIndexOf(request, filter);
-    return name;
+    // The proposed name may come without its extension: the dialog adds the
+    // default one to a typed name, as it checks that the file is there.
+    QFileDialog dialog(owner(), request.caption, QString(), request.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    const QString start = startPath(request);
+    const QFileInfo info(start);
+    if (info.isDir()) {
+        dialog.setDirectory(start);
+    } else {
+        dialog.setDirectory(info.absolutePath());
+        dialog.selectFile(info.fileName());
+    }
+    dialog.selectNameFilter(selectedFilter(request));
+    chosenFilter = request.filterIndex;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    chosenFilter = filterIndexOf(request, dialog.selectedNameFilter());
+    return dialog.selectedFiles().constFirst();
 }
 
 QString WidgetPromptHandler::saveFileName(const FileRequest& request) {

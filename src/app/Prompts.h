@@ -25,6 +25,9 @@ struct FileRequest {
     QString fileName;    // proposed name
     QString filter;      // Qt filter text, ";;"-separated
     int filterIndex = 0; // preselected filter
+    // Added to a typed name without an extension; the proposed name may
+    // come without its own.
+    QString defaultSuffix;
 };
 
 class PromptHandler {

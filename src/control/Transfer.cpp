@@ -57,6 +57,12 @@ public:
     }
     QString openFileName(const FileRequest& r) override { return inner_.openFileName(r); }
     QString saveFileName(const FileRequest& r) override { return inner_.saveFileName(r); }
+    QString openFileNameWithFilter(const FileRequest& r, int& chosen) override {
+        return inner_.openFileNameWithFilter(r, chosen);
+    }
+    QString saveFileNameWithFilter(const FileRequest& r, int& chosen) override {
+        return inner_.saveFileNameWithFilter(r, chosen);
+    }
     std::optional<QString> inputText(const QString& c, const QString& p,
                                      const QString& i) override {
         return inner_.inputText(c, p, i);

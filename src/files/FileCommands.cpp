@@ -170,6 +170,7 @@ QString FileCommands::askOpen(const QString& remembered, const QString& ext, int
     r.fileName = start.fileName;
     r.filter = File_Filter(kind, false, false, English());
     r.filterIndex = filterIndex;
+    r.defaultSuffix = start.defaultExtension;
     return openedName(prompts().openFileName(r), start.defaultExtension);
 }
 

@@ -113,8 +113,12 @@ TEST(TerminalPrompts, InputBoxesAskOrFollowThePolicy) {
 TEST(TerminalPrompts, FileDialogsFailCleanly) {
     Terminal t("/tmp/typed.wdb\n");
     TerminalPrompts p({}, &t.inDevice, &t.outDevice, true);
-    const FileRequest r{QStringLiteral("Open"), QStringLiteral("/tmp"), QStringLiteral("a.wdb"),
-                        QStringLiteral("All (*)"), 0};
+    const FileRequest r{QStringLiteral("Open"),
+                        QStringLiteral("/tmp"),
+                        QStringLiteral("a.wdb"),
+                        QStringLiteral("All (*)"),
+                        0,
+                        {}};
     EXPECT_EQ(p.openFileName(r), QString());
     EXPECT_EQ(p.saveFileName(r), QString());
     // Nothing typed was taken for a file name.
@@ -142,7 +146,7 @@ TEST(Prompts, AnythingShownWithNoHandlerIsReportedAndRefused) {
     EXPECT_EQ(prompts().showBox(
                   {QStringLiteral("T"), QStringLiteral("x"), BoxIcon::None, BoxButtons::Ok}),
               Answer::Ok);
-    EXPECT_EQ(prompts().saveFileName(FileRequest{QStringLiteral("Save As"), {}, {}, {}, 0}),
+    EXPECT_EQ(prompts().saveFileName(FileRequest{QStringLiteral("Save As"), {}, {}, {}, 0, {}}),
               QString());
     EXPECT_EQ(prompts().inputText(QStringLiteral("C"), QStringLiteral("P"), QStringLiteral("i")),
               std::nullopt);
