@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <cstdio>
 
 namespace velda::cli {
@@ -256,10 +257,29 @@ int Run_Send(Program& program, const SendOptions& o) {
             r = TransferResult::Cancelled;
         return r == TransferResult::Done;
     };
-    if (!o.wave && goOn())
+    // The bus empties its log as each operation starts it: the set-up's
+    // part is kept here and put back in front of the waveform's.
+    QByteArray setUpLog;
+    const QString logPath = o.logFile.isEmpty() ? QString() : absolute(o.logFile);
+    if (!o.wave && goOn()) {
         r = transfer.Send_Settings();
-    if (!o.settings && goOn())
+        QFile log(logPath);
+        if (!logPath.isEmpty() && log.open(QIODevice::ReadOnly))
+            setUpLog = log.readAll();
+    }
+    if (!o.settings && goOn()) {
         r = o.loops > 0 ? transfer.Loop_Test(o.loops) : transfer.Send_Wave();
+        QFile log(logPath);
+        if (!setUpLog.isEmpty() && log.open(QIODevice::ReadOnly)) {
+            const QByteArray waveLog = log.readAll();
+            log.close();
+            QSaveFile whole(logPath);
+            if (whole.open(QIODevice::WriteOnly)) {
+                whole.write(setUpLog + waveLog);
+                whole.commit();
+            }
+        }
+    }
     if (o.loops > 0)
         std::printf("Loops\t%d\n", transfer.LoopCount());
     if (Interrupted() && r != TransferResult::Done)

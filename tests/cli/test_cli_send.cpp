@@ -45,7 +45,8 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
         QString outIs;
     };
     const std::vector<Row> rows{
-        {{"--replies", "ok.ini", "w.txt"}, 0, {"*IDN?", ":TRAC:DATA"}, {}, ""},
+        // The log holds the whole run: the set-up's lines and the waveform's.
+        {{"--replies", "ok.ini", "w.txt"}, 0, {"*IDN?", ":FREQ ", ":TRAC:DATA"}, {}, ""},
         {{"--replies", "ok.ini", "--settings", "w.txt"}, 0, {"*IDN?"}, {":TRAC:DATA"}, ""},
         {{"--replies", "ok.ini", "--wave", "w.txt"}, 0, {":TRAC:DATA"}, {}, ""},
         {{"--replies", "ok.ini", "--loops", "3", "w.txt"}, 0, {":TRAC:DATA"}, {}, "Loops\t3\n"},
