@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
         arguments << QString::fromLocal8Bit(argv[i]);
     if (velda::cli::Is_Command_Line(arguments))
         return velda::cli::Run_Command_Line(argc, argv);
-    if (const QString text = velda::cli::No_Display_Text(); !text.isEmpty()) {
+    if (const QString text = velda::cli::No_Display_Text(arguments); !text.isEmpty()) {
         std::fputs(text.toLocal8Bit().constData(), stderr);
         return 2;
     }

@@ -171,14 +171,14 @@ bool clsRegistry::takeOwnLock() {
     return false;
 }
 
-std::unique_ptr<SharedLock> clsRegistry::lockShared(const QString& name,
-                                                    bool* heldElsewhere) const {
+std::unique_ptr<SharedLock> clsRegistry::lockShared(const QString& name, bool* heldElsewhere,
+                                                    int waitMs) const {
     if (heldElsewhere)
         *heldElsewhere = false;
     if (!QDir().mkpath(instanceDir_))
         return nullptr;
     return SharedLock::Take(instanceDir_ + QLatin1Char('/') + name + QStringLiteral(".flock"),
-                            kSharedLockWaitMs, heldElsewhere);
+                            waitMs < 0 ? kSharedLockWaitMs : waitMs, heldElsewhere);
 }
 
 // --- creation and destruction -----------------------------------------------
@@ -359,15 +359,19 @@ bool clsRegistry::TryTakeGpibBus() {
     if (gpibHost_)
         return false;
     bool heldElsewhere = false;
-    auto lock = lockShared(busSection(), &heldElsewhere);
+    const auto lock = lockShared(busSection(), &heldElsewhere);
     if (!lock && heldElsewhere)
+        return false;
+    // A copy whose store could not take the flag holds this one instead for
+    // as long as it holds the bus; asked without waiting.
+    auto standing = lockShared(busSection() + QStringLiteral(".held"), &heldElsewhere, 0);
+    if (!standing && heldElsewhere)
         return false;
     // Read straight from the file: the check and the set must both happen
     // while the lock is held. A store that cannot be read or written does
     // not keep this copy off the bus: like every other failed write, the
     // flag's is skipped, and the message that another copy uses the bus
-    // would not be true. The lock is then held for as long as the bus is,
-    // so another copy is still kept off it.
+    // would not be true; the standing lock keeps another copy off it.
     QSettings s(iniPath_, QSettings::IniFormat);
     const QString key = busSection() + QStringLiteral("/Busy");
     if (s.status() == QSettings::NoError && isTrueText(s.value(key, boolText(false)).toString()))
@@ -375,7 +379,7 @@ bool clsRegistry::TryTakeGpibBus() {
     s.setValue(key, boolText(true));
     s.sync();
     if (s.status() != QSettings::NoError)
-        heldBusLock_ = std::move(lock);
+        heldBusLock_ = std::move(standing);
     gpibHost_ = true;
     return true;
 }
@@ -383,11 +387,11 @@ bool clsRegistry::TryTakeGpibBus() {
 void clsRegistry::ReleaseGpibBus() {
     if (!gpibHost_)
         return;
-    // The lock held for a store that could not take the flag goes with it.
-    const auto lock = heldBusLock_ ? std::move(heldBusLock_) : lockShared(busSection());
+    const auto lock = lockShared(busSection());
     // Cleared even when the lock cannot be had: a flag left set would keep
     // every copy off the bus until all of them end.
     setGpibBusy(false);
+    heldBusLock_.reset();
 }
 
 int clsRegistry::slotFor(const QString& formName, bool forGet) {

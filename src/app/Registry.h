@@ -133,9 +133,9 @@ private:
     int slotFor(const QString& formName, bool forGet);
     // A lock on "<name>.flock" in the instance folder, taken before and
     // released after a read-modify-write of shared values. Null when it
-    // could not be had in time.
-    std::unique_ptr<SharedLock> lockShared(const QString& name,
-                                           bool* heldElsewhere = nullptr) const;
+    // could not be had in time (`waitMs`; -1: the usual wait).
+    std::unique_ptr<SharedLock> lockShared(const QString& name, bool* heldElsewhere = nullptr,
+                                           int waitMs = -1) const;
 
     // Reads fall back to `fallback` when the key is absent or the store cannot
     // be read; failed writes are skipped.
@@ -147,8 +147,8 @@ private:
     QString iniPath_;
     QString instanceDir_;
     std::unique_ptr<QLockFile> ownLock_;
-    // The bus's lock, kept while this copy holds a bus whose flag the store
-    // could not take.
+    // The bus's standing lock, kept while this copy holds a bus whose flag
+    // the store could not take.
     std::unique_ptr<SharedLock> heldBusLock_;
     QString ownLockPath_;
     ScreenTwipsFn screenTwips_;

@@ -249,9 +249,10 @@ bool Is_Command_Line(const QStringList& arguments) {
            first == QLatin1String("-h") || first == QLatin1String("-v");
 }
 
-QString No_Display_Text() {
+QString No_Display_Text(const QStringList& arguments) {
     const auto set = [](const char* name) { return !qEnvironmentVariableIsEmpty(name); };
-    if (set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM"))
+    if (set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM") ||
+        arguments.contains(QLatin1String("-platform")))
         return {};
     // Qt would end the program with an abort and a core file; a mistyped
     // command or option lands here too.

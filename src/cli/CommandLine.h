@@ -14,9 +14,9 @@ namespace velda::cli {
 bool Is_Command_Line(const QStringList& arguments);
 
 // With no display to open windows on (no DISPLAY or WAYLAND_DISPLAY, and no
-// platform chosen with QT_QPA_PLATFORM), the text that says so, for
-// arguments that would start the editor; empty when the editor can start.
-QString No_Display_Text();
+// platform chosen with QT_QPA_PLATFORM or -platform), the text that says so,
+// for arguments that would start the editor; empty when it can start.
+QString No_Display_Text(const QStringList& arguments);
 
 // The command names, in the order the help lists them.
 QStringList Command_Names();

@@ -164,9 +164,14 @@ int Run_Send(Program& program, const SendOptions& o) {
     // only be found out as a silent log or a wrong answer.
     if (!o.logFile.isEmpty()) {
         const QString log = QFileInfo(o.logFile).absoluteFilePath();
-        for (const QString& input : {o.file, o.setupFile, o.repliesFile})
-            if (!input.isEmpty() && QFileInfo(input).exists() &&
-                QFileInfo(input).canonicalFilePath() == QFileInfo(log).canonicalFilePath()) {
+        const auto same = [&log](const QString& input) {
+            const QFileInfo a(input), b(log);
+            return a.exists() && b.exists() ? a.canonicalFilePath() == b.canonicalFilePath()
+                                            : a.absoluteFilePath() == b.absoluteFilePath();
+        };
+        for (const QString& input :
+             {o.file, o.setupFile, o.repliesFile, program.Registry->iniPath()})
+            if (!input.isEmpty() && same(input)) {
                 ShowErrorText(QStringLiteral("send: --log %1 is a file this run reads").arg(input));
                 return ExitUsage;
             }
@@ -268,6 +273,10 @@ int Run_Send(Program& program, const SendOptions& o) {
             setUpLog = log.readAll();
     }
     if (!o.settings && goOn()) {
+        // Emptied here too: a waveform step that ends before the bus starts
+        // would otherwise find the set-up's lines and keep them twice.
+        if (!setUpLog.isEmpty())
+            QFile::resize(logPath, 0);
         r = o.loops > 0 ? transfer.Loop_Test(o.loops) : transfer.Send_Wave();
         QFile log(logPath);
         if (!setUpLog.isEmpty() && log.open(QIODevice::ReadOnly)) {

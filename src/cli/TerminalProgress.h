@@ -58,9 +58,9 @@ private:
 
 // Ctrl-C (SIGINT), SIGTERM and SIGHUP from now on set a flag instead of
 // ending the process, so a running transfer can stop cleanly; every
-// TerminalProgress reads it as GpibExit. Cleared when installed. `notice` (kept by the caller for the
-// life of the handler), when given, is written to standard error at each
-// Ctrl-C, so the user sees it was taken while a bus operation still waits.
+// TerminalProgress reads it as GpibExit. Cleared when installed. `notice` (kept by the caller for
+// the life of the handler), when given, is written to standard error at each Ctrl-C, so the user
+// sees it was taken while a bus operation still waits.
 void Install_Interrupt_Handler(const char* notice = nullptr);
 bool Interrupted();
 // The flag as a signal would set it (for tests of the cancel path).

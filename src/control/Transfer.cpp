@@ -527,8 +527,8 @@ void Transfer::Close_Progress() {
 }
 
 TransferResult Transfer::Send_Block(const QString& line, bool isHeader) {
-    progress_.Set_Message(QStringLiteral("Send data"));
     progress_.Set_Progress(0);
+    progress_.Set_Message(QStringLiteral("Send data"));
     const int16_t address = snapshot_.GpibAddress;
     const auto* data = reinterpret_cast<const uint8_t*>(bytes_.constData());
     const auto size = static_cast<size_t>(bytes_.size());

@@ -35,6 +35,8 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
                                                "*ESR?=0\n:SYST:ERR?=0,\"No error\"\n"));
     ASSERT_TRUE(Write_Bytes(path("fault.ini"), "[ADRS1]\n*IDN?=MAKERX,AWG-1101,12345,1.00\n"
                                                "*ESR?=32\n:SYST:ERR?=-113,\"Undefined header\"\n"));
+    // The settings file of the runs, which a log may not replace.
+    const QString settings = qEnvironmentVariable("XDG_CONFIG_HOME") + "/VELDA/VELDA.ini";
     const QStringList bus{"--interface", "sim",      "--address", "1",
                           "--model",     "AWG-1101", "--log",     "t.log"};
     struct Row {
@@ -75,6 +77,7 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
         // a log or replies file the bus cannot use is found out first.
         {{"--replies", "ok.ini", "--log", "w.txt", "w.txt"}, 2, {}, {}, ""},
         {{"--replies", "ok.ini", "--log", "ok.ini", "w.txt"}, 2, {}, {}, ""},
+        {{"--replies", "ok.ini", "--log", settings, "w.txt"}, 2, {}, {}, ""},
         {{"--replies", "ok.ini", "--log", "no/such/t.log", "w.txt"}, 3, {}, {}, ""},
         {{"--replies", "none.ini", "w.txt"}, 3, {}, {}, ""},
     };

@@ -17,15 +17,15 @@ public:
     void Set_Message(const QString& text) override {
         messages << text;
         sending = text == QLatin1String("Send data");
+        // What the window shows as the block starts.
+        if (sending && !values.empty())
+            firstSendValue = values.back();
         if (!cancelAt.isEmpty() && text == cancelAt)
             exit = true;
     }
     void Set_Progress(int value) override {
         values.push_back(value);
-        if (sending && pieceValues == 0)
-            firstSendValue = value;
-        // The first value of the data block is its 0, before any piece.
-        if (sending && ++pieceValues - 1 >= cancelAfter && cancelAfter > 0)
+        if (sending && ++pieces >= cancelAfter && cancelAfter > 0)
             exit = true;
     }
     void Set_Count(int32_t count) override { counts.push_back(count); }
@@ -47,7 +47,7 @@ public:
     QString cancelAt;
     std::function<void()> onClose;
     bool sending = false;
-    int pieceValues = 0;
+    int pieces = 0;
     int firstSendValue = -1;
 };
 

@@ -54,7 +54,7 @@ std::string record;
 std::map<ViSession, Session> sessions;
 ViSession nextSession = 100;
 ViUInt32 chunk = 0;
-ViUInt32 stalls = 0; // reads still to answer "more" with nothing
+ViUInt32 stalls = 0;                        // reads still to answer "more" with nothing
 std::map<std::string, ViStatus> failures;   // call name -> status for its next call
 std::map<std::string, std::string> answers; // query -> its answer
 std::string sent;

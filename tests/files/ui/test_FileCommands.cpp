@@ -164,18 +164,23 @@ TEST_F(FileCommandsTest, DialogsUseTheFiltersOfTheLanguageInForce) {
 TEST(DocumentFolder, TheHomeFolderStandsInForAMissingDocumentsFolder) {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
-    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
-    const bool hadConfig = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+    // Put back however the test ends: later tests of this program read them.
+    struct Environment {
+        QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
+        bool hadConfig = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
+        ~Environment() {
+            qputenv("HOME", home);
+            if (hadConfig)
+                qputenv("XDG_CONFIG_HOME", config);
+            else
+                qunsetenv("XDG_CONFIG_HOME");
+        }
+    } restore;
     qputenv("HOME", home.path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
     const QString without = Default_Document_Folder();
     ASSERT_TRUE(QDir(home.path()).mkdir(QStringLiteral("Documents")));
     const QString with = Default_Document_Folder();
-    qputenv("HOME", oldHome);
-    if (hadConfig)
-        qputenv("XDG_CONFIG_HOME", oldConfig);
-    else
-        qunsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(without, home.path());
     EXPECT_EQ(with, home.path() + QStringLiteral("/Documents"));
 }
