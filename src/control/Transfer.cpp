@@ -460,10 +460,10 @@ TransferResult Transfer::Wave_Steps() {
     }
     progress_.Set_Progress(1000);
 
-    if (!Put(Build_SettingsCommand(main_)) || Check_InstrumentError(main_) != 0) {
-        Close_Progress();
+    // Send_Wave closes the window on every way out; it is closed here only
+    // before a box of this step's own.
+    if (!Put(Build_SettingsCommand(main_)) || Check_InstrumentError(main_) != 0)
         return TransferResult::Failed;
-    }
     if (Check_Model(main_) != 0) {
         Close_Progress();
         ShowError(230);
@@ -473,10 +473,8 @@ TransferResult Transfer::Wave_Steps() {
     bool isHeader = false;
     const QString line = Build_SendLine(step_, bytes_.size(), &isHeader);
     if (p.ModelNo == 0) {
-        if (!Wait_Ready()) {
-            Close_Progress();
+        if (!Wait_Ready())
             return TransferResult::Failed;
-        }
     } else {
         if (program_.Registry->DebugMode())
             prompts().showBox({QStringLiteral("GpPuts"),
@@ -485,10 +483,8 @@ TransferResult Transfer::Wave_Steps() {
         lib_->Tmo(30);
         // Shown once above: the line goes to the library itself, not
         // through the front's Put with its own debug box.
-        if (!isHeader && (Stopped() || lib_->Puts(snapshot_.GpibAddress, line) != 0)) {
-            Close_Progress();
+        if (!isHeader && (Stopped() || lib_->Puts(snapshot_.GpibAddress, line) != 0))
             return TransferResult::Failed;
-        }
     }
     if (p.ModelNo == 0)
         lib_->Tmo(30);
