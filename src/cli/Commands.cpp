@@ -236,8 +236,7 @@ int Run_Print_Pdf(Program& program, const QString& file, const QString& pdf, boo
         ShowErrorText(QStringLiteral("print: --pdf takes a file name ending in .pdf"));
         return ExitUsage;
     }
-    if (target.exists() &&
-        (!target.isFile() || target.canonicalFilePath() == QFileInfo(file).canonicalFilePath())) {
+    if (target.exists() && (!target.isFile() || Same_File(pdf, file))) {
         ShowErrorText(QStringLiteral("print: %1 is not a PDF file it may replace").arg(pdf));
         return ExitUsage;
     }

@@ -164,14 +164,9 @@ int Run_Send(Program& program, const SendOptions& o) {
     // only be found out as a silent log or a wrong answer.
     if (!o.logFile.isEmpty()) {
         const QString log = QFileInfo(o.logFile).absoluteFilePath();
-        const auto same = [&log](const QString& input) {
-            const QFileInfo a(input), b(log);
-            return a.exists() && b.exists() ? a.canonicalFilePath() == b.canonicalFilePath()
-                                            : a.absoluteFilePath() == b.absoluteFilePath();
-        };
         for (const QString& input :
              {o.file, o.setupFile, o.repliesFile, program.Registry->iniPath()})
-            if (!input.isEmpty() && same(input)) {
+            if (!input.isEmpty() && Same_File(input, log)) {
                 ShowErrorText(QStringLiteral("send: --log %1 is a file this run reads").arg(input));
                 return ExitUsage;
             }
