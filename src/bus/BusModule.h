@@ -60,6 +60,9 @@ public:
                                             int16_t swap, int16_t flag);
 
     const CommonState& State() const { return state_; }
+    // Closes what the back end keeps open to its instruments between
+    // operations (the USB-TMC sessions); nothing for the others.
+    virtual void Close_Sessions() {}
     // What the last operation's failure was about, in the back end's own
     // words (the file or library, why, what to do); empty when it has none.
     // Cleared before each operation.

@@ -55,8 +55,8 @@ public:
     void Set_Provider_Factory(ProviderFactory factory) { factory_ = std::move(factory); }
     // "system VISA <file>" or "built-in"; empty before GP_Init.
     QString Provider_Description() const;
-    // Closes every open session; the next use of a resource opens it again.
-    void Close_All();
+    // Every open session; the next use of a resource opens it again.
+    void Close_Sessions() override { Close_All(); }
 
 private:
     bool Valid(int16_t& adrs) const;
@@ -70,6 +70,7 @@ private:
     Status For_All(const QString& name, const std::function<visa::ViStatus(visa::ViSession)>& call);
     Status Send_Block(const QString& name, const QByteArray& header, const BusArray& data,
                       int16_t adrs, int32_t count, int16_t format, int16_t swap);
+    void Close_All();
     void Close_Manager();
 
     ProviderFactory factory_;

@@ -90,9 +90,8 @@ public:
         // An instrument on a raw socket often takes one connection only: an
         // idle one kept to the next transfer would shut out every other
         // program on the bench meanwhile.
-        if (opened_ && kind_ == IfUsbTmc)
-            if (auto* tmc = dynamic_cast<bus::USBTMC_MDL*>(bus_.Module(kind_)))
-                tmc->Close_All();
+        if (bus::BusModule* module = opened_ ? bus_.Module(kind_) : nullptr)
+            module->Close_Sessions();
         registry_.ReleaseGpibBus();
         if (!opened_ || kind_ != IfSimulated)
             return;
