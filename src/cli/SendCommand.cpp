@@ -114,6 +114,10 @@ QString Read_Send_Options(const QCommandLineParser& p, const QStringList& pos, S
     if ((!o.resource.isEmpty() || !o.serial.isEmpty()) && o.interfaceKind &&
         *o.interfaceKind != IfUsbTmc)
         return QStringLiteral("send: --resource and --serial go with --interface usbtmc");
+    // They name the instrument on the USB(TMC) bus, whatever bus the set-up
+    // was saved with.
+    if (!o.resource.isEmpty() || !o.serial.isEmpty())
+        o.interfaceKind = IfUsbTmc;
     o.setupFile = value("setup");
     o.logFile = value("log");
     o.repliesFile = value("replies");
@@ -198,13 +202,7 @@ int Run_Send(Program& program, const SendOptions& o) {
     if (pointsOnly && !files.Load_Wave_File(o.file))
         return ExitFile;
     SystemSetup& setup = program.Setup;
-    // A resource or serial number names the instrument on the USB(TMC) bus,
-    // whatever bus the set-up was saved with.
-    const std::optional<int16_t> kind =
-        o.interfaceKind || (o.resource.isEmpty() && o.serial.isEmpty())
-            ? o.interfaceKind
-            : std::optional<int16_t>(IfUsbTmc);
-    if (kind) {
+    if (const std::optional<int16_t> kind = o.interfaceKind) {
         setup.InterfaceKind = *kind;
         if (setup.Change_Interface(*kind) == 0) {
             ShowErrorText(QStringLiteral("the model %1 has no such interface")

@@ -349,19 +349,20 @@ bool Transfer::Stopped() {
     return cancelled_;
 }
 
-TransferResult Transfer::Send_Settings() {
+TransferResult Transfer::Guarded(TransferResult (Transfer::*steps)()) {
     cancelled_ = false;
     const QuietAfterStop quiet([this] { return Stopped(); });
-    const TransferResult r = Settings_Steps();
+    const TransferResult r = (this->*steps)();
+    Close_Progress();
     return r == TransferResult::Failed && cancelled_ ? TransferResult::Cancelled : r;
 }
 
+TransferResult Transfer::Send_Settings() {
+    return Guarded(&Transfer::Settings_Steps);
+}
+
 TransferResult Transfer::Send_Wave() {
-    cancelled_ = false;
-    const QuietAfterStop quiet([this] { return Stopped(); });
-    const TransferResult r = Wave_Steps();
-    Close_Progress();
-    return r == TransferResult::Failed && cancelled_ ? TransferResult::Cancelled : r;
+    return Guarded(&Transfer::Wave_Steps);
 }
 
 TransferResult Transfer::Settings_Steps() {

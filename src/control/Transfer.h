@@ -116,6 +116,10 @@ private:
     bool Wait_Ready();
     TransferResult Wave_Steps();
     TransferResult Settings_Steps();
+    // Runs one sending operation's steps: a stop asked for holds to its end,
+    // leaves out the boxes of the steps it ends and makes a failure a
+    // cancel; the progress window is closed on every way out.
+    TransferResult Guarded(TransferResult (Transfer::*steps)());
     // Shows the progress window; from now on its Cancel stops the operation.
     void Show_Progress();
     // Closes the progress window, unless the loop test (which owns it) runs.
