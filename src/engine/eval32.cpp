@@ -281,8 +281,8 @@ struct Evaluator::Impl {
         for (size_t i = 0; i < e.size();) {
             const char c = e[i];
             const auto here = static_cast<int32_t>(at + i);
-            if (!isBlank(c) && c != '(')
-                callNext = false;
+            // A function name is always followed by its "(" (refused below
+            // otherwise), which takes callNext.
             if (isLetter(c)) {
                 size_t j = i;
                 while (j < e.size() && (isLetter(e[j]) || isDigit(e[j]) || e[j] == '_'))
