@@ -174,11 +174,17 @@ int Run_Send(Program& program, const SendOptions& o) {
                 ShowErrorText(QStringLiteral("send: --log %1 is a file this run reads").arg(input));
                 return ExitUsage;
             }
+        // Tried, and taken away again when it was not there: the bus makes
+        // it when it starts, and a run refused before that leaves nothing.
+        const bool existed = QFileInfo::exists(log);
         QFile probe(log);
         if (!probe.open(QIODevice::Append)) {
             ShowErrorText(QStringLiteral("[") + log + QStringLiteral("] ") + GetMessage(72));
             return ExitFile;
         }
+        probe.close();
+        if (!existed)
+            probe.remove();
     }
     if (!o.repliesFile.isEmpty() && !QFile(o.repliesFile).open(QIODevice::ReadOnly)) {
         ShowErrorText(QStringLiteral("[") + absolute(o.repliesFile) + QStringLiteral("] ") +

@@ -93,8 +93,11 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
         for (const QString& s : row.logLacks)
             EXPECT_FALSE(log.contains(s)) << str(row.args.join(' ')) << " has " << str(s);
         EXPECT_EQ(r.outText(), row.outIs) << str(row.args.join(' '));
-        // The closing box names the log the bus wrote, when it was opened.
+        // The closing box names the log the bus wrote, when it was opened;
+        // a run refused before leaves none behind.
         const bool opened = row.exitCode == 0 || row.exitCode == 5;
+        EXPECT_EQ(QFile::exists(path("t.log")), opened) << str(row.args.join(' '));
+        EXPECT_FALSE(QFile::exists(path("w.txt,t.log")));
         EXPECT_EQ(r.errText().contains("written to\nvelda: " + path("t.log") + "\n"), opened)
             << str(r.errText());
         EXPECT_EQ(File_Bytes(path("w.txt")), wave) << str(row.args.join(' '));
