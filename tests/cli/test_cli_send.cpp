@@ -131,3 +131,16 @@ TEST(CliSend, TextWaveformIsReadAtTheCountOfTheModelItGoesTo) {
     ASSERT_EQ(pieces.size(), 16384 * 2 / 512);
     EXPECT_EQ(pieces.front().section('"', 1, 1), pieces.back().section('"', 1, 1));
 }
+
+// A resource takes the run to the USB(TMC) bus; a model without one says so.
+TEST(CliSend, AResourceForAModelWithoutUsbTmcIsRefused) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(Write_Bytes(dir.filePath("w.txt"), "0\r\n"));
+    const CliRun r = Run_Velda({"send", "--quiet", "--model", "AWG-2201", "--resource",
+                                "TCPIP0::127.0.0.1::5025::SOCKET", "w.txt"},
+                               dir.path());
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 2) << str(r.errText());
+    EXPECT_TRUE(r.errText().contains("has no such interface")) << str(r.errText());
+}

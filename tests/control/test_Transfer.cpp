@@ -556,3 +556,15 @@ TEST(Transfer, AStopEndsTheWaitForABusyInstrument) {
     EXPECT_TRUE(rig.prompts.boxTexts().isEmpty()) << rig.prompts.boxTexts().join('|').toStdString();
     EXPECT_FALSE(rig.program->Registry->GpibBusy());
 }
+
+// A stop in the set-up's transfer ends it as cancelled, with none of the
+// boxes of the steps it ended, and the bus free.
+TEST(Transfer, AStopEndsTheSetUpAsCancelledWithoutBoxes) {
+    Rig rig(1);
+    rig.writeReplies();
+    rig.transfer->Set_StopAsked([&rig] { return !sentTexts(rig.log()).isEmpty(); });
+    EXPECT_EQ(rig.transfer->Send_Settings(), TransferResult::Cancelled);
+    EXPECT_EQ(sentTexts(rig.log()).size(), 1);
+    EXPECT_TRUE(rig.prompts.boxTexts().isEmpty()) << rig.prompts.boxTexts().join('|').toStdString();
+    EXPECT_FALSE(rig.program->Registry->GpibBusy());
+}

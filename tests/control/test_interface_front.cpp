@@ -11,6 +11,7 @@
 #include "app/Registry.h"
 #include "bus/GP_common.h"
 #include "bus/NI_GPIB_Mdl.h"
+#include "bus/WaitTurn.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -505,3 +506,18 @@ TEST(InterfaceFront, SimulatedBusRunsTheWholeOpen) {
 
 } // namespace
 } // namespace velda::control
+
+// A pause gives the thread's turn a run at each slice and ends at the first
+// turn that asks to stop; without one it runs to its end.
+TEST(InterfaceFront, APauseEndsWhenATurnAsksToStop) {
+    int asked = 0;
+    {
+        const velda::bus::WaitTurnScope stop([&asked] {
+            ++asked;
+            return false;
+        });
+        EXPECT_FALSE(velda::control::GpibIO::Wait(30));
+    }
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(velda::control::GpibIO::Wait(0.01));
+}

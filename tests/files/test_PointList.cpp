@@ -254,6 +254,33 @@ TEST(FileNames, HasExtensionUsesTheFirstDotLowerCased) {
             << c.path << " " << c.ext;
 }
 
+// One file under two names: through a link, a relative name, or a name of
+// a file still to be made; two files are never one.
+TEST(FileNames, SameFile) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString a = dir.filePath(QStringLiteral("a.wdb")),
+                  b = dir.filePath(QStringLiteral("b.wdb"));
+    for (const QString& f : {a, b}) {
+        QFile file(f);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    ASSERT_TRUE(QFile::link(a, dir.filePath(QStringLiteral("link.wdb"))));
+    const QString relative = QDir::current().relativeFilePath(a);
+    struct Case {
+        QString x, y;
+        bool same;
+    } cases[] = {
+        {a, dir.filePath(QStringLiteral("link.wdb")), true},
+        {a, relative, true},
+        {dir.filePath(QStringLiteral("new.log")), dir.filePath(QStringLiteral("./new.log")), true},
+        {a, b, false},
+        {a, dir.filePath(QStringLiteral("new.log")), false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Same_File(c.x, c.y), c.same) << c.x.toStdString() << " " << c.y.toStdString();
+}
+
 TEST(FileNames, StartNames) {
     const QString docs = QStringLiteral("/home/u/Documents");
     struct Case {
