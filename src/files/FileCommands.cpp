@@ -356,8 +356,9 @@ bool FileCommands::Load_Wave_File(const QString& path) {
     }
 
     if (binary) {
-        const SystemParameter before = setup.Param;
-        const int16_t beforeKind = setup.InterfaceKind;
+        // Put back whole if the file is refused: the model's lists, the size
+        // chosen and its display step with the record.
+        const SystemSetup before = setup;
         Unpack_System_Record(record, setup.Param, setup.InterfaceKind);
         const int32_t points = setup.Param.MemorySize; // as many as the file holds
         Match_Model(setup.Param, setup.ModelNames);
@@ -380,9 +381,7 @@ bool FileCommands::Load_Wave_File(const QString& path) {
             if (fit != setup.MemorySizeNames.end()) {
                 setup.Select_MemorySize(static_cast<int>(fit - setup.MemorySizeNames.begin()));
             } else if (setup.Param.MemorySize < points) {
-                setup.InterfaceKind = beforeKind;
-                setup.Change_Model(before.ModelNo);
-                setup.Param = before;
+                setup = before;
                 ShowError(71);
                 return false;
             }

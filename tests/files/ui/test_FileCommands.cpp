@@ -460,14 +460,20 @@ TEST_F(FileCommandsTest, BinaryFileKeepsItsPointsWhateverItsSizeEntrySays) {
         int16_t sizeEntry;
         int32_t points;
         bool read;
-    } rows[] = {{2, 3, 4096, true}, {2, 0, 4096, true}, {0, 0, 8192, false}};
+        int shownModel, shownSize; // the set-up in force when it is opened
+    } rows[] = {{2, 3, 4096, true, 2, 0},
+                {2, 0, 4096, true, 2, 0},
+                {0, 0, 8192, false, 0, 0},
+                {0, 0, 8192, false, 2, 2}};
     for (const Row& r : rows) {
         selectModel(r.model, 0);
-        const SystemParameter shown = program->Setup.Param;
-        const std::vector<int16_t> before = words(doc().CurrentBuf(), doc().N());
         SystemParameter sp = program->Setup.Param;
         sp.MemorySizeNo = r.sizeEntry;
         sp.MemorySize = r.points;
+        selectModel(r.shownModel, r.shownSize);
+        const SystemParameter shown = program->Setup.Param;
+        const SystemSetup shownSetup = program->Setup;
+        const std::vector<int16_t> before = words(doc().CurrentBuf(), doc().N());
         std::vector<int16_t> data(static_cast<size_t>(r.points));
         for (size_t i = 0; i < data.size(); ++i)
             data[i] = static_cast<int16_t>(i % 1000);
@@ -482,6 +488,10 @@ TEST_F(FileCommandsTest, BinaryFileKeepsItsPointsWhateverItsSizeEntrySays) {
         } else {
             EXPECT_EQ(prompts.boxTexts(), QStringList{GetMessage(71)});
             EXPECT_EQ(program->Setup.Param.MemorySize, shown.MemorySize);
+            // The whole set-up is as it was, its size choice and step too.
+            EXPECT_EQ(program->Setup.Param.ModelNo, shown.ModelNo);
+            EXPECT_EQ(program->Setup.MemorySizeSelection, shownSetup.MemorySizeSelection);
+            EXPECT_EQ(program->Setup.DisplayStep, shownSetup.DisplayStep);
             EXPECT_EQ(doc().N(), shown.MemorySize);
             EXPECT_EQ(words(doc().CurrentBuf(), doc().N()), before);
         }
