@@ -1,10 +1,22 @@
 #include "bus/BinaryPacking.h"
 
+#include <cstring>
+
 namespace velda::bus {
 
-Status Pack_Binary_Into(std::vector<uint8_t>& out, const BusArray& data, int32_t count,
-                        int16_t format, int16_t swap, SwapRule rule) {
-    out.clear();
+Status Pack_Binary_Append(std::vector<uint8_t>& all, const BusArray& data, int32_t count,
+                          int16_t format, int16_t swap, SwapRule rule) {
+    const size_t start = all.size();
+    // Every refusal comes before anything is added, so the bytes already
+    // in the buffer stay as they were.
+    struct Tail {
+        std::vector<uint8_t>& v;
+        size_t start;
+        uint8_t* resize(size_t n) {
+            v.resize(start + n);
+            return v.data() + start;
+        }
+    } out{all, start};
     const bool exchange = rule == SwapRule::WhenNonZero ? swap != 0 : swap != -1;
     if (count < 0)
         return StatusError;
@@ -14,13 +26,22 @@ Status Pack_Binary_Into(std::vector<uint8_t>& out, const BusArray& data, int32_t
         const auto* bytes = std::get_if<std::span<const uint8_t>>(&data);
         if (!bytes || n > bytes->size())
             return StatusError;
-        out.resize(n);
         const uint8_t* in = bytes->data();
-        uint8_t* o = out.data();
+        uint8_t* o = out.resize(n);
         size_t i = 0;
         if (exchange) {
             std::copy(in, in + n, o);
         } else {
+            // Eight bytes at a time: the pairs of a 64-bit word exchanged
+            // in place, whatever the host's byte order (a whole waveform
+            // goes through here on every transfer).
+            constexpr uint64_t Even = 0x00FF00FF00FF00FFull;
+            for (; i + 8 <= n; i += 8) {
+                uint64_t w;
+                std::memcpy(&w, in + i, 8);
+                w = ((w & Even) << 8) | ((w >> 8) & Even);
+                std::memcpy(o + i, &w, 8);
+            }
             for (; i + 1 < n; i += 2) {
                 o[i] = in[i + 1];
                 o[i + 1] = in[i];
@@ -34,8 +55,7 @@ Status Pack_Binary_Into(std::vector<uint8_t>& out, const BusArray& data, int32_t
         const auto* words = std::get_if<std::span<const int16_t>>(&data);
         if (!words || n > words->size())
             return StatusError;
-        out.resize(2 * n);
-        uint8_t* o = out.data();
+        uint8_t* o = out.resize(2 * n);
         const int16_t* in = words->data();
         for (size_t i = 0; i < n; ++i) {
             auto w = uint16_t(in[i]);
@@ -51,8 +71,7 @@ Status Pack_Binary_Into(std::vector<uint8_t>& out, const BusArray& data, int32_t
         const auto* longs = std::get_if<std::span<const int32_t>>(&data);
         if (!longs || n > longs->size())
             return StatusError;
-        out.resize(4 * n);
-        uint8_t* o = out.data();
+        uint8_t* o = out.resize(4 * n);
         const int32_t* in = longs->data();
         const bool reverse = swap != 0;
         for (size_t i = 0; i < n; ++i) {
@@ -69,6 +88,12 @@ Status Pack_Binary_Into(std::vector<uint8_t>& out, const BusArray& data, int32_t
     default:
         return StatusError;
     }
+}
+
+Status Pack_Binary_Into(std::vector<uint8_t>& out, const BusArray& data, int32_t count,
+                        int16_t format, int16_t swap, SwapRule rule) {
+    out.clear();
+    return Pack_Binary_Append(out, data, count, format, swap, rule);
 }
 
 PackedData Pack_Binary(const BusArray& data, int32_t count, int16_t format, int16_t swap,

@@ -40,5 +40,9 @@ PackedData Pack_Binary(const BusArray& data, int32_t count, int16_t format, int1
 // Into an existing buffer (reused by callers that send often); returns the status.
 Status Pack_Binary_Into(std::vector<uint8_t>& out, const BusArray& data, int32_t count,
                         int16_t format, int16_t swap, SwapRule rule = SwapRule::WhenNonZero);
+// After what the buffer holds already (a header that goes out with the
+// data); on StatusError the buffer is unchanged.
+Status Pack_Binary_Append(std::vector<uint8_t>& out, const BusArray& data, int32_t count,
+                          int16_t format, int16_t swap, SwapRule rule = SwapRule::WhenNonZero);
 
 } // namespace velda::bus

@@ -324,10 +324,9 @@ Status USBTMC_MDL::Send_Block(const QString& operation, const QByteArray& header
         st = Ensure_Open(adrs);
     }
     if (st == StatusOk) {
-        st = Pack_Binary_Into(packed_, data, count, format, swap);
+        message_.assign(header.begin(), header.end());
+        st = Pack_Binary_Append(message_, data, count, format, swap);
         if (st == StatusOk) {
-            message_.assign(header.begin(), header.end());
-            message_.insert(message_.end(), packed_.begin(), packed_.end());
             ViUInt32 written = 0;
             st = Convert(visa_->viWrite(session_[adrs], message_.data(),
                                         static_cast<ViUInt32>(message_.size()), &written),

@@ -79,7 +79,7 @@ private:
     std::array<visa::ViSession, ResourceCount> session_{};
     // Kept between blocks: a fresh 128 KiB buffer per block costs more in
     // page faults than the copy itself.
-    std::vector<uint8_t> packed_, message_;
+    std::vector<uint8_t> message_;
 };
 
 } // namespace velda::bus

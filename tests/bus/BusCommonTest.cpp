@@ -130,6 +130,30 @@ TEST(Packing, FormatsAndSwap) {
     EXPECT_EQ(Pack_Binary(l, 1, 3, 0).status, StatusError);
 }
 
+// Long blocks go through a word-at-a-time path: every length, whole words,
+// their tails and an odd last byte, keeps the pair rule, and an append
+// leaves what the buffer held before it alone.
+TEST(Packing, PairsExchangedAtEveryLengthAndAppendKeepsPrefix) {
+    std::vector<uint8_t> in(41);
+    for (size_t i = 0; i < in.size(); ++i)
+        in[i] = uint8_t(0xA0 + i);
+    const BusArray data = std::span<const uint8_t>(in);
+    for (int32_t n = 0; n <= int32_t(in.size()); ++n) {
+        std::vector<uint8_t> out = {'#', '2'};
+        ASSERT_EQ(Pack_Binary_Append(out, data, n, 0, 0), StatusOk);
+        ASSERT_EQ(out.size(), size_t(n) + 2) << n;
+        EXPECT_EQ(out[0], '#');
+        EXPECT_EQ(out[1], '2');
+        for (int32_t i = 0; i < n; ++i) {
+            const int32_t from = (i % 2 == 0) ? (i + 1 < n ? i + 1 : i) : i - 1;
+            EXPECT_EQ(out[size_t(i) + 2], in[size_t(from)]) << "length " << n << " byte " << i;
+        }
+    }
+    std::vector<uint8_t> kept = {'x'};
+    EXPECT_EQ(Pack_Binary_Append(kept, data, 42, 0, 0), StatusError);
+    EXPECT_EQ(kept, std::vector<uint8_t>{'x'});
+}
+
 TEST(TraceLog, DataListShowsAllUnderSixteenElseFifteen) {
     std::vector<int16_t> v(16);
     for (size_t i = 0; i < v.size(); ++i)
