@@ -1,13 +1,60 @@
 #include "ScpiListener.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
+#include <cerrno>
 #include <chrono>
+#include <cstdlib>
+#include <dirent.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace velda::test {
+namespace {
+
+bool sameAddress(const sockaddr_in& a, const sockaddr_in& b) {
+    return a.sin_family == b.sin_family && a.sin_port == b.sin_port &&
+           a.sin_addr.s_addr == b.sin_addr.s_addr;
+}
+
+// Bytes the other end of `served` still has on their way (sent, not yet
+// acknowledged), or -1 when that end is not a socket of this process.
+int peerInFlight(int served) {
+    sockaddr_in local{}, peer{};
+    socklen_t n1 = sizeof local, n2 = sizeof peer;
+    if (::getsockname(served, reinterpret_cast<sockaddr*>(&local), &n1) != 0 ||
+        ::getpeername(served, reinterpret_cast<sockaddr*>(&peer), &n2) != 0)
+        return -1;
+    DIR* dir = ::opendir("/proc/self/fd");
+    if (!dir)
+        return -1;
+    int found = -1;
+    while (const dirent* e = ::readdir(dir)) {
+        const int fd = std::atoi(e->d_name);
+        struct stat st {};
+        if (fd == served || e->d_name[0] < '0' || e->d_name[0] > '9' || ::fstat(fd, &st) != 0 ||
+            !S_ISSOCK(st.st_mode))
+            continue;
+        sockaddr_in a{}, b{};
+        socklen_t l1 = sizeof a, l2 = sizeof b;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &l1) == 0 &&
+            ::getpeername(fd, reinterpret_cast<sockaddr*>(&b), &l2) == 0 && sameAddress(a, peer) &&
+            sameAddress(b, local)) {
+            int queued = 0;
+            found = ::ioctl(fd, SIOCOUTQ, &queued) == 0 ? queued : -1;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
+}
+
+} // namespace
 
 ScpiListener::ScpiListener() : ScpiListener(Options{}) {}
 
@@ -17,11 +64,13 @@ ScpiListener::ScpiListener(Options options) : options_(options), server_(options
             std::lock_guard lock(mutex_);
             ++connections_;
             closed_ = false;
+            live_.push_back(fd);
         }
         serve(fd);
         {
             std::lock_guard lock(mutex_);
             closed_ = true;
+            live_.erase(std::remove(live_.begin(), live_.end(), fd), live_.end());
         }
         changed_.notify_all();
     });
@@ -46,6 +95,25 @@ int ScpiListener::connections() const {
     return connections_;
 }
 
+std::string ScpiListener::settled() const {
+    std::unique_lock lock(mutex_);
+    // Under the lock no read of a connection is half recorded; a writer that
+    // has closed its end is waited for until the listener has read the end.
+    auto arrived = [&] {
+        if (server_.Accepted_Or_Waiting() != connections_)
+            return false; // a connection not yet in the hands of its thread
+        for (const int fd : live_) {
+            int unread = 0;
+            if (::ioctl(fd, FIONREAD, &unread) != 0 || unread != 0 || peerInFlight(fd) != 0)
+                return false;
+        }
+        return true;
+    };
+    for (int i = 0; i < 1000 && !arrived(); ++i)
+        changed_.wait_for(lock, std::chrono::milliseconds(10));
+    return received_;
+}
+
 bool ScpiListener::waitForBytes(std::size_t bytes, int ms) const {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, std::chrono::milliseconds(ms),
@@ -68,18 +136,23 @@ void ScpiListener::serve(int fd) {
                 return;
             continue;
         }
-        ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n <= 0)
-            return;
-        std::size_t take = static_cast<std::size_t>(n);
+        std::size_t take = 0;
         bool closeNow = false;
-        if (options_.closeAfter && total + take >= options_.closeAfter) {
-            take = options_.closeAfter - total;
-            closeNow = true;
-        }
-        total += take;
         {
+            // Read and recorded in one step, so settled() never sees bytes
+            // that have left the socket but are not yet in the record.
             std::lock_guard lock(mutex_);
+            const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                continue;
+            if (n <= 0)
+                return;
+            take = static_cast<std::size_t>(n);
+            if (options_.closeAfter && total + take >= options_.closeAfter) {
+                take = options_.closeAfter - total;
+                closeNow = true;
+            }
+            total += take;
             received_.append(buf, take);
         }
         changed_.notify_all();

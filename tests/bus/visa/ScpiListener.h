@@ -14,6 +14,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace velda::test {
 
@@ -46,6 +47,12 @@ public:
 
     std::uint16_t port() const { return server_.Port(); }
     std::string received() const;
+    // What has been received once everything this process wrote to the
+    // listener has arrived: the writer's socket holds nothing unacknowledged
+    // and the listener's holds nothing unread (the bus under test runs in
+    // this process, so its socket can be found). Ten seconds without that
+    // only guards against a hang.
+    std::string settled() const;
     // Waits until at least `bytes` arrived or the connection closed; false
     // after `ms` without that.
     bool waitForBytes(std::size_t bytes, int ms) const;
@@ -64,6 +71,7 @@ private:
     std::string received_;
     bool closed_ = false;
     int connections_ = 0;
+    std::vector<int> live_; // the connections being served
     std::map<std::string, std::string> answers_;
     int lateFd_ = -1;
     // Last: it stops first, while the state its threads use still stands.

@@ -9,7 +9,6 @@
 #include "bus/visa/SystemVisa.h"
 
 #include <QFile>
-#include <QThread>
 
 #include <dlfcn.h>
 
@@ -82,21 +81,7 @@ public:
     void Answer(int16_t, const QString& query, const QByteArray& reply) override {
         listener_.answer(query.toStdString(), reply.toStdString());
     }
-    QByteArray Sent() const override {
-        // What has been written is on its way through the loopback: wait
-        // until nothing more arrives for a while (the listener's thread may
-        // be slow to get its turn on a busy machine); nothing at all for a
-        // second means nothing was sent.
-        std::string before = listener_.received();
-        int quiet = 0;
-        for (int i = 0; i < 500 && quiet < (before.empty() ? 50 : 5); ++i) {
-            QThread::msleep(20);
-            std::string now = listener_.received();
-            quiet = now == before ? quiet + 1 : 0;
-            before = now;
-        }
-        return QByteArray::fromStdString(before);
-    }
+    QByteArray Sent() const override { return QByteArray::fromStdString(listener_.settled()); }
 
 private:
     static ScpiListener::Options options() {

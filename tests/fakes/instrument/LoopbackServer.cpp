@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/socket.h>
@@ -11,7 +12,9 @@
 namespace velda::test {
 
 LoopbackServer::LoopbackServer(int receiveBuffer) {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    // Non-blocking: a connection that goes away between the poll and the
+    // accept must not stop the acceptor.
+    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (listenFd_ < 0)
         throw std::runtime_error("cannot make a socket");
     if (receiveBuffer > 0)
@@ -54,6 +57,17 @@ void LoopbackServer::Stop() {
     acceptor_.join();
 }
 
+int LoopbackServer::Accepted_Or_Waiting() const {
+    std::lock_guard lock(acceptMutex_);
+    // For a listening socket the kernel reports its accept queue here.
+    tcp_info info{};
+    socklen_t len = sizeof info;
+    const int waiting = ::getsockopt(listenFd_, IPPROTO_TCP, TCP_INFO, &info, &len) == 0
+                            ? int(info.tcpi_unacked)
+                            : 0;
+    return accepted_ + waiting;
+}
+
 bool LoopbackServer::Sleep_Unless_Stopped(int ms) const {
     pollfd p{wakeFd_[0], POLLIN, 0};
     return ::poll(&p, 1, ms) == 0;
@@ -69,9 +83,14 @@ void LoopbackServer::Run() {
                 t.join();
             return;
         }
-        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0)
-            continue;
+        int fd;
+        {
+            std::lock_guard lock(acceptMutex_);
+            fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd < 0)
+                continue;
+            ++accepted_;
+        }
         servers_.emplace_back([this, fd] {
             serve_(fd);
             ::close(fd);

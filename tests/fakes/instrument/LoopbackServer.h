@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -28,6 +29,9 @@ public:
 
     std::uint16_t Port() const { return port_; }
     int Stop_Fd() const { return wakeFd_[0]; }
+    // Connections accepted so far plus those waiting to be: a connection
+    // counts from the moment its connect() ends, whatever the threads do.
+    int Accepted_Or_Waiting() const;
     // False as soon as the server stops, else true after `ms`.
     bool Sleep_Unless_Stopped(int ms) const;
 
@@ -38,6 +42,8 @@ private:
     int listenFd_ = -1;
     int wakeFd_[2] = {-1, -1};
     std::uint16_t port_ = 0;
+    mutable std::mutex acceptMutex_; // an accept and its count are one step
+    int accepted_ = 0;
     std::thread acceptor_;
     std::vector<std::thread> servers_;
 };
