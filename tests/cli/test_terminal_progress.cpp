@@ -76,7 +76,25 @@ TEST(TerminalProgress, DrawsOneLineInPlaceOnlyWhenEnabled) {
     }
 }
 
+namespace {
+// The handlers a test installs are its own: the test program gets its own
+// back, so a stop sent to it afterwards still ends it.
+struct SavedHandlers {
+    static constexpr int Signals[3] = {SIGINT, SIGTERM, SIGHUP};
+    struct sigaction old[3]{};
+    SavedHandlers() {
+        for (int i = 0; i < 3; ++i)
+            sigaction(Signals[i], nullptr, &old[i]);
+    }
+    ~SavedHandlers() {
+        for (int i = 0; i < 3; ++i)
+            sigaction(Signals[i], &old[i], nullptr);
+    }
+};
+} // namespace
+
 TEST(TerminalProgress, CtrlCFlagAsksEveryProgressToStop) {
+    const SavedHandlers saved;
     struct Row {
         bool interrupted;
         bool asked;
