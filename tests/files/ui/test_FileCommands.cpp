@@ -461,10 +461,14 @@ TEST_F(FileCommandsTest, BinaryFileKeepsItsPointsWhateverItsSizeEntrySays) {
         int32_t points;
         bool read;
         int shownModel, shownSize; // the set-up in force when it is opened
-    } rows[] = {{2, 3, 4096, true, 2, 0},
-                {2, 0, 4096, true, 2, 0},
-                {0, 0, 8192, false, 0, 0},
-                {0, 0, 8192, false, 2, 2}};
+        int32_t memory;            // the memory it is read into
+    } rows[] = {{2, 3, 4096, true, 2, 0, 4096},
+                {2, 0, 4096, true, 2, 0, 4096},
+                // No size of the model fits: the larger memory takes the
+                // points, with zeros after them.
+                {0, 0, 2048, true, 2, 0, 4096},
+                {0, 0, 8192, false, 0, 0, 0},
+                {0, 0, 8192, false, 2, 2, 0}};
     for (const Row& r : rows) {
         selectModel(r.model, 0);
         SystemParameter sp = program->Setup.Param;
@@ -473,6 +477,8 @@ TEST_F(FileCommandsTest, BinaryFileKeepsItsPointsWhateverItsSizeEntrySays) {
         selectModel(r.shownModel, r.shownSize);
         const SystemParameter shown = program->Setup.Param;
         const SystemSetup shownSetup = program->Setup;
+        auto held = engine::bufferWords(doc().CurrentBuf());
+        std::fill(held.begin(), held.end(), int16_t(777)); // what a read must not leave
         const std::vector<int16_t> before = words(doc().CurrentBuf(), doc().N());
         std::vector<int16_t> data(static_cast<size_t>(r.points));
         for (size_t i = 0; i < data.size(); ++i)
@@ -482,9 +488,11 @@ TEST_F(FileCommandsTest, BinaryFileKeepsItsPointsWhateverItsSizeEntrySays) {
         prompts.clear();
         EXPECT_EQ(commands().Load_Wave_File(path("size.wdb")), r.read) << r.points;
         if (r.read) {
-            EXPECT_EQ(doc().N(), r.points);
-            EXPECT_EQ(program->Setup.Param.MemorySize, r.points);
-            EXPECT_EQ(words(doc().CurrentBuf(), r.points), data);
+            EXPECT_EQ(doc().N(), r.memory);
+            EXPECT_EQ(program->Setup.Param.MemorySize, r.memory);
+            std::vector<int16_t> want = data;
+            want.resize(size_t(r.memory), 0);
+            EXPECT_EQ(words(doc().CurrentBuf(), doc().N()), want) << r.points;
         } else {
             EXPECT_EQ(prompts.boxTexts(), QStringList{GetMessage(71)});
             EXPECT_EQ(program->Setup.Param.MemorySize, shown.MemorySize);
