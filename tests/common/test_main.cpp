@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     qputenv("LC_ALL", "C.UTF-8");
     qunsetenv("LANGUAGE");
     for (const char* v : {"QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS", "QT_FONT_DPI",
-                          "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_ENABLE_HIGHDPI_SCALING"})
+                          "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_ENABLE_HIGHDPI_SCALING",
+                          "QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE"})
         qunsetenv(v);
 
     QStandardPaths::setTestModeEnabled(true);
