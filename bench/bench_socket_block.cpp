@@ -239,8 +239,13 @@ void BM_PlainConversation(benchmark::State& state) {
                 ok = n > 0;
                 sent += ok ? std::size_t(n) : 0;
             }
-            for (char c = 0; ok && query && c != '\n';)
-                ok = ::recv(fd, &c, 1, 0) == 1;
+            // The answer as a plain client reads it: what has come, until its LF.
+            char answer[256];
+            for (ssize_t got = 0; ok && query && (got == 0 || answer[got - 1] != '\n');) {
+                const ssize_t n = ::recv(fd, answer + got, sizeof answer - size_t(got), 0);
+                ok = n > 0 && got + n < ssize_t(sizeof answer);
+                got += ok ? n : 0;
+            }
         }
         ::close(fd);
         if (!ok || rig.inst->Blocks().size() != 1) {
