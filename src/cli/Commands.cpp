@@ -232,11 +232,18 @@ int Run_Print_Pdf(Program& program, const QString& file, const QString& pdf, boo
     // The PDF replaces whatever stands under its name: only a PDF file, never
     // the waveform read (through a link either), a folder or a device.
     const QFileInfo target(pdf);
-    if (target.suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0) {
+    const auto isPdfName = [](const QFileInfo& f) {
+        return f.suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
+    };
+    if (!isPdfName(target)) {
         ShowErrorText(QStringLiteral("print: --pdf takes a file name ending in .pdf"));
         return ExitUsage;
     }
-    if (target.exists() && (!target.isFile() || Same_File(pdf, file))) {
+    // A link is written through: the file it leads to must be one too.
+    const bool linkToOther =
+        target.isSymLink() && !isPdfName(QFileInfo(target.exists() ? target.canonicalFilePath()
+                                                                   : target.symLinkTarget()));
+    if (linkToOther || (target.exists() && (!target.isFile() || Same_File(pdf, file)))) {
         ShowErrorText(QStringLiteral("print: %1 is not a PDF file it may replace").arg(pdf));
         return ExitUsage;
     }

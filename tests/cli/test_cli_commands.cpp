@@ -343,9 +343,18 @@ TEST_F(CliTest, PrintWritesAPdfOrNothing) {
         {{"print", "a.wdb", "--pdf", "a.wdb"}, 2, "a.wdb"},
         {{"print", "a.wdb", "--pdf", "folder.pdf"}, 2, "folder.pdf"},
         {{"print", "a.wdb", "--pdf", "link.pdf"}, 2, "a.wdb"},
+        // A link is written through: what it names must be a PDF file too.
+        {{"print", "a.wdb", "--pdf", "notes.pdf"}, 2, "notes.txt"},
+        {{"print", "a.wdb", "--pdf", "dangling.pdf"}, 2, "none.txt"},
+        {{"print", "a.wdb", "--pdf", "old.pdf"}, 0, "old.pdf"},
     };
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.pdf")));
     ASSERT_TRUE(QFile::link(path("a.wdb"), path("link.pdf")));
+    ASSERT_TRUE(Write_Bytes(path("notes.txt"), "keep"));
+    ASSERT_TRUE(QFile::link(path("notes.txt"), path("notes.pdf")));
+    ASSERT_TRUE(QFile::link(path("none.txt"), path("dangling.pdf")));
+    ASSERT_TRUE(Write_Bytes(path("earlier.pdf"), "%PDF-1.4 earlier"));
+    ASSERT_TRUE(QFile::link(path("earlier.pdf"), path("old.pdf")));
     for (const Row& row : rows) {
         const QByteArray before = File_Bytes(path(row.pdf));
         const bool existed = QFileInfo::exists(path(row.pdf));
