@@ -2,61 +2,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <dlfcn.h>
-#include <stdexcept>
 
 namespace velda::test {
-
-QString FakeLibraryPath(const QString& fileName) {
-    return QStringLiteral(VELDA_BINARY_DIR "/fakes/") + fileName;
-}
-
-FakeLibrary::FakeLibrary(const QString& fileName) {
-    handle_ = dlopen(FakeLibraryPath(fileName).toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle_)
-        throw std::runtime_error(dlerror());
-    if (fileName.contains(QStringLiteral("gpib")))
-        prefix_ = QStringLiteral("fake_gpib");
-    else if (fileName.contains(QStringLiteral("ieee")))
-        prefix_ = QStringLiteral("fake_ki");
-    else
-        prefix_ = QStringLiteral("fake_usb");
-}
-
-FakeLibrary::~FakeLibrary() {
-    if (handle_)
-        dlclose(handle_);
-}
-
-void* FakeLibrary::Symbol(const char* name) const {
-    void* p = dlsym(handle_, name);
-    if (!p)
-        throw std::runtime_error(name);
-    return p;
-}
-
-QString FakeLibrary::Journal() const {
-    const QByteArray name = (prefix_ + QStringLiteral("_journal")).toLatin1();
-    return QString::fromLatin1(Function<const char*()>(name.constData())());
-}
-
-QByteArray FakeLibrary::Sent() const {
-    const QByteArray name = (prefix_ + QStringLiteral("_sent")).toLatin1();
-    long size = 0;
-    const unsigned char* p = Function<const unsigned char*(long*)>(name.constData())(&size);
-    return QByteArray(reinterpret_cast<const char*>(p), qsizetype(size));
-}
-
-void FakeLibrary::Reply(const QByteArray& bytes, int status, int error) const {
-    const QByteArray name = (prefix_ + QStringLiteral("_reply")).toLatin1();
-    Function<void(const char*, long, int, int)>(name.constData())(
-        bytes.constData(), long(bytes.size()), status, error);
-}
-
-void FakeLibrary::Fail(const char* function, int status, int error) const {
-    const QByteArray name = (prefix_ + QStringLiteral("_fail")).toLatin1();
-    Function<void(const char*, int, int)>(name.constData())(function, status, error);
-}
 
 FakeLibrary& NiFake() {
     static FakeLibrary lib(QStringLiteral("libfake_gpib.so"));

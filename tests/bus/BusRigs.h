@@ -4,6 +4,7 @@
 // objects loaded with dlopen, as the program loads the real ones), and
 // reaches the same fake's journal through its control functions.
 
+#include "FakeLibrary.h"
 #include "bus/BinaryPacking.h"
 #include "bus/GP_common.h"
 
@@ -27,29 +28,6 @@ inline void PrintTo(const QStringList& l, std::ostream* os) {
 }
 
 namespace velda::test {
-
-// The fake library at tests/fakes/<name> in the build folder.
-QString FakeLibraryPath(const QString& fileName);
-
-// A handle on a fake library for its control functions.
-class FakeLibrary {
-public:
-    explicit FakeLibrary(const QString& fileName);
-    ~FakeLibrary();
-    void* Symbol(const char* name) const;
-    template <class Fn> Fn* Function(const char* name) const {
-        return reinterpret_cast<Fn*>(Symbol(name));
-    }
-    // Control functions every fake has, under its prefix.
-    QString Journal() const;
-    QByteArray Sent() const;
-    void Reply(const QByteArray& bytes, int status = 0, int error = 0) const;
-    void Fail(const char* function, int status, int error = 0) const;
-
-private:
-    void* handle_ = nullptr;
-    QString prefix_;
-};
 
 class BusRig {
 public:

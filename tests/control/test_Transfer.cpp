@@ -1,3 +1,4 @@
+#include "FakeLibrary.h"
 #include "RecordingProgress.h"
 #include "TestSupport.h"
 #include "app/Messages.h"
@@ -13,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -500,29 +500,22 @@ TEST(Transfer, ASecondPressEndsTheLoopBeforeLookingAtTheInstrument) {
 // the last word half empty, and the instrument would read a NUL after the
 // data; the line feed that ends the block takes that place instead.
 TEST(Transfer, AUsb488BlockWithAnOddHeaderEndsInItsLineFeed) {
-    const QString library = QStringLiteral(VELDA_BINARY_DIR "/fakes/libfake_usb488ps.so");
-    void* fake = dlopen(library.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(fake, nullptr) << dlerror();
-    const auto call = [fake](const char* name) { return dlsym(fake, name); };
+    const QString library = test::FakeLibraryPath(QStringLiteral("libfake_usb488ps.so"));
+    const test::FakeLibrary fake(QStringLiteral("libfake_usb488ps.so"));
     Rig rig(0); // the power source: ":TRAC Arb<n>,#48192" goes before its data
     rig.program->Setup.InterfaceKind = IfUsb488;
     rig.program->Registry->setSetting(bus::LibrarySection, bus::LibraryKeyUsb488, library);
-    reinterpret_cast<void (*)(const char*)>(call("fake_usb_reset"))(
+    fake.Function<void(const char*)>("fake_usb_reset")(
         QByteArray::number(rig.param().GpibAddress).constData());
-    const auto reply =
-        reinterpret_cast<void (*)(const char*, long, int, int)>(call("fake_usb_reply"));
     // Status, identity, ready, then the status after the block and after the
     // final script.
     for (const QByteArray& r : {QByteArray("0\n"), rig.identity().toLatin1() + "\n",
                                 QByteArray("0\n"), QByteArray("0\n"), QByteArray("0\n")})
-        reply(r.constData(), long(r.size()), 0, 0);
+        fake.Reply(r);
     fillRamp(*rig.program);
     ASSERT_EQ(rig.transfer->Btn_Trans_Click(Transfer::WaveButton, QString()), TransferResult::Done)
         << rig.prompts.boxTexts().join('|').toStdString();
-    long size = 0;
-    const auto* bytes =
-        reinterpret_cast<const unsigned char* (*)(long*)>(call("fake_usb_sent"))(&size);
-    const QByteArray sent(reinterpret_cast<const char*>(bytes), qsizetype(size));
+    const QByteArray sent = fake.Sent();
     const QByteArray header = ":TRAC Arb" + QByteArray::number(rig.param().MemoryNo) + ",#48192";
     ASSERT_EQ(header.size() % 2, 1);
     const qsizetype at = sent.indexOf(header);
@@ -530,7 +523,6 @@ TEST(Transfer, AUsb488BlockWithAnOddHeaderEndsInItsLineFeed) {
     EXPECT_EQ(sent.mid(at + header.size(), 8192), rig.transfer->WaveBytes());
     // The function command follows the line feed at once.
     EXPECT_EQ(sent.mid(at + header.size() + 8192, 10), QByteArray("\n:FUNC ARB"));
-    dlclose(fake);
 }
 
 // An instrument that stays busy is asked every tenth of a second for up to

@@ -5,6 +5,7 @@
 #include "control/GpibIO.h"
 #include "control/TransferProgress.h"
 
+#include "FakeLibrary.h"
 #include "RecordingProgress.h"
 #include "TestSupport.h"
 #include "app/Messages.h"
@@ -16,10 +17,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <memory>
-#include <stdexcept>
 #include <vector>
 
 namespace velda::control {
@@ -33,53 +32,31 @@ constexpr int ENEB = 7;
 constexpr int EDVR = 0;
 
 // Control functions of the fake board library.
-class FakeBoard {
+class FakeBoard : public test::FakeLibrary {
 public:
     static FakeBoard& Get() {
         static FakeBoard board;
         return board;
     }
-    static QString Path() { return QStringLiteral(VELDA_BINARY_DIR "/fakes/libfake_gpib.so"); }
-    void Reset() { fn<void(const char*)>("fake_gpib_reset")("GPIB0"); }
-    QString Journal() { return QString::fromLatin1(fn<const char*()>("fake_gpib_journal")()); }
-    QByteArray Sent() {
-        long size = 0;
-        const unsigned char* p = fn<const unsigned char*(long*)>("fake_gpib_sent")(&size);
-        return QByteArray(reinterpret_cast<const char*>(p), qsizetype(size));
-    }
-    void Reply(const QByteArray& b, int status = 0, int error = 0) {
-        fn<void(const char*, long, int, int)>("fake_gpib_reply")(b.constData(), long(b.size()),
-                                                                 status, error);
-    }
+    static QString Path() { return test::FakeLibraryPath(QStringLiteral("libfake_gpib.so")); }
+    void Reset() { Function<void(const char*)>("fake_gpib_reset")("GPIB0"); }
     void FailLater(const char* function, int skip, int status, int error) {
-        fn<void(const char*, int, int, int)>("fake_gpib_fail_later")(function, skip, status, error);
+        Function<void(const char*, int, int, int)>("fake_gpib_fail_later")(function, skip, status,
+                                                                           error);
     }
-    void SetPad(int pad) { fn<int(int, int)>("ibpad")(0, pad); }
+    void SetPad(int pad) { Function<int(int, int)>("ibpad")(0, pad); }
 
 private:
-    FakeBoard() {
-        handle_ = dlopen(Path().toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle_)
-            throw std::runtime_error(dlerror());
-    }
-    template <class F> F* fn(const char* name) {
-        void* p = dlsym(handle_, name);
-        if (!p)
-            throw std::runtime_error(name);
-        return reinterpret_cast<F*>(p);
-    }
-    void* handle_ = nullptr;
+    FakeBoard() : FakeLibrary(QStringLiteral("libfake_gpib.so")) {}
 };
 
 // The fake USB488 library, for the kind that asks the board's address too.
 QString UsbLibraryPath() {
-    return QStringLiteral(VELDA_BINARY_DIR "/fakes/libfake_usb488ps.so");
+    return test::FakeLibraryPath(QStringLiteral("libfake_usb488ps.so"));
 }
 void ResetUsbDevices() {
-    static void* handle = dlopen(UsbLibraryPath().toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle)
-        throw std::runtime_error(dlerror());
-    reinterpret_cast<void (*)(const char*)>(dlsym(handle, "fake_usb_reset"))("3,4,5");
+    static const test::FakeLibrary usb(QStringLiteral("libfake_usb488ps.so"));
+    usb.Function<void(const char*)>("fake_usb_reset")("3,4,5");
 }
 
 // A program's worth of front: settings store, bus, GPIBLib and GpibIO.

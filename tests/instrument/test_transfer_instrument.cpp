@@ -3,6 +3,7 @@
 // receives. Two paths reach it: a LAN socket (interface kind 3, our own VISA
 // layer) and a GPIB board (kind 0: the board library is the fake one, which
 // hands every write to the instrument and answers reads with its replies).
+#include "FakeLibrary.h"
 #include "SocketBus.h"
 #include "TestInstrument.h"
 #include "TestSupport.h"
@@ -17,7 +18,6 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cmath>
-#include <dlfcn.h>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -32,32 +32,20 @@ enum class Path { Socket, Gpib };
 
 // The fake board library's control functions (the program loads the same
 // file, so dlopen hands both the same instance).
-class FakeBoard {
+class FakeBoard : public test::FakeLibrary {
 public:
-    static QString File() { return QStringLiteral(VELDA_BINARY_DIR "/fakes/libfake_gpib.so"); }
-    FakeBoard() : handle_(dlopen(File().toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL)) {
-        EXPECT_NE(handle_, nullptr) << dlerror();
-        fn<void(const char*)>("fake_gpib_reset")("gpib0");
+    static QString File() { return test::FakeLibraryPath(QStringLiteral("libfake_gpib.so")); }
+    FakeBoard() : FakeLibrary(QStringLiteral("libfake_gpib.so")) {
+        Function<void(const char*)>("fake_gpib_reset")("gpib0");
     }
-    ~FakeBoard() {
-        if (handle_) {
-            fn<int(const char*, int, int)>("fake_gpib_bridge")("", 0, 0);
-            dlclose(handle_);
-        }
-    }
+    ~FakeBoard() { Function<int(const char*, int, int)>("fake_gpib_bridge")("", 0, 0); }
     bool Bridge(std::uint16_t port) {
-        return fn<int(const char*, int, int)>("fake_gpib_bridge")("127.0.0.1", port, 3000) == 0;
+        return Function<int(const char*, int, int)>("fake_gpib_bridge")("127.0.0.1", port, 3000) ==
+               0;
     }
     QStringList Journal() const {
-        return QString::fromLatin1(fn<const char*()>("fake_gpib_journal")())
-            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        return FakeLibrary::Journal().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
-
-private:
-    template <class F> F* fn(const char* name) const {
-        return reinterpret_cast<F*>(handle_ ? dlsym(handle_, name) : nullptr);
-    }
-    void* handle_;
 };
 
 // A started program whose instrument is the test instrument, on the path's

@@ -10,8 +10,6 @@
 
 #include <QFile>
 
-#include <dlfcn.h>
-
 namespace velda::test {
 namespace {
 
@@ -39,34 +37,26 @@ protected:
 class UsbTmcVisaRig : public UsbTmcRig {
 public:
     UsbTmcVisaRig() {
-        fake_ = ::dlopen(Path, RTLD_NOW | RTLD_LOCAL);
-        Function<void()>("fakevisa_reset")();
+        fake_.Function<void()>("fakevisa_reset")();
         Use_Provider([] { return visa::chooseVisaProvider({Path}); });
-    }
-    ~UsbTmcVisaRig() override {
-        if (fake_)
-            ::dlclose(fake_);
     }
     const char* Name() const override { return "UsbTmcVisa"; }
     QString Shown(int16_t adrs) const override {
         return QStringLiteral("USB0::0x0957::0x1755::SN%1::INSTR").arg(adrs);
     }
     void Answer(int16_t, const QString& query, const QByteArray& reply) override {
-        Function<void(const char*, const char*, unsigned)>("fakevisa_answer")(
+        fake_.Function<void(const char*, const char*, unsigned)>("fakevisa_answer")(
             query.toUtf8().constData(), reply.constData(), static_cast<unsigned>(reply.size()));
     }
     QByteArray Sent() const override {
         unsigned n = 0;
-        const char* p = Function<const char*(unsigned*)>("fakevisa_sent")(&n);
+        const char* p = fake_.Function<const char*(unsigned*)>("fakevisa_sent")(&n);
         return QByteArray(p, static_cast<qsizetype>(n));
     }
 
 private:
     static constexpr const char* Path = VELDA_BINARY_DIR "/tests/fakes/visa/libfakevisa.so";
-    template <class Fn> Fn* Function(const char* name) const {
-        return reinterpret_cast<Fn*>(::dlsym(fake_, name));
-    }
-    void* fake_ = nullptr;
+    LoadedLibrary fake_{Path};
 };
 
 class UsbTmcSocketRig : public UsbTmcRig {

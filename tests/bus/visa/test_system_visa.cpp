@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
+#include "FakeLibrary.h"
 
 using namespace velda::visa;
 
@@ -16,23 +16,14 @@ namespace {
 const char* FakeVisa = VELDA_BINARY_DIR "/tests/fakes/visa/libfakevisa.so";
 
 struct FakeControl {
-    FakeControl() {
-        handle = ::dlopen(FakeVisa, RTLD_NOW);
-        record = reinterpret_cast<const char* (*)()>(::dlsym(handle, "fakevisa_record"));
-        reset = reinterpret_cast<void (*)()>(::dlsym(handle, "fakevisa_reset"));
-        chunk = reinterpret_cast<void (*)(ViUInt32)>(::dlsym(handle, "fakevisa_set_chunk"));
-        stall = reinterpret_cast<void (*)(ViUInt32)>(::dlsym(handle, "fakevisa_stall_reads"));
-        answer = reinterpret_cast<void (*)(const char*, const char*, ViUInt32)>(
-            ::dlsym(handle, "fakevisa_answer"));
-        reset();
-    }
-    ~FakeControl() { ::dlclose(handle); }
-    void* handle;
-    const char* (*record)();
-    void (*reset)();
-    void (*chunk)(ViUInt32);
-    void (*stall)(ViUInt32);
-    void (*answer)(const char*, const char*, ViUInt32);
+    velda::test::LoadedLibrary lib{FakeVisa};
+    const char* (*record)() = lib.Function<const char*()>("fakevisa_record");
+    void (*reset)() = lib.Function<void()>("fakevisa_reset");
+    void (*chunk)(ViUInt32) = lib.Function<void(ViUInt32)>("fakevisa_set_chunk");
+    void (*stall)(ViUInt32) = lib.Function<void(ViUInt32)>("fakevisa_stall_reads");
+    void (*answer)(const char*, const char*, ViUInt32) =
+        lib.Function<void(const char*, const char*, ViUInt32)>("fakevisa_answer");
+    FakeControl() { reset(); }
 };
 
 } // namespace
