@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <array>
 
 namespace velda {
 
@@ -27,17 +28,19 @@ int32_t Read_Through_Plugin(const ImportPlugin& plugin, const QString& path, int
         result = kRefused;
     } else {
         const int32_t wanted = std::min(points, limit);
-        words.resize(static_cast<size_t>(wanted));
-        int32_t done = 0;
-        while (done < wanted) {
-            int32_t count = std::min<int32_t>(VELDA_PLUGIN_BLOCK, wanted - done);
+        words.reserve(static_cast<size_t>(wanted));
+        // Each read goes into a whole block of its own: a plug-in that fills
+        // a block although fewer words were asked for writes into words of
+        // ours, never past them.
+        std::array<int16_t, VELDA_PLUGIN_BLOCK> block{};
+        while (int32_t(words.size()) < wanted) {
+            int32_t count = std::min<int32_t>(VELDA_PLUGIN_BLOCK, wanted - int32_t(words.size()));
             const int32_t asked = count;
-            if (plugin.read(handle, words.data() + done, &count) != 0 || count <= 0 ||
-                count > asked) {
+            if (plugin.read(handle, block.data(), &count) != 0 || count <= 0 || count > asked) {
                 result = kRefused;
                 break;
             }
-            done += count;
+            words.insert(words.end(), block.begin(), block.begin() + count);
         }
         // The one word the scale does not hold.
         for (int16_t& w : words)

@@ -1,6 +1,8 @@
 // A fake import plug-in whose behaviour the imported file states:
-// "<points> <start> <failing read>" (the failing read counted from 1, 0 for
-// none), or "refuse" to be refused at begin. The word at position p is
+// "<points> <start> <failing read> [<misbehaviour>]" (the failing read
+// counted from 1, 0 for none; misbehaviour 1 fills a whole block however
+// few words were asked for, 2 reports one word more than asked), or
+// "refuse" to be refused at begin. The word at position p is
 // FAKE_SIGN * ((p * 7) % 65535 - 32767), so a test can tell every point and
 // which plug-in delivered it. Built several times: two working plug-ins with
 // their own name and extension, one of another interface version and one
@@ -22,6 +24,7 @@ struct Reader {
     long failAt = 0;
     long reads = 0;
     long next = 0;
+    long misbehaviour = 0;
 };
 
 int16_t wordAt(long p) {
@@ -48,9 +51,10 @@ VELDA_PLUGIN_EXPORT int velda_plugin_begin(const char* path, void** handle, int3
     if (!f)
         return 1;
     Reader r;
-    const int got = std::fscanf(f, "%ld %ld %ld", &r.points, &r.start, &r.failAt);
+    const int got =
+        std::fscanf(f, "%ld %ld %ld %ld", &r.points, &r.start, &r.failAt, &r.misbehaviour);
     std::fclose(f);
-    if (got != 3)
+    if (got < 3)
         return 2;
     *handle = new Reader(r);
     *points = static_cast<int32_t>(r.points);
@@ -72,10 +76,11 @@ VELDA_PLUGIN_EXPORT int velda_plugin_read(void* handle, int16_t* words, int32_t*
     // <points> are counted from <start>.
     if (r->next + n > r->start + r->points)
         n = r->start + r->points - r->next;
-    for (long i = 0; i < n; ++i)
+    const long written = r->misbehaviour == 1 ? VELDA_PLUGIN_BLOCK : n;
+    for (long i = 0; i < written; ++i)
         words[i] = wordAt(r->next + i);
     r->next += n;
-    *count = static_cast<int32_t>(n);
+    *count = static_cast<int32_t>(r->misbehaviour == 2 ? n + 1 : n);
     return 0;
 }
 #endif

@@ -123,6 +123,9 @@ TEST_F(PluginImportTest, ImportsThePointsTheChosenPluginDelivers) {
         {"from a start position", "1000 250 0", 0, 1, 1000, 250},
         {"more than N", QByteArray::number(n + 5000) + " 0 0", 1, -1, n + 5000L, 0},
         {"exactly one block", "500 0 0", 0, 1, 500, 0},
+        // A plug-in that fills a whole block where fewer words were asked
+        // for: the words past those asked are not taken.
+        {"whole blocks written", "700 0 0 1", 0, 1, 700, 0},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -156,6 +159,7 @@ TEST_F(PluginImportTest, FailureLeavesTheDocumentAlone) {
         {"fails on the first block", "2000 0 1"},
         {"no points", "0 0 0"},
         {"a start before the first point", "100 -5 0"},
+        {"more delivered than asked", "2000 0 0 2"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
