@@ -118,7 +118,29 @@ void clsRegistry::write(const QString& section, const QString& key, const QStrin
     if (old.isValid() && old.typeId() == QMetaType::QString && old.toString() == value)
         return;
     s.setValue(at, value);
+    commit(s);
+}
+
+// QSettings keeps the file it read and takes it as unchanged while its size
+// and modification time (to the millisecond) stay the same. The file system
+// sets the time from a clock of a few milliseconds' steps: another copy
+// writing a value of the same length within one step (two windows closing
+// together count themselves out of "WinCount") would go unseen, and the
+// next write from here would put back this copy's older version over it.
+// So every version gets a time past the one before, all writers taking
+// the store's lock for it.
+void clsRegistry::commit(QSettings& s) const {
+    const auto lock = lockShared(QStringLiteral("Store"));
+    const QDateTime before = QFileInfo(iniPath_).lastModified();
     s.sync();
+    if (s.status() != QSettings::NoError || !before.isValid())
+        return;
+    const QDateTime now = QFileInfo(iniPath_).lastModified();
+    if (now.isValid() && now > before)
+        return;
+    QFile f(iniPath_);
+    if (f.open(QIODevice::ReadOnly))
+        f.setFileTime(before.addMSecs(1), QFileDevice::FileModificationTime);
 }
 
 QString clsRegistry::busSection() const {
@@ -254,7 +276,7 @@ void clsRegistry::createPass(bool alone) {
     debugMode_ = isTrueText(get(kSystem + QStringLiteral("/DebugMode"), boolText(false)));
     loopTest_ = isTrueText(get(kSystem + QStringLiteral("/LoopTest"), boolText(false)));
     if (usable)
-        s.sync();
+        commit(s);
 }
 
 void clsRegistry::commandPass(bool alone) {
@@ -272,7 +294,7 @@ void clsRegistry::commandPass(bool alone) {
     debugMode_ = isTrueText(s.value(kSystem + QStringLiteral("/DebugMode")).toString());
     loopTest_ = isTrueText(s.value(kSystem + QStringLiteral("/LoopTest")).toString());
     if (changed)
-        s.sync();
+        commit(s);
 }
 
 void clsRegistry::destroy() {
@@ -341,7 +363,7 @@ void clsRegistry::saveFormTable() {
                    QStringLiteral("%1,%2,%3,%4").arg(f.top).arg(f.left).arg(f.third).arg(f.fourth));
     }
     s.endGroup();
-    s.sync();
+    commit(s);
 }
 
 // --- properties --------------------------------------------------------------
@@ -377,7 +399,7 @@ bool clsRegistry::TryTakeGpibBus() {
     if (s.status() == QSettings::NoError && isTrueText(s.value(key, boolText(false)).toString()))
         return false;
     s.setValue(key, boolText(true));
-    s.sync();
+    commit(s);
     if (s.status() != QSettings::NoError)
         heldBusLock_ = std::move(standing);
     gpibHost_ = true;

@@ -11,6 +11,7 @@
 // ("GPIBn.lock", "System.lock"), so two copies never both see the old value.
 
 #include <QLockFile>
+#include <QSettings>
 #include <QSize>
 #include <QString>
 #include <array>
@@ -142,6 +143,10 @@ private:
     std::optional<QString> read(const QString& section, const QString& key) const;
     QString readOr(const QString& section, const QString& key, const QString& fallback) const;
     void write(const QString& section, const QString& key, const QString& value);
+    // Writes the store out (QSettings::sync) so that the new version's
+    // modification time differs from the one before: see commit() in the
+    // source.
+    void commit(QSettings& s) const;
     QString busSection() const;
 
     QString iniPath_;

@@ -564,6 +564,29 @@ private:
 
 } // namespace
 
+// Another copy sees every write, even one of a value of the same length
+// made within one step of the file system's clock (or after the clock went
+// back): no version of the store has the time of the one before. The
+// file's time is put ahead before each write, so each write falls in the
+// step of the version before it.
+TEST(Registry, EveryVersionOfTheStoreHasATimeOfItsOwn) {
+    Store store;
+    clsRegistry registry(store.ini());
+    for (int i = 0; i < 4; ++i) {
+        QDateTime ahead;
+        {
+            QFile f(store.ini());
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            ahead = QFileInfo(store.ini()).lastModified().addSecs(60);
+            ASSERT_TRUE(f.setFileTime(ahead, QFileDevice::FileModificationTime));
+        }
+        registry.setSetting(QStringLiteral("Test"), QStringLiteral("Value"),
+                            i % 2 ? QStringLiteral("B") : QStringLiteral("A"));
+        EXPECT_GT(QFileInfo(store.ini()).lastModified(), ahead) << "write " << i;
+    }
+    EXPECT_EQ(store.value(QStringLiteral("Test/Value")), QStringLiteral("B"));
+}
+
 TEST(Registry, TwoCopiesRacingForTheBusNeverBothTakeIt) {
     Store store;
     BusCopy a(store, 1);
