@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <new>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -18,25 +18,7 @@ struct Reader {
 // Larger files are not a column of at most 65,536 points.
 constexpr long kMaxBytes = 64L * 1024 * 1024;
 
-} // namespace
-
-extern "C" {
-
-int velda_plugin_interface(void) {
-    return VELDA_PLUGIN_INTERFACE;
-}
-
-const char* velda_plugin_name(void) {
-    return "Text columns";
-}
-
-const char* velda_plugin_extensions(void) {
-    return "csv;tsv;prn;dat";
-}
-
-int velda_plugin_begin(const char* path, void** handle, int32_t* points, int32_t* start) {
-    if (!path || !handle || !points || !start)
-        return 1;
+int begin(const char* path, void** handle, int32_t* points, int32_t* start) {
     FILE* f = std::fopen(path, "rb");
     if (!f)
         return 2;
@@ -54,18 +36,40 @@ int velda_plugin_begin(const char* path, void** handle, int32_t* points, int32_t
     std::fclose(f);
     if (failed)
         return 2;
-    auto* r = new (std::nothrow) Reader;
-    if (!r)
-        return 4;
-    if (!velda::plugin::Csv_Words(bytes.data(), bytes.size(), r->words) ||
-        r->words.size() > 0x7FFFFFFF) {
-        delete r;
+    auto r = std::make_unique<Reader>();
+    if (!velda::plugin::Csv_Words(bytes.data(), bytes.size(), r->words))
         return 5;
-    }
-    *handle = r;
     *points = static_cast<int32_t>(r->words.size());
+    *handle = r.release();
     *start = 0;
     return 0;
+}
+
+} // namespace
+
+extern "C" {
+
+int velda_plugin_interface(void) {
+    return VELDA_PLUGIN_INTERFACE;
+}
+
+const char* velda_plugin_name(void) {
+    return "Text columns";
+}
+
+const char* velda_plugin_extensions(void) {
+    return "csv;tsv;prn;dat";
+}
+
+// Nothing thrown here may cross into the program: it would end it.
+int velda_plugin_begin(const char* path, void** handle, int32_t* points, int32_t* start) {
+    if (!path || !handle || !points || !start)
+        return 1;
+    try {
+        return begin(path, handle, points, start);
+    } catch (...) {
+        return 6;
+    }
 }
 
 int velda_plugin_seek(void* handle, int32_t position) {

@@ -43,13 +43,25 @@ std::string lastField(std::string_view line) {
     return {};
 }
 
+// A number, "nan" and "inf" as well: a sample the instrument could not
+// give still takes its place in the column. A number too large for a
+// double is infinite, one too small zero.
 bool number(const std::string& s, double& v) {
     const char* b = s.data();
     const char* e = b + s.size();
     if (b != e && *b == '+')
         ++b;
     const auto r = std::from_chars(b, e, v);
-    return r.ec == std::errc() && r.ptr == e && std::isfinite(v);
+    if (r.ptr != e || b == e)
+        return false;
+    if (r.ec == std::errc::result_out_of_range) {
+        const size_t exp = s.find_first_of("eE");
+        const bool tiny = exp != std::string::npos && exp + 1 < s.size() && s[exp + 1] == '-';
+        const bool negative = *b == '-';
+        v = tiny ? 0.0 : (negative ? -HUGE_VAL : HUGE_VAL);
+        return true;
+    }
+    return r.ec == std::errc();
 }
 
 } // namespace
@@ -69,25 +81,34 @@ bool Csv_Words(const char* text, size_t size, std::vector<int16_t>& words) {
         double v = 0;
         if (number(lastField(all.substr(pos, end - pos)), v))
             values.push_back(v);
+        if (values.size() == kMaxValues)
+            break;
         pos = end + 1;
         if (end < all.size() && all[end] == '\r' && pos < all.size() && all[pos] == '\n')
             ++pos;
     }
     if (values.empty())
         return false;
+    // NaN and the infinities take no part in the choice or the scale.
     const bool raw = std::all_of(values.begin(), values.end(), [](double v) {
-        return v == std::trunc(v) && v >= -32767 && v <= 32767;
+        return !std::isfinite(v) || (v == std::trunc(v) && v >= -32767 && v <= 32767);
     });
     double largest = 0;
     for (double v : values)
-        largest = std::max(largest, std::fabs(v));
+        if (std::isfinite(v))
+            largest = std::max(largest, std::fabs(v));
     if (raw || largest == 0)
         largest = 32767.0;
     words.reserve(values.size());
-    // Divided first: 32767 / largest overflows for the tiniest columns.
-    for (double v : values)
-        words.push_back(
-            static_cast<int16_t>(std::clamp(std::lround(v / largest * 32767.0), -32767L, 32767L)));
+    for (double v : values) {
+        if (std::isnan(v))
+            words.push_back(0);
+        else if (std::isinf(v))
+            words.push_back(v > 0 ? 32767 : -32767);
+        else // divided first: 32767 / largest overflows for the tiniest columns
+            words.push_back(static_cast<int16_t>(
+                std::clamp(std::lround(v / largest * 32767.0), -32767L, 32767L)));
+    }
     return true;
 }
 

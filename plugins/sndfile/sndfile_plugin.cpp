@@ -22,7 +22,13 @@ const char* velda_plugin_extensions(void) {
 int velda_plugin_begin(const char* path, void** handle, int32_t* points, int32_t* start) {
     if (!path || !handle || !points || !start)
         return 1;
-    SoundReader* r = velda::plugin::Sound_Open(path);
+    // Nothing thrown here may cross into the program: it would end it.
+    SoundReader* r = nullptr;
+    try {
+        r = velda::plugin::Sound_Open(path);
+    } catch (...) {
+        return 4;
+    }
     if (!r)
         return 2;
     const int64_t frames = velda::plugin::Sound_Frames(r);
@@ -43,7 +49,12 @@ int velda_plugin_seek(void* handle, int32_t position) {
 int velda_plugin_read(void* handle, int16_t* words, int32_t* count) {
     if (!count || *count < 0)
         return 1;
-    const int64_t n = velda::plugin::Sound_Read(static_cast<SoundReader*>(handle), words, *count);
+    int64_t n = -1;
+    try {
+        n = velda::plugin::Sound_Read(static_cast<SoundReader*>(handle), words, *count);
+    } catch (...) {
+        n = -1;
+    }
     if (n < 0)
         return 1;
     *count = static_cast<int32_t>(n);

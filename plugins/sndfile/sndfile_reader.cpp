@@ -108,8 +108,9 @@ int64_t Sound_Read(SoundReader* r, int16_t* words, int64_t count) {
             got = sf_readf_double(r->file, buf.data(), want);
             for (sf_count_t i = 0; i < got; ++i) {
                 const double v = buf[static_cast<size_t>(i * ch)];
+                // NaN is no sample: 0; the infinities are the ends of the scale.
                 const double w =
-                    std::isfinite(v) ? std::clamp(std::round(v * 32767.0), -32767.0, 32767.0) : 0.0;
+                    std::isnan(v) ? 0.0 : std::clamp(std::round(v * 32767.0), -32767.0, 32767.0);
                 words[done + i] = static_cast<int16_t>(w);
             }
         }

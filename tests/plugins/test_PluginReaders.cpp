@@ -8,8 +8,10 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <cmath>
 #include <gtest/gtest.h>
 #include <sndfile.h>
+#include <string>
 #include <vector>
 
 using namespace velda;
@@ -81,9 +83,30 @@ TEST(CsvRule, ColumnsHeadersAndScaling) {
          "0\n1e-310\n-1e-310\n5e-311\n",
          {0, 32767, -32767, 16384}},
         {"text only: nothing", "a,b\nc,d\n", {}},
+        // A sample the instrument could not give keeps its place.
+        {"nan and the infinities in a column of words",
+         "1\nnan\ninf\n-inf\n2\n",
+         {1, 0, 32767, -32767, 2}},
+        {"beyond a double: the ends of the scale, or zero",
+         "t,v\n0,0.5\n1,1e400\n2,-1e400\n3,1e-400\n4,-1\n",
+         {16384, 32767, -32767, 0, -32767}},
     };
     for (const Row& r : rows)
         EXPECT_EQ(csvWords(r.text), r.words) << r.name;
+}
+
+// Only as many values as the program can take decide the scale: a large
+// value after the first 65,536 lines changes nothing.
+TEST(CsvRule, LinesPastTheLargestMemoryAreNotRead) {
+    std::string text;
+    for (int i = 0; i < 65536; ++i)
+        text += std::to_string(i % 100) + "\n";
+    const std::string longer = text + "1e9\n";
+    std::vector<int16_t> words;
+    ASSERT_TRUE(velda::plugin::Csv_Words(longer.data(), longer.size(), words));
+    ASSERT_EQ(words.size(), 65536u);
+    EXPECT_EQ(words[99], 99);
+    EXPECT_EQ(words, csvWords(text.c_str()));
 }
 
 TEST_F(ShippedPlugins, CsvFileReadsThroughThePlugin) {
@@ -136,11 +159,14 @@ TEST_F(ShippedPlugins, SoundFilesReadBackExactly) {
         ASSERT_EQ(Read_Through_Plugin(sound(), path(r.name), 65536, words), 0);
         EXPECT_EQ(words, expected);
     }
-    std::vector<double> floats = {0.0, 0.5, -0.5, 1.0, -1.0, 1.5, -2.0, 0.25};
+    // NaN is no sample (0); the infinities are the ends of the scale.
+    std::vector<double> floats = {0.0,  0.5,  -0.5, 1.0,      -1.0,     1.5,
+                                  -2.0, 0.25, NAN,  HUGE_VAL, -HUGE_VAL};
     ASSERT_TRUE(writeSound(path("f.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 1, floats));
     std::vector<int16_t> words;
     ASSERT_EQ(Read_Through_Plugin(sound(), path("f.wav"), 65536, words), 0);
-    EXPECT_EQ(words, (std::vector<int16_t>{0, 16384, -16384, 32767, -32767, 32767, -32767, 8192}));
+    EXPECT_EQ(words, (std::vector<int16_t>{0, 16384, -16384, 32767, -32767, 32767, -32767, 8192, 0,
+                                           32767, -32767}));
     // Not a sound.
     QFile g(path("noise.wav"));
     ASSERT_TRUE(g.open(QIODevice::WriteOnly));
