@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
+#include <algorithm>
 #include <cstdio>
 #include <dlfcn.h>
 
@@ -16,6 +17,15 @@ namespace {
 
 void skipped(const QString& path, const char* why) {
     std::fprintf(stderr, "velda: plug-in %s skipped: %s\n", qPrintable(path), why);
+}
+
+// A text for a filter entry: its separators and control characters as blanks.
+QString filterSafe(QString text) {
+    for (QChar& c : text)
+        if (c == u'|' || c == u';' || c == u'(' || c == u')' ||
+            c.category() == QChar::Other_Control)
+            c = u' ';
+    return text;
 }
 
 template <typename Fn> Fn symbol(void* lib, const char* name) {
@@ -73,15 +83,28 @@ int PluginSet::load(const QStringList& folders) {
             }
             const char* n = name();
             const char* e = exts();
-            p.name = QString::fromUtf8(n ? n : "").left(64).trimmed();
+            // The name and extensions become one entry of the open dialog's
+            // filter: the characters that separate entries or patterns there
+            // are no part of them, and two plug-ins of one name are told
+            // apart by their files, so each entry leads to its own plug-in.
+            p.name = filterSafe(QString::fromUtf8(n ? n : "").left(64)).trimmed();
             for (const QString& x :
-                 QString::fromUtf8(e ? e : "").split(QLatin1Char(';'), Qt::SkipEmptyParts))
-                if (!x.trimmed().isEmpty())
-                    p.extensions << x.trimmed();
+                 QString::fromUtf8(e ? e : "").split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+                QString ext = x.trimmed();
+                ext.removeIf(
+                    [](QChar c) { return !(c.isLetterOrNumber() || c == u'_' || c == u'-'); });
+                if (!ext.isEmpty())
+                    p.extensions << ext;
+            }
             if (p.name.isEmpty())
-                p.name = fi.completeBaseName();
+                p.name = filterSafe(fi.completeBaseName());
             if (p.extensions.isEmpty())
                 p.extensions << QStringLiteral("*");
+            const bool taken = std::any_of(plugins_.begin(), plugins_.end(), [&](const auto& q) {
+                return q.name == p.name && q.extensions == p.extensions;
+            });
+            if (taken)
+                p.name += QStringLiteral(" [") + filterSafe(fi.fileName()) + QLatin1Char(']');
             seen.insert(fi.fileName());
             handles_.push_back(lib);
             plugins_.push_back(std::move(p));

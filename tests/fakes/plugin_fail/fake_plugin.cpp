@@ -12,6 +12,11 @@
 #include <cstdio>
 #include <cstring>
 
+#ifdef FAKE_ODD_NAMES // the open dialog's separators in both
+#define FAKE_NAME "Gamma;;Delta (*.x)|Eps"
+#define FAKE_EXT "o|d;e)f"
+#endif
+
 #ifndef FAKE_VERSION
 #define FAKE_VERSION VELDA_PLUGIN_INTERFACE
 #endif

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -104,6 +105,26 @@ TEST_F(PluginImportTest, FilterHasOneEntryPerPluginAndTheTitleFollowsTheLanguage
     PluginSet set;
     set.load({fakeFolder("abc"), fakeFolder("xyz")});
     EXPECT_EQ(set.filterList(), "Alpha |*.abc|Beta |*.xyz|");
+}
+
+// Each plug-in is one entry of the filter, and each entry reads through its
+// own plug-in, whatever a plug-in calls itself: separators of the filter in
+// a name or extension, or the name and extension of another.
+TEST_F(PluginImportTest, EveryFilterEntryLeadsToItsOwnPlugin) {
+    const QStringList folders = {fakeFolder("abc"), fakeFolder("odd"), fakeFolder("twin")};
+    import(folders, QString()); // cancelled
+    ASSERT_EQ(prompts.fileRequests.size(), 1u);
+    const QStringList entries = prompts.fileRequests[0].filter.split(QStringLiteral(";;"));
+    EXPECT_EQ(entries, (QStringList{"Alpha (*.abc)", "Gamma  Delta  *.x  Eps (*.od *.ef)",
+                                    "Alpha [fake_twin.so] (*.abc)"}));
+    EXPECT_EQ(QSet<QString>(entries.begin(), entries.end()).size(), entries.size());
+    const int signs[] = {1, -1, -1};
+    for (int chosen = 0; chosen < 3; ++chosen) {
+        SCOPED_TRACE(chosen);
+        SetUp();
+        EXPECT_EQ(import(folders, file("in.abc", "10 0 0"), chosen), 10);
+        EXPECT_EQ(current()[3], fakeWord(3, signs[chosen]));
+    }
 }
 
 // Points land in the current waveform; seek when the start is above 0; the
