@@ -106,10 +106,19 @@ QString clsRegistry::readOr(const QString& section, const QString& key,
     return read(section, key).value_or(fallback);
 }
 
+// A value is only ever handed to QSettings when the file can take it: one
+// it cannot write stays pending in the process's shared copy of the file,
+// every read after it fails, and the next write that succeeds puts it out
+// over what other copies have written since.
+bool clsRegistry::storeWritable() const {
+    const QFileInfo ini(iniPath_);
+    return ini.exists() ? ini.isWritable() : QFileInfo(ini.absolutePath()).isWritable();
+}
+
 void clsRegistry::write(const QString& section, const QString& key, const QString& value) {
     QSettings s(iniPath_, QSettings::IniFormat);
     // Never rewrite a file we could not read: that would throw its contents away.
-    if (s.status() != QSettings::NoError)
+    if (s.status() != QSettings::NoError || !storeWritable())
         return;
     // An unchanged value leaves the file alone: every write is a whole
     // rewrite and a flush to disk, and a transfer stores its values each time.
@@ -138,9 +147,16 @@ void clsRegistry::commit(QSettings& s) const {
     const QDateTime now = QFileInfo(iniPath_).lastModified();
     if (now.isValid() && now > before)
         return;
+    // The smallest step the file system keeps: milliseconds, whole seconds
+    // (ext3, sshfs), or two seconds (FAT).
     QFile f(iniPath_);
-    if (f.open(QIODevice::ReadOnly))
-        f.setFileTime(before.addMSecs(1), QFileDevice::FileModificationTime);
+    if (!f.open(QIODevice::ReadOnly))
+        return;
+    for (const qint64 step : {qint64(1), qint64(1000), qint64(2000)}) {
+        if (f.setFileTime(before.addMSecs(step), QFileDevice::FileModificationTime) &&
+            QFileInfo(iniPath_).lastModified() > before)
+            return;
+    }
 }
 
 QString clsRegistry::busSection() const {
@@ -239,7 +255,12 @@ void clsRegistry::create() {
 void clsRegistry::createPass(bool alone) {
     QSettings s(iniPath_, QSettings::IniFormat);
     const bool usable = s.status() == QSettings::NoError;
+    const bool writable = usable && storeWritable();
+    // What this pass has put, read back by it whether or not it is written.
+    std::map<QString, QString> put_;
     auto get = [&](const QString& key, const QString& fallback) {
+        if (const auto it = put_.find(key); it != put_.end())
+            return it->second;
         if (!usable)
             return fallback;
         const QVariant v = s.value(key);
@@ -249,7 +270,8 @@ void clsRegistry::createPass(bool alone) {
                                                     : v.toString();
     };
     auto put = [&](const QString& key, const QString& value) {
-        if (usable)
+        put_[key] = value;
+        if (writable)
             s.setValue(key, value);
     };
     const QString winHandleKey = kSystem + QStringLiteral("/WinHandle");
@@ -275,7 +297,7 @@ void clsRegistry::createPass(bool alone) {
 
     debugMode_ = isTrueText(get(kSystem + QStringLiteral("/DebugMode"), boolText(false)));
     loopTest_ = isTrueText(get(kSystem + QStringLiteral("/LoopTest"), boolText(false)));
-    if (usable)
+    if (writable)
         commit(s);
 }
 
@@ -284,7 +306,7 @@ void clsRegistry::commandPass(bool alone) {
     if (s.status() != QSettings::NoError)
         return;
     bool changed = false;
-    for (int n = 0; alone && n < 4; ++n) {
+    for (int n = 0; alone && n < 4 && storeWritable(); ++n) {
         const QString key = QStringLiteral("GPIB%1/Busy").arg(n);
         if (isTrueText(s.value(key).toString())) {
             s.setValue(key, boolText(false));
@@ -351,7 +373,7 @@ void clsRegistry::loadFormTable() {
 
 void clsRegistry::saveFormTable() {
     QSettings s(iniPath_, QSettings::IniFormat);
-    if (s.status() != QSettings::NoError)
+    if (s.status() != QSettings::NoError || !storeWritable())
         return;
     s.beginGroup(kFormProperty);
     // Slot 10 is shared by every form beyond the tenth and is not kept.
@@ -377,7 +399,7 @@ void clsRegistry::setGpibBusy(bool busy) {
     gpibHost_ = busy;
 }
 
-bool clsRegistry::TryTakeGpibBus() {
+bool clsRegistry::TryTakeGpibBus(std::optional<int> address) {
     if (gpibHost_)
         return false;
     bool heldElsewhere = false;
@@ -396,11 +418,20 @@ bool clsRegistry::TryTakeGpibBus() {
     // would not be true; the standing lock keeps another copy off it.
     QSettings s(iniPath_, QSettings::IniFormat);
     const QString key = busSection() + QStringLiteral("/Busy");
-    if (s.status() == QSettings::NoError && isTrueText(s.value(key, boolText(false)).toString()))
+    const bool readable = s.status() == QSettings::NoError;
+    if (readable && isTrueText(s.value(key, boolText(false)).toString()))
         return false;
-    s.setValue(key, boolText(true));
-    commit(s);
-    if (s.status() != QSettings::NoError)
+    // The address goes with the flag, so another copy that sees the bus
+    // taken reads this copy's address, never the one before.
+    bool flagged = false;
+    if (readable && storeWritable()) {
+        if (address)
+            s.setValue(busSection() + QStringLiteral("/Address"), QString::number(*address));
+        s.setValue(key, boolText(true));
+        commit(s);
+        flagged = s.status() == QSettings::NoError;
+    }
+    if (!flagged)
         heldBusLock_ = std::move(standing);
     gpibHost_ = true;
     return true;

@@ -65,8 +65,9 @@ public:
     // flag and sets it while holding the bus's lock file. False when the bus
     // is in use (by another copy, or already by this one) or another copy
     // keeps the lock; the store is then unchanged. A store that cannot be
-    // written gives the bus without the flag.
-    bool TryTakeGpibBus();
+    // written gives the bus without the flag. With `address`, the copy's own
+    // bus address is stored in the same write as the flag.
+    bool TryTakeGpibBus(std::optional<int> address = std::nullopt);
     // Gives back a bus taken by this copy: clears the flag. Does nothing when
     // this copy does not hold the bus, so another copy's claim is never lost.
     void ReleaseGpibBus();
@@ -147,6 +148,7 @@ private:
     // modification time differs from the one before: see commit() in the
     // source.
     void commit(QSettings& s) const;
+    bool storeWritable() const;
     QString busSection() const;
 
     QString iniPath_;

@@ -205,12 +205,11 @@ TransferResult Transfer::Prepare(int stepTable, std::unique_ptr<BusHold>& hold) 
     // Read before the bus is taken: once this copy holds it, the lookup
     // gives the stored value instead of asking the board.
     const int16_t controller = io_->Read_ControllerAddress();
-    if (!registry.TryTakeGpibBus()) {
+    if (!registry.TryTakeGpibBus(controller)) {
         ShowError(223);
         return TransferResult::Busy;
     }
     hold = std::make_unique<BusHold>(registry, *program_.Bus, io_.get(), kind_);
-    registry.setGpibAddress(controller);
 
     if (kind_ != IfUsbTmc && controller == snapshot_.GpibAddress) {
         ShowErrorText(GetMessage(224) + QStringLiteral("Address:") +

@@ -10,9 +10,11 @@
 #include <QTemporaryDir>
 #include <cstdio>
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <memory>
+#include <pwd.h>
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
@@ -23,6 +25,7 @@ using namespace velda;
 namespace {
 
 const char* const kChildIniVar = "VELDA_REGISTRY_CHILD_INI";
+const char* const kRefusedWriteVar = "VELDA_REGISTRY_REFUSED_WRITE_INI";
 
 // A settings folder of its own for each test.
 class Store {
@@ -165,6 +168,78 @@ TEST(RegistryChild, Run) {
     reg.reset();
     std::printf("CHILD ended\n");
     std::fflush(stdout);
+}
+
+// Body of the refused-write test below, in a process of the store's owner
+// (not root, whom no file refuses); skipped in an ordinary run. Exits 0
+// when all holds, else the number of the step that failed.
+TEST(RegistryChild, RefusedWrite) {
+    const QString ini = QString::fromLocal8Bit(qgetenv(kRefusedWriteVar));
+    if (ini.isEmpty())
+        GTEST_SKIP() << "runs only as a child of the refused-write test";
+    QFile::setPermissions(ini, QFile::ReadOwner);
+    clsRegistry r(ini, clsRegistry::Role::Command);
+    r.setSerialNum(QStringLiteral("OLD-FAILED")); // refused: the file is read-only
+    if (r.SerialNum() != QStringLiteral("GOOD"))
+        std::_Exit(1);
+    // The file can be written again, and another copy changes the value.
+    QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner);
+    QFile f(ini);
+    if (!f.open(QIODevice::ReadOnly))
+        std::_Exit(2);
+    QByteArray text = f.readAll().replace("GOOD", "NEWER");
+    f.close();
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(text) != text.size())
+        std::_Exit(2);
+    f.close();
+    // This copy's next write keeps the other copy's value.
+    r.setGpibBoard(1);
+    if (r.SerialNum() != QStringLiteral("NEWER") || r.GpibBoard() != 1)
+        std::_Exit(3);
+    std::_Exit(0);
+}
+
+// A write the store refuses (a read-only file) is skipped: the values read
+// after it are the file's, and it never lands later over another copy's.
+TEST(Registry, AWriteTheStoreRefusesLeavesNothingBehind) {
+    Store store;
+    {
+        clsRegistry r(store.ini());
+        r.setSerialNum(QStringLiteral("GOOD"));
+        r.setGpibBoard(4);
+    }
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kRefusedWriteVar), store.ini());
+    child.setProcessEnvironment(env);
+    if (::geteuid() == 0) {
+        // Root writes every file: the child runs as nobody, owning the store.
+        const passwd* nobody = ::getpwnam("nobody");
+        if (!nobody)
+            GTEST_SKIP() << "no user to run the child as";
+        const uid_t uid = nobody->pw_uid;
+        const gid_t gid = nobody->pw_gid;
+        const QString top = QFileInfo(store.folder()).absolutePath();
+        ASSERT_EQ(::chmod(QFile::encodeName(top).constData(), 0755), 0);
+        QStringList owned = {store.folder(), store.ini(), store.folder() + "/instances"};
+        for (const QString& f : QDir(store.folder() + "/instances").entryList(QDir::Files))
+            owned << store.folder() + "/instances/" + f;
+        for (const QString& p : owned) {
+            if (QFileInfo::exists(p)) {
+                ASSERT_EQ(::chown(QFile::encodeName(p).constData(), uid, gid), 0);
+            }
+        }
+        child.setChildProcessModifier([uid, gid] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+                std::_Exit(9);
+        });
+    }
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=RegistryChild.RefusedWrite")});
+    ASSERT_TRUE(child.waitForFinished(30000));
+    EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
+    EXPECT_EQ(store.value(QStringLiteral("System/SerialNum")), QStringLiteral("NEWER"));
+    EXPECT_EQ(store.value(QStringLiteral("System/GpibBoard")), QStringLiteral("1"));
 }
 
 TEST(Registry, FreshStoreGivesEveryDefault) {
@@ -657,10 +732,17 @@ TEST(Registry, TakingTheBusInOneCopy) {
             ASSERT_TRUE(self->TryTakeGpibBus());
         }
         if (c.before == Before::OtherCopy || c.before == Before::FlagOnOtherBus) {
-            ASSERT_TRUE(other->TryTakeGpibBus());
+            ASSERT_TRUE(other->TryTakeGpibBus(7));
         }
         const bool hostBefore = self->GpibHost();
-        EXPECT_EQ(self->TryTakeGpibBus(), c.taken) << int(c.before);
+        EXPECT_EQ(self->TryTakeGpibBus(21), c.taken) << int(c.before);
+        // The copy that takes the bus stores its address with the flag; a
+        // refused one leaves the owner's.
+        EXPECT_EQ(store.value(QStringLiteral("GPIB2/Address")), c.taken ? QStringLiteral("21")
+                                                                : c.before == Before::OtherCopy
+                                                                    ? QStringLiteral("7")
+                                                                    : QStringLiteral("<absent>"))
+            << int(c.before);
         EXPECT_EQ(self->GpibHost(), c.taken || hostBefore) << int(c.before);
         EXPECT_TRUE(self->GpibBusy()) << int(c.before);
         self->ReleaseGpibBus();
