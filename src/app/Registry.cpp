@@ -13,8 +13,12 @@
 #include <QStringList>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <climits>
+#include <fcntl.h>
 #include <limits>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace velda {
 namespace {
@@ -174,6 +178,26 @@ bool clsRegistry::otherCopyRunning() const {
     for (const QString& name : locks) {
         if (name == own || !isInstanceLockName(name))
             continue;
+        // A running copy keeps its lock file open and locked. The process
+        // the file names may be another one now (ids are reused, and a
+        // shared home is seen from other hosts), so the lock itself tells:
+        // one nobody holds is a crashed copy's, and goes.
+        const QByteArray path = QFile::encodeName(dir.filePath(name));
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue; // gone meanwhile
+        const int taken = ::flock(fd, LOCK_EX | LOCK_NB);
+        const int error = errno;
+        if (taken == 0)
+            ::unlink(path.constData());
+        ::close(fd);
+        if (taken == 0)
+            continue;
+        if (error == EWOULDBLOCK) {
+            running = true;
+            continue;
+        }
+        // No such locks here: the file's own account decides.
         QLockFile probe(dir.filePath(name));
         // Age alone never makes a copy's lock stale: copies run for days.
         probe.setStaleLockTime(0);

@@ -514,6 +514,31 @@ TEST(Registry, FirstCopyClearsTheBusyFlagOfACrashedRun) {
     EXPECT_EQ(store.lockFiles().size(), 1); // only our own
 }
 
+// A crashed copy's lock file naming a process id that is in use again (here
+// this very process) is still a crashed copy's: the next copy is alone and
+// clears the flag, and the leftover goes.
+TEST(Registry, ACrashedCopysLockCountsForNothingWhenItsIdIsReused) {
+    Store store;
+    QString leftover;
+    {
+        clsRegistry first(store.ini());
+        const QStringList locks = store.lockFiles();
+        ASSERT_EQ(locks.size(), 1);
+        const QString dir = store.folder() + QStringLiteral("/instances/");
+        leftover =
+            dir + QString::number(QCoreApplication::applicationPid()) + QStringLiteral("-900.lock");
+        ASSERT_TRUE(QFile::copy(dir + locks.front(), leftover));
+        first.setGpibBusy(true);
+    }
+    store.writeRaw(store.raw().replace("Busy=False", "Busy=True"));
+    ASSERT_EQ(store.value(QStringLiteral("GPIB0/Busy")), QStringLiteral("True"));
+    clsRegistry next(store.ini());
+    EXPECT_FALSE(next.otherCopyRunning());
+    EXPECT_EQ(store.value(QStringLiteral("GPIB0/Busy")), QStringLiteral("False"));
+    EXPECT_EQ(store.value(QStringLiteral("System/WinHandle")), QStringLiteral("1"));
+    EXPECT_FALSE(QFileInfo::exists(leftover));
+}
+
 TEST(Registry, ARunningCopyKeepsItsBusyFlag) {
     Store store;
     Copy first(store);
