@@ -116,7 +116,10 @@ QString clsRegistry::readOr(const QString& section, const QString& key,
 // over what other copies have written since.
 bool clsRegistry::storeWritable() const {
     const QFileInfo ini(iniPath_);
-    return ini.exists() ? ini.isWritable() : QFileInfo(ini.absolutePath()).isWritable();
+    if (ini.exists())
+        return ini.isWritable();
+    // A store not yet written: its folder is made as the write would make it.
+    return QDir().mkpath(ini.absolutePath()) && QFileInfo(ini.absolutePath()).isWritable();
 }
 
 void clsRegistry::write(const QString& section, const QString& key, const QString& value) {
@@ -281,9 +284,9 @@ void clsRegistry::createPass(bool alone) {
     const bool usable = s.status() == QSettings::NoError;
     const bool writable = usable && storeWritable();
     // What this pass has put, read back by it whether or not it is written.
-    std::map<QString, QString> put_;
+    std::map<QString, QString> written;
     auto get = [&](const QString& key, const QString& fallback) {
-        if (const auto it = put_.find(key); it != put_.end())
+        if (const auto it = written.find(key); it != written.end())
             return it->second;
         if (!usable)
             return fallback;
@@ -294,7 +297,7 @@ void clsRegistry::createPass(bool alone) {
                                                     : v.toString();
     };
     auto put = [&](const QString& key, const QString& value) {
-        put_[key] = value;
+        written[key] = value;
         if (writable)
             s.setValue(key, value);
     };
