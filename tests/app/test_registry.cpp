@@ -740,12 +740,15 @@ TEST(Registry, TakingTheBusInOneCopy) {
         Before before;
         bool taken;
         const char* flagAfterRelease; // what ReleaseGpibBus leaves
+        // The address stored with the flag: the taker's; a refused copy
+        // leaves the owner's.
+        const char* address;
     };
     const Case cases[] = {
-        {Before::Free, true, "False"},
-        {Before::ThisCopy, false, "False"},
-        {Before::OtherCopy, false, "True"},
-        {Before::FlagOnOtherBus, true, "False"},
+        {Before::Free, true, "False", "21"},
+        {Before::ThisCopy, false, "False", "<absent>"},
+        {Before::OtherCopy, false, "True", "7"},
+        {Before::FlagOnOtherBus, true, "False", "21"},
     };
     for (const Case& c : cases) {
         Store store;
@@ -761,12 +764,7 @@ TEST(Registry, TakingTheBusInOneCopy) {
         }
         const bool hostBefore = self->GpibHost();
         EXPECT_EQ(self->TryTakeGpibBus(21), c.taken) << int(c.before);
-        // The copy that takes the bus stores its address with the flag; a
-        // refused one leaves the owner's.
-        EXPECT_EQ(store.value(QStringLiteral("GPIB2/Address")), c.taken ? QStringLiteral("21")
-                                                                : c.before == Before::OtherCopy
-                                                                    ? QStringLiteral("7")
-                                                                    : QStringLiteral("<absent>"))
+        EXPECT_EQ(store.value(QStringLiteral("GPIB2/Address")), QString::fromLatin1(c.address))
             << int(c.before);
         EXPECT_EQ(self->GpibHost(), c.taken || hostBefore) << int(c.before);
         EXPECT_TRUE(self->GpibBusy()) << int(c.before);

@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace velda;
 using namespace velda::test;
@@ -343,6 +344,8 @@ TEST_F(CliTest, PrintWritesAPdfOrNothing) {
         {{"print", "a.wdb", "--pdf", "a.wdb"}, 2, "a.wdb"},
         {{"print", "a.wdb", "--pdf", "folder.pdf"}, 2, "folder.pdf"},
         {{"print", "a.wdb", "--pdf", "link.pdf"}, 2, "a.wdb"},
+        // A second name of the waveform is replaced, the waveform kept.
+        {{"print", "a.wdb", "--pdf", "hard.pdf"}, 0, "hard.pdf"},
         // A link is written through: what it names must be a PDF file too.
         {{"print", "a.wdb", "--pdf", "notes.pdf"}, 2, "notes.txt"},
         {{"print", "a.wdb", "--pdf", "dangling.pdf"}, 2, "none.txt"},
@@ -350,11 +353,15 @@ TEST_F(CliTest, PrintWritesAPdfOrNothing) {
     };
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.pdf")));
     ASSERT_TRUE(QFile::link(path("a.wdb"), path("link.pdf")));
+    ASSERT_EQ(::link(QFile::encodeName(path("a.wdb")).constData(),
+                     QFile::encodeName(path("hard.pdf")).constData()),
+              0);
     ASSERT_TRUE(Write_Bytes(path("notes.txt"), "keep"));
     ASSERT_TRUE(QFile::link(path("notes.txt"), path("notes.pdf")));
     ASSERT_TRUE(QFile::link(path("none.txt"), path("dangling.pdf")));
     ASSERT_TRUE(Write_Bytes(path("earlier.pdf"), "%PDF-1.4 earlier"));
     ASSERT_TRUE(QFile::link(path("earlier.pdf"), path("old.pdf")));
+    const QByteArray wave = File_Bytes(path("a.wdb"));
     for (const Row& row : rows) {
         const QByteArray before = File_Bytes(path(row.pdf));
         const bool existed = QFileInfo::exists(path(row.pdf));
@@ -368,6 +375,7 @@ TEST_F(CliTest, PrintWritesAPdfOrNothing) {
             EXPECT_EQ(pdf, before) << str(row.pdf);
         }
     }
+    EXPECT_EQ(File_Bytes(path("a.wdb")), wave);
 }
 
 // The print-out takes the margins the Print dialog saved, as its Save as
