@@ -125,13 +125,14 @@ bool clsRegistry::storeWritable() const {
 void clsRegistry::write(const QString& section, const QString& key, const QString& value) {
     QSettings s(iniPath_, QSettings::IniFormat);
     // Never rewrite a file we could not read: that would throw its contents away.
-    if (s.status() != QSettings::NoError || !storeWritable())
+    if (s.status() != QSettings::NoError)
         return;
     // An unchanged value leaves the file alone: every write is a whole
     // rewrite and a flush to disk, and a transfer stores its values each time.
     const QString at = section + QLatin1Char('/') + key;
     const QVariant old = s.value(at);
-    if (old.isValid() && old.typeId() == QMetaType::QString && old.toString() == value)
+    if ((old.isValid() && old.typeId() == QMetaType::QString && old.toString() == value) ||
+        !storeWritable())
         return;
     s.setValue(at, value);
     commit(s);
@@ -333,7 +334,8 @@ void clsRegistry::commandPass(bool alone) {
     if (s.status() != QSettings::NoError)
         return;
     bool changed = false;
-    for (int n = 0; alone && n < 4 && storeWritable(); ++n) {
+    const bool clear = alone && storeWritable();
+    for (int n = 0; clear && n < 4; ++n) {
         const QString key = QStringLiteral("GPIB%1/Busy").arg(n);
         if (isTrueText(s.value(key).toString())) {
             s.setValue(key, boolText(false));

@@ -9,14 +9,10 @@ Status Pack_Binary_Append(std::vector<uint8_t>& all, const BusArray& data, int32
     const size_t start = all.size();
     // Every refusal comes before anything is added, so the bytes already
     // in the buffer stay as they were.
-    struct Tail {
-        std::vector<uint8_t>& v;
-        size_t start;
-        uint8_t* resize(size_t n) {
-            v.resize(start + n);
-            return v.data() + start;
-        }
-    } out{all, start};
+    const auto grow = [&all, start](size_t n) {
+        all.resize(start + n);
+        return all.data() + start;
+    };
     const bool exchange = rule == SwapRule::WhenNonZero ? swap != 0 : swap != -1;
     if (count < 0)
         return StatusError;
@@ -27,7 +23,7 @@ Status Pack_Binary_Append(std::vector<uint8_t>& all, const BusArray& data, int32
         if (!bytes || n > bytes->size())
             return StatusError;
         const uint8_t* in = bytes->data();
-        uint8_t* o = out.resize(n);
+        uint8_t* o = grow(n);
         size_t i = 0;
         if (exchange) {
             std::copy(in, in + n, o);
@@ -55,7 +51,7 @@ Status Pack_Binary_Append(std::vector<uint8_t>& all, const BusArray& data, int32
         const auto* words = std::get_if<std::span<const int16_t>>(&data);
         if (!words || n > words->size())
             return StatusError;
-        uint8_t* o = out.resize(2 * n);
+        uint8_t* o = grow(2 * n);
         const int16_t* in = words->data();
         for (size_t i = 0; i < n; ++i) {
             auto w = uint16_t(in[i]);
@@ -71,7 +67,7 @@ Status Pack_Binary_Append(std::vector<uint8_t>& all, const BusArray& data, int32
         const auto* longs = std::get_if<std::span<const int32_t>>(&data);
         if (!longs || n > longs->size())
             return StatusError;
-        uint8_t* o = out.resize(4 * n);
+        uint8_t* o = grow(4 * n);
         const int32_t* in = longs->data();
         const bool reverse = swap != 0;
         for (size_t i = 0; i < n; ++i) {

@@ -109,15 +109,14 @@ QString Read_Send_Options(const QCommandLineParser& p, const QStringList& pos, S
     if (set("resource") && !o.resource.contains(QLatin1String("::")))
         return QStringLiteral("send: --resource takes a VISA resource such as "
                               "TCPIP0::host::5025::SOCKET");
-    // Only the USB(TMC) bus opens a resource; on another the instrument
-    // named would quietly not be the one reached.
-    if ((!o.resource.isEmpty() || !o.serial.isEmpty()) && o.interfaceKind &&
-        *o.interfaceKind != IfUsbTmc)
-        return QStringLiteral("send: --resource and --serial go with --interface usbtmc");
     // They name the instrument on the USB(TMC) bus, whatever bus the set-up
-    // was saved with.
-    if (!o.resource.isEmpty() || !o.serial.isEmpty())
+    // was saved with; only that bus opens a resource, so beside another the
+    // instrument named would quietly not be the one reached.
+    if (!o.resource.isEmpty() || !o.serial.isEmpty()) {
+        if (o.interfaceKind && *o.interfaceKind != IfUsbTmc)
+            return QStringLiteral("send: --resource and --serial go with --interface usbtmc");
         o.interfaceKind = IfUsbTmc;
+    }
     o.setupFile = value("setup");
     o.logFile = value("log");
     o.repliesFile = value("replies");

@@ -529,16 +529,20 @@ TransferResult Transfer::Send_Block(const QString& line, bool isHeader) {
     const auto size = static_cast<size_t>(bytes_.size());
     if (Stopped())
         return TransferResult::Cancelled;
+    // A block that goes in one operation: whole, or failed.
+    const auto whole = [this](bool sent) {
+        if (!sent)
+            return TransferResult::Failed;
+        progress_.Set_Progress(1000);
+        return TransferResult::Done;
+    };
     if (kind_ == IfUsbTmc) {
         // One message: the send line as the header of the block; then the
         // line's LF, without which an instrument on a LAN socket (where no
         // end signal exists) takes the next command as part of this line.
-        if (lib_->DataScpi(address, line, std::span(data, size), static_cast<int32_t>(size) - 1) !=
-                0 ||
-            lib_->Puts(address, QString()) != 0)
-            return TransferResult::Failed;
-        progress_.Set_Progress(1000);
-        return TransferResult::Done;
+        return whole(lib_->DataScpi(address, line, std::span(data, size),
+                                    static_cast<int32_t>(size) - 1) == 0 &&
+                     lib_->Puts(address, QString()) == 0);
     }
     if (kind_ == IfUsb488) {
         // One operation; this kind's packing keeps the bytes in array order,
@@ -550,11 +554,8 @@ TransferResult Transfer::Send_Block(const QString& line, bool isHeader) {
         if (block.size() % 2 != 0)
             block += '\n';
         const auto* all = reinterpret_cast<const uint8_t*>(block.constData());
-        if (lib_->Data(address, std::span(all, size_t(block.size())),
-                       static_cast<int32_t>(block.size()) - 1) != 0)
-            return TransferResult::Failed;
-        progress_.Set_Progress(1000);
-        return TransferResult::Done;
+        return whole(lib_->Data(address, std::span(all, size_t(block.size())),
+                                static_cast<int32_t>(block.size()) - 1) == 0);
     }
 
     if (lib_->GpEot(false) != 0 || lib_->GpEos(QString()) != 0)
