@@ -804,6 +804,20 @@ TEST(Registry, ACommandOnlyReadsTheStore) {
     }
 }
 
+// A command leaves a store it cannot parse as it is, where an editor would
+// set it aside: the user's file stays for the editor to deal with.
+TEST(Registry, ACommandLeavesADamagedStoreAlone) {
+    Store store;
+    const QByteArray junk = "[System\nDebugMode=True\n\xff\xfe[[=\n";
+    store.writeRaw(junk);
+    {
+        clsRegistry command(store.ini(), clsRegistry::Role::Command);
+        EXPECT_FALSE(command.DebugMode());
+    }
+    EXPECT_EQ(store.raw(), junk);
+    EXPECT_FALSE(QFileInfo::exists(store.ini() + QStringLiteral(".bad")));
+}
+
 // A settings file that cannot be written does not pass for another copy
 // holding the bus: the flag's write is skipped like any other.
 TEST(Registry, AStoreThatCannotBeWrittenStillGivesTheBus) {
