@@ -62,11 +62,14 @@ struct Rig {
     }
 
     // Replies that a well-behaved instrument of the current model gives.
-    void writeReplies(const QString& idn = {}, const QString& esr = QStringLiteral("0")) {
+    // `ready`: what the power source answers to the ready question.
+    void writeReplies(const QString& idn = {}, const QString& esr = QStringLiteral("0"),
+                      const QString& ready = QStringLiteral("0")) {
         clsGpibCommand main;
         Load_Script(main, program->Setup.CommandTables[0], program->Setup.Param);
         QString query;
-        const QString id = idn.isEmpty() ? identity(&query) : (identity(&query), idn);
+        const QString own = identity(&query);
+        const QString id = idn.isEmpty() ? own : idn;
         QFile f(replies());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         QString text = QStringLiteral("[ADRS%1]\n").arg(param().GpibAddress);
@@ -76,7 +79,8 @@ struct Rig {
             text += main.GetStatus() + QLatin1Char('=') + esr + QLatin1Char('\n');
         if (!main.GetErrorMessage().isEmpty())
             text += main.GetErrorMessage() + QStringLiteral("=-222,\"Data out of range\"\n");
-        text += QStringLiteral("MODE?=AC-INT\n:VOLT:RANG?=100\nSTAT:OPER:COND?=0\n");
+        text += QStringLiteral("MODE?=AC-INT\n:VOLT:RANG?=100\nSTAT:OPER:COND?=") + ready +
+                QLatin1Char('\n');
         f.write(text.toLatin1());
     }
 
@@ -529,15 +533,7 @@ TEST(Transfer, AUsb488BlockWithAnOddHeaderEndsInItsLineFeed) {
 // half a minute; a stop asked for meanwhile ends that wait at once.
 TEST(Transfer, AStopEndsTheWaitForABusyInstrument) {
     Rig rig(0); // the power source waits until ready before its block
-    rig.writeReplies();
-    QFile f(rig.replies());
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    QByteArray replies = f.readAll();
-    f.close();
-    replies.replace("STAT:OPER:COND?=0", "STAT:OPER:COND?=1");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(replies);
-    f.close();
+    rig.writeReplies({}, QStringLiteral("0"), QStringLiteral("1")); // busy for ever
     const auto polls = [&rig] {
         return rig.log().filter(QStringLiteral("STAT:OPER:COND?")).size();
     };
