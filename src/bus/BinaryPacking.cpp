@@ -28,15 +28,15 @@ Status Pack_Binary_Append(std::vector<uint8_t>& all, const BusArray& data, int32
         if (exchange) {
             std::copy(in, in + n, o);
         } else {
-            // Eight bytes at a time: the pairs of a 64-bit word exchanged
-            // in place, whatever the host's byte order (a whole waveform
-            // goes through here on every transfer).
-            constexpr uint64_t Even = 0x00FF00FF00FF00FFull;
-            for (; i + 8 <= n; i += 8) {
-                uint64_t w;
-                std::memcpy(&w, in + i, 8);
-                w = ((w & Even) << 8) | ((w >> 8) & Even);
-                std::memcpy(o + i, &w, 8);
+            // Sixteen bytes at a time: each 16-bit lane rotated by a byte
+            // exchanges its pair whatever the host's byte order (a whole
+            // waveform goes through here on every transfer).
+            using Lanes = uint16_t __attribute__((vector_size(16)));
+            for (; i + sizeof(Lanes) <= n; i += sizeof(Lanes)) {
+                Lanes w;
+                std::memcpy(&w, in + i, sizeof w);
+                w = (w << 8) | (w >> 8);
+                std::memcpy(o + i, &w, sizeof w);
             }
             for (; i + 1 < n; i += 2) {
                 o[i] = in[i + 1];

@@ -130,7 +130,7 @@ TEST(Packing, FormatsAndSwap) {
     EXPECT_EQ(Pack_Binary(l, 1, 3, 0).status, StatusError);
 }
 
-// Long blocks go through a word-at-a-time path: every length, whole words,
+// Long blocks go through a 16-bytes-at-a-time path: every length, whole lanes,
 // their tails and an odd last byte, keeps the pair rule, and an append
 // leaves what the buffer held before it alone.
 TEST(Packing, PairsExchangedAtEveryLengthAndAppendKeepsPrefix) {
