@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cstdio>
 #include <map>
@@ -160,7 +161,7 @@ struct WaveRig {
     ~WaveRig() { setPromptHandler(nullptr); }
     bool Send() {
         const bool ok = transfer->Send_Wave() == control::TransferResult::Done &&
-                        inst->Blocks().size() == 1 && inst->Blocks().front().size() == Block;
+                        inst->Block_Sizes() == std::vector<std::size_t>{Block};
         inst->Clear_Record();
         return ok;
     }
@@ -199,9 +200,12 @@ void BM_BusInterlock(benchmark::State& state) {
     }
 }
 
-// The same conversation by a plain socket client: the bytes one Send_Wave
-// sent, cut after each query, each piece sent whole and each query's
-// answer awaited; a connection per transfer, as the program opens one.
+// The same conversation by a plain socket client, a connection per
+// transfer as the program opens one, each query's answer awaited. Two
+// ways of cutting the bytes one Send_Wave sent: after each query, each
+// piece sent whole (the fewest writes a client can make: argument 0), or
+// as the program writes them, a command line or the block per write
+// (argument 1), which leaves the program's own work as the difference.
 void BM_PlainConversation(benchmark::State& state) {
     WaveRig rig;
     if (!rig.error.empty() || !rig.transfer ||
@@ -209,20 +213,26 @@ void BM_PlainConversation(benchmark::State& state) {
         state.SkipWithError(rig.error.empty() ? "transfer failed" : rig.error.c_str());
         return;
     }
+    const bool perCommand = state.range(0) != 0;
     const std::string bytes = rig.inst->Bytes();
     const std::size_t header = bytes.find("DATA:ARB");
-    const std::size_t blockEnd =
-        bytes.find('#', header) + 2 + std::size_t(bytes[bytes.find('#', header) + 1] - '0') + Block;
+    const std::size_t mark = bytes.find('#', header);
+    const std::size_t blockEnd = mark + 2 + std::size_t(bytes[mark + 1] - '0') + Block;
+    std::vector<std::size_t> ends;
+    for (std::size_t at = bytes.find('\n'); at != std::string::npos; at = bytes.find('\n', at + 1))
+        if ((at < header || at >= blockEnd) && (perCommand || (at > 0 && bytes[at - 1] == '?')))
+            ends.push_back(at + 1);
+    if (perCommand)
+        ends.push_back(blockEnd); // the block's line feed goes by itself
+    std::sort(ends.begin(), ends.end());
+    if (ends.empty() || ends.back() != bytes.size())
+        ends.push_back(bytes.size());
     std::vector<std::pair<std::string, bool>> pieces; // text, ends in a query
-    std::size_t from = 0;
-    for (std::size_t at = 0; (at = bytes.find("?\n", at)) != std::string::npos; at += 2) {
-        if (at >= header && at < blockEnd)
-            continue;
-        pieces.emplace_back(bytes.substr(from, at + 2 - from), true);
-        from = at + 2;
+    for (std::size_t from = 0; const std::size_t end : ends) {
+        const bool query = end >= 2 && bytes.compare(end - 2, 2, "?\n") == 0;
+        pieces.emplace_back(bytes.substr(from, end - from), query);
+        from = end;
     }
-    if (from < bytes.size())
-        pieces.emplace_back(bytes.substr(from), false);
     rig.inst->Clear_Record();
     for (auto _ : state) {
         int fd = ::socket(AF_INET, SOCK_STREAM, 0);
@@ -248,7 +258,7 @@ void BM_PlainConversation(benchmark::State& state) {
             }
         }
         ::close(fd);
-        if (!ok || rig.inst->Blocks().size() != 1) {
+        if (!ok || rig.inst->Block_Sizes() != std::vector<std::size_t>{Block}) {
             state.SkipWithError("conversation failed");
             break;
         }
@@ -260,12 +270,12 @@ void BM_PlainConversation(benchmark::State& state) {
 // Interleaved, so all see the same machine load.
 BENCHMARK(BM_PlainBlock)->UseRealTime();
 BENCHMARK(BM_BusBlock)->UseRealTime();
-BENCHMARK(BM_PlainConversation)->UseRealTime();
+BENCHMARK(BM_PlainConversation)->Arg(0)->Arg(1)->UseRealTime();
 BENCHMARK(BM_SendWave)->UseRealTime();
 BENCHMARK(BM_BusInterlock)->UseRealTime();
 BENCHMARK(BM_PlainBlock)->UseRealTime();
 BENCHMARK(BM_BusBlock)->UseRealTime();
-BENCHMARK(BM_PlainConversation)->UseRealTime();
+BENCHMARK(BM_PlainConversation)->Arg(0)->Arg(1)->UseRealTime();
 BENCHMARK(BM_SendWave)->UseRealTime();
 BENCHMARK(BM_BusInterlock)->UseRealTime();
 
@@ -282,7 +292,9 @@ public:
             const bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
             if (!median && r.run_type != Run::RT_Iteration)
                 continue;
-            auto& t = (median ? medians : iterations)[r.run_name.function_name];
+            const std::string name =
+                r.run_name.function_name + (r.run_name.args.empty() ? "" : "/" + r.run_name.args);
+            auto& t = (median ? medians : iterations)[name];
             t.first += r.GetAdjustedRealTime();
             t.second += 1;
         }
@@ -309,8 +321,8 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto mean = [&](const char* name) { return reporter.Time(name); };
     const double bus = mean("BM_BusBlock"), plain = mean("BM_PlainBlock"),
-                 wave = mean("BM_SendWave"), talk = mean("BM_PlainConversation"),
-                 interlock = mean("BM_BusInterlock");
+                 wave = mean("BM_SendWave"), talk = mean("BM_PlainConversation/0"),
+                 perCommand = mean("BM_PlainConversation/1"), interlock = mean("BM_BusInterlock");
     if (bus > 0 && plain > 0)
         std::printf("128 KiB block, bus / plain socket write: %.3f\n", bus / plain);
     if (wave > 0 && plain > 0)
@@ -323,6 +335,10 @@ int main(int argc, char** argv) {
         std::printf("whole waveform transfer less the bus interlock / the same conversation: "
                     "%.3f\n",
                     (wave - interlock) / talk);
+    if (wave > interlock && interlock > 0 && perCommand > 0)
+        std::printf("whole waveform transfer less the bus interlock / the same conversation "
+                    "written as the program writes it: %.3f\n",
+                    (wave - interlock) / perCommand);
     benchmark::Shutdown();
     return 0;
 }

@@ -109,6 +109,14 @@ std::vector<std::string> TestInstrument::Blocks() const {
     return blocks_;
 }
 
+std::vector<std::size_t> TestInstrument::Block_Sizes() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::size_t> sizes;
+    for (const std::string& b : blocks_)
+        sizes.push_back(b.size());
+    return sizes;
+}
+
 std::vector<std::string> TestInstrument::Unanswered() const {
     std::lock_guard lock(mutex_);
     return unanswered_;

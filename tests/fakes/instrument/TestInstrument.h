@@ -60,6 +60,8 @@ public:
     std::string Bytes() const;
     std::vector<std::string> Lines() const; // see ScpiLine::text
     std::vector<std::string> Blocks() const;
+    // Their lengths alone, without copying them (the bench asks every round).
+    std::vector<std::size_t> Block_Sizes() const;
     // Queries that got no answer.
     std::vector<std::string> Unanswered() const;
     int Connections() const;
