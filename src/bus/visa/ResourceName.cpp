@@ -54,10 +54,15 @@ std::optional<unsigned long> decimal(std::string_view s, unsigned long limit) {
     return v;
 }
 
-std::optional<std::uint16_t> hex16(std::string_view s) {
-    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'))
-        s.remove_prefix(2);
-    if (s.empty() || s.size() > 4)
+// A vendor or model code as VISA reads it: hexadecimal after "0x",
+// otherwise decimal, so "4883" and "0x1313" are the same vendor.
+std::optional<std::uint16_t> code16(std::string_view s) {
+    if (s.size() <= 2 || s[0] != '0' || (s[1] != 'x' && s[1] != 'X')) {
+        const auto v = decimal(s, 0xFFFF);
+        return v ? std::optional<std::uint16_t>(static_cast<std::uint16_t>(*v)) : std::nullopt;
+    }
+    s.remove_prefix(2);
+    if (s.size() > 4)
         return std::nullopt;
     unsigned v = 0;
     for (char c : s) {
@@ -115,8 +120,8 @@ std::optional<ResourceName> parseUsb(std::vector<std::string_view> t, unsigned b
     ResourceName r;
     r.kind = ResourceName::Kind::UsbInstr;
     r.board = board;
-    auto vid = hex16(t[1]);
-    auto pid = hex16(t[2]);
+    auto vid = code16(t[1]);
+    auto pid = code16(t[2]);
     if (!vid || !pid || t[3].empty())
         return std::nullopt;
     r.vendor = *vid;

@@ -48,9 +48,10 @@ TEST(ResourceName, ParsesTheKindsWeServe) {
         ResourceName expected;
     } cases[] = {
         {"USB0::0x0957::0x1755::MY123::INSTR", usb(0, 0x0957, 0x1755, "MY123")},
-        {"usb::0957::1755::my123::instr", usb(0, 0x0957, 0x1755, "my123")},
+        // Codes without "0x" are decimal, as every VISA reads them.
+        {"usb::0957::1755::my123::instr", usb(0, 957, 1755, "my123")},
+        {"USB0::4883::0x8018::M00::INSTR", usb(0, 0x1313, 0x8018, "M00")},
         {"USB1::0XABCD::0x00ff::SN-9::3::INSTR", usb(1, 0xABCD, 0x00FF, "SN-9", 3)},
-        {"USB0::1AB1::04CE::DS1ZA1::INSTR", usb(0, 0x1AB1, 0x04CE, "DS1ZA1")},
         {"USB0::0x0957::0x1755::MY123", usb(0, 0x0957, 0x1755, "MY123")},
         {"  USB0::0x1::0x2::S::INSTR  ", usb(0, 1, 2, "S")},
         {"TCPIP0::127.0.0.1::5025::SOCKET", socket(0, "127.0.0.1", 5025)},
@@ -73,9 +74,12 @@ TEST(ResourceName, RefusesEverythingElse) {
         "",
         "GPIB0::5::INSTR",
         "ASRL1::INSTR",
-        "USB0::0x0957::0x1755::INSTR",          // no serial
-        "USB0::0x10000::0x1755::S::INSTR",      // vendor beyond 16 bits
-        "USB0::0xG957::0x1755::S::INSTR",       // not hexadecimal
+        "USB0::0x0957::0x1755::INSTR",     // no serial
+        "USB0::0x10000::0x1755::S::INSTR", // vendor beyond 16 bits
+        "USB0::0xG957::0x1755::S::INSTR",  // not hexadecimal
+        "USB0::1AB1::04CE::S::INSTR",      // hexadecimal without 0x
+        "USB0::65536::1::S::INSTR",        // decimal beyond 16 bits
+        "USB0::0x::1::S::INSTR",
         "USB0::0x0957::0x1755::S::x::INSTR",    // interface not a number
         "USB0::0x0957::0x1755::S::1::2::INSTR", // too many parts
         "USB0::0x0957::0x1755::S::RAW",

@@ -165,7 +165,7 @@ TEST_F(VisaUsbtmc, FindsTheDeviceFileByVendorProductAndSerial) {
         const char* device; // "" = none
     } cases[] = {
         {"USB0::0x1AB1::0x04CE::DS1ZA000::INSTR", "/dev/usbtmc0"},
-        {"USB0::1ab1::04ce::ds1za000::INSTR", "/dev/usbtmc0"},
+        {"USB0::6833::1230::ds1za000::INSTR", "/dev/usbtmc0"}, // the same codes in decimal
         {"USB0::0x0957::0x1755::MY49001234::INSTR", "/dev/usbtmc1"},
         {"USB0::0x0957::0x1755::MY49009999::1::INSTR", "/dev/usbtmc2"},
         {"USB0::0x0957::0x1755::MY49009999::0::INSTR", ""},
