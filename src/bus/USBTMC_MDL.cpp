@@ -233,6 +233,13 @@ Status USBTMC_MDL::GP_Receive_Str(int16_t adrs, QString& text) {
     return st;
 }
 
+// A system VISA refuses remote control and clear on sessions that have
+// neither, a LAN socket among them: there is nothing to switch or clear
+// there, and the transfer goes on as our own layer lets it.
+ViStatus USBTMC_MDL::Unless_Unsupported(ViStatus st) {
+    return st == VI_ERROR_NSUP_OPER ? VI_SUCCESS : st;
+}
+
 Status USBTMC_MDL::For_All(const QString& name, const std::function<ViStatus(ViSession)>& call) {
     for (int i = 0; i < ResourceCount; ++i) {
         if (session_[i] == 0)
@@ -248,7 +255,7 @@ Status USBTMC_MDL::For_All(const QString& name, const std::function<ViStatus(ViS
 
 Status USBTMC_MDL::GP_LLO() {
     Status st = For_All(QStringLiteral("GP_LLO"), [this](ViSession s) {
-        return visa_->viGpibControlREN(s, VI_GPIB_REN_ASSERT_ADDRESS_LLO);
+        return Unless_Unsupported(visa_->viGpibControlREN(s, VI_GPIB_REN_ASSERT_ADDRESS_LLO));
     });
     log_.Append(TraceLog::AllLine(QStringLiteral("GP_LLO")), st);
     return st;
@@ -257,8 +264,9 @@ Status USBTMC_MDL::GP_LLO() {
 Status USBTMC_MDL::GP_REN(int16_t flag) {
     // Only -1 switches remote on; any other value goes to local.
     ViUInt16 mode = flag == -1 ? VI_GPIB_REN_ASSERT : VI_GPIB_REN_DEASSERT_GTL;
-    Status st = For_All(QStringLiteral("GP_REN"),
-                        [this, mode](ViSession s) { return visa_->viGpibControlREN(s, mode); });
+    Status st = For_All(QStringLiteral("GP_REN"), [this, mode](ViSession s) {
+        return Unless_Unsupported(visa_->viGpibControlREN(s, mode));
+    });
     log_.Append(TraceLog::AllLine(QStringLiteral("GP_REN")), st);
     return st;
 }
@@ -268,7 +276,7 @@ Status USBTMC_MDL::GP_SDC(int16_t adrs) {
     Status st = StatusError;
     // Like every operation that takes an index, the first use opens it.
     if (Valid(adrs) && Ensure_Open(adrs) == StatusOk) {
-        st = Convert(visa_->viClear(session_[adrs]), adrs);
+        st = Convert(Unless_Unsupported(visa_->viClear(session_[adrs])), adrs);
         Error_Check(QStringLiteral("GP_SDC"), st);
     }
     log_.Append(TraceLog::SdcLine(name), st);

@@ -65,6 +65,7 @@ private:
     // Opens the index when needed; any failure is status 2.
     Status Ensure_Open(int i);
     Status Convert(visa::ViStatus status, int i);
+    static visa::ViStatus Unless_Unsupported(visa::ViStatus st);
     // Runs `call` on every open session in index order, stopping at the
     // first failure, which goes through the error check under `name`.
     Status For_All(const QString& name, const std::function<visa::ViStatus(visa::ViSession)>& call);

@@ -113,3 +113,34 @@ TEST(SystemVisa, EachSessionManagerTheBusOpensIsGivenBack) {
     EXPECT_EQ(opened, 3);
     EXPECT_EQ(closed, opened);
 }
+
+// Remote control and clear that a system VISA does not support on a
+// session (a LAN socket has neither) are nothing to do; any other refusal
+// is still a failure.
+TEST(SystemVisa, UnsupportedRemoteAndClearAreNothingToDo) {
+    using velda::bus::Status;
+    using velda::bus::USBTMC_MDL;
+    struct Case {
+        const char* call;
+        Status (*run)(USBTMC_MDL&);
+    } calls[] = {
+        {"viGpibControlREN", [](USBTMC_MDL& b) { return b.GP_REN(-1); }},
+        {"viGpibControlREN", [](USBTMC_MDL& b) { return b.GP_REN(0); }},
+        {"viGpibControlREN", [](USBTMC_MDL& b) { return b.GP_LLO(); }},
+        {"viClear", [](USBTMC_MDL& b) { return b.GP_SDC(0); }},
+    };
+    for (const Case& c : calls) {
+        for (const ViStatus refusal : {VI_ERROR_NSUP_OPER, VI_ERROR_IO}) {
+            FakeControl fake;
+            auto failNext = fake.lib.Function<void(const char*, ViStatus)>("fakevisa_fail_next");
+            velda::bus::BusContext context = velda::bus::BusContext::Program_Defaults();
+            USBTMC_MDL bus(context);
+            bus.Set_Provider_Factory([] { return chooseVisaProvider({FakeVisa}); });
+            ASSERT_EQ(bus.GP_Init(QStringLiteral("USBTMC_NAME = TCPIP0::h::5025::SOCKET")),
+                      velda::bus::StatusOk);
+            failNext(c.call, refusal);
+            EXPECT_EQ(c.run(bus) == velda::bus::StatusOk, refusal == VI_ERROR_NSUP_OPER)
+                << c.call << " " << refusal;
+        }
+    }
+}
