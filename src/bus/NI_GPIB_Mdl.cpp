@@ -130,9 +130,20 @@ Status NI_GPIB_Mdl::GP_Init(const QString& params) {
         if (board_ < 0 && st == StatusError && state_.BoardName.toLower() != state_.BoardName)
             st = find(state_.BoardName.toLower());
         const QString lower = state_.BoardName.toLower();
+        int16_t index = -1;
         for (int16_t i = 0; i < 4; ++i)
             if (lower == QStringLiteral("gpib%1").arg(i))
-                boardIndex_ = i;
+                index = i;
+        if (index >= 0)
+            boardIndex_ = index;
+        // A board configured without that name (the usual configuration
+        // names none, or another) is reached by its index, which the board
+        // library takes as its descriptor; a board that is not there fails
+        // at its first call below.
+        if (board_ < 0 && st == StatusError && index >= 0) {
+            board_ = index;
+            st = StatusOk;
+        }
     }
     if (Error_Check(QStringLiteral("GP_INIT"), st)) {
         if (api_->ibconfig)

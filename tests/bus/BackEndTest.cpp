@@ -121,20 +121,39 @@ TEST(NiGpib, StatusConversion) {
         EXPECT_EQ(NiStatus(c.ibsta, c.iberr), c.status) << c.ibsta << " " << c.iberr;
 }
 
-TEST(NiGpib, NoConfiguredBoardIsAnErrorNoBoardIsNotPresent) {
+// The board library's configuration usually names its board otherwise, or
+// not at all: a "gpibN" it does not know is board N by index.
+TEST(NiGpib, BoardByNameOrIndexElseAnErrorAndNoBoardIsNotPresent) {
     struct Case {
-        const char* failWith; // nullptr: no board of that name
+        const char* configured; // the board's name in the library's configuration
+        const char* asked;
+        const char* failWith; // nullptr: none
         int iberr;
         Status status;
-    } cases[] = {{nullptr, 0, StatusError}, {"ibfind", IberrENEB, StatusNoBoard}};
+        const char* clear; // the interface clear reached, "" none
+    } cases[] = {
+        {"gpib0", "GPIB0", nullptr, 0, StatusOk, "ibsic 0"},
+        {"violet", "GPIB0", nullptr, 0, StatusOk, "ibsic 0"},
+        {"violet", "gpib1", nullptr, 0, StatusError, "ibsic 1"}, // no second board
+        {"violet", "bench", nullptr, 0, StatusError, ""},
+        {"gpib0", "GPIB0", "ibfind", IberrENEB, StatusNoBoard, ""},
+    };
     for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.configured) + " " + c.asked);
         auto rig = MakeNiRig();
-        NiFake().Function<void(const char*)>("fake_gpib_reset")("gpib1");
+        NiFake().Function<void(const char*)>("fake_gpib_reset")(c.configured);
         if (c.failWith)
             NiFake().Fail(c.failWith, IbstaERR, c.iberr);
-        EXPECT_EQ(rig->Init(), c.status);
+        rig->Bus().Set_Interface_Kind(KindNiGpib);
+        EXPECT_EQ(rig->Bus().GP_Init(QStringLiteral("LOG_FILE = ") + rig->Log_Path() +
+                                     QStringLiteral(", BOARD_NAME = ") + QLatin1String(c.asked)),
+                  c.status);
         EXPECT_EQ(rig->Log_Lines().back(), QStringLiteral("GP_INIT") + LogSuffix(c.status));
-        EXPECT_FALSE(NiFake().Journal().contains(QStringLiteral("ibsic")));
+        const QString journal = NiFake().Journal();
+        if (*c.clear)
+            EXPECT_TRUE(journal.contains(QLatin1String(c.clear))) << journal.toStdString();
+        else
+            EXPECT_FALSE(journal.contains(QStringLiteral("ibsic"))) << journal.toStdString();
     }
 }
 

@@ -23,6 +23,10 @@ static int sta, err;
 static long cntl;
 static int pad;
 static char boards[256] = "gpib0";
+/* Board descriptors 0..minors-1 have a board; a call on another one fails
+ * as the library fails it (checked at the interface clear, the first call
+ * a program makes on a board). */
+static int minors = 1;
 
 FAKE_CONTROL(fake_gpib)
 
@@ -90,6 +94,7 @@ FAKE_EXPORT void fake_gpib_reset(const char* boardNames) {
     fake_reply_count = 0;
     fake_fail_name[0] = 0;
     snprintf(boards, sizeof boards, "%s", boardNames);
+    minors = 1;
     sta = err = 0;
     cntl = 0;
     pad = 0;
@@ -177,6 +182,11 @@ FAKE_EXPORT int ibrd(int ud, void* buffer, long n) {
 
 FAKE_EXPORT int ibsic(int ud) {
     fake_note("ibsic %d", ud);
+    if (ud < 0 || ud >= minors) {
+        sta = ERR;
+        err = EDVR;
+        return sta;
+    }
     return done("ibsic", 0);
 }
 FAKE_EXPORT int ibsre(int ud, int v) {
