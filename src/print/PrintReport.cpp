@@ -347,15 +347,27 @@ bool Paint_Report(QPagedPaintDevice& device, const ReportContent& content,
     painter.setPen(QPen(Qt::black, std::max(1.0, 0.2 * mm)));
 
     // The graph: Y end values to the left of the frame, X end values below.
+    // Where the margins leave little width, the Y values go rather than
+    // the frame, the X values stack and the graph keeps some height; a
+    // large font keeps the frame at least half the graph's height.
+    const double room = right - left;
     const double yTextWidth =
         std::max(fm.horizontalAdvance(content.yTopText), fm.horizontalAdvance(content.yBottomText));
-    const double graphHeight = std::min((bottom - top) * 0.4, (right - left) * 0.6);
-    QRectF frame(left + yTextWidth + line * 0.5, top + ascent * 0.5,
-                 right - left - yTextWidth - line * 0.5, graphHeight - line * 1.5);
+    const bool yTexts = yTextWidth + line * 0.5 <= room / 2;
+    const double frameLeft = left + (yTexts ? yTextWidth + line * 0.5 : 0);
+    const double graphHeight = std::min((bottom - top) * 0.4, std::max(room * 0.6, line * 6));
+    QRectF frame(frameLeft, top + ascent * 0.5, right - frameLeft,
+                 std::max(graphHeight - line * 1.5, graphHeight * 0.5));
     // The pen's half width stays inside the margins.
     const double halfPen = painter.pen().widthF() / 2;
     frame.adjust(halfPen, halfPen, -halfPen, 0);
+    const QString xStart = fm.elidedText(content.xStartText, Qt::ElideRight, frame.width());
+    const QString xEnd = fm.elidedText(content.xEndText, Qt::ElideRight, frame.width());
+    const bool xStacked = fm.horizontalAdvance(xStart) + fm.horizontalAdvance(QLatin1Char(' ')) +
+                              fm.horizontalAdvance(xEnd) >
+                          frame.width();
     const double xTextTop = frame.bottom() + line * 0.25;
+    const double xEndTop = xTextTop + (xStacked ? line : 0);
     if (shown()) {
         painter.drawRect(frame);
         const int w = static_cast<int>(std::floor(frame.width()));
@@ -370,13 +382,14 @@ bool Paint_Report(QPagedPaintDevice& device, const ReportContent& content,
                 W_DrawWave2(&painter, content.waveBuf, 0, 0, content.points, 65534, w, h);
             painter.restore();
         }
-        painter.drawText(QPointF(left, frame.top() + ascent * 0.5), content.yTopText);
-        painter.drawText(QPointF(left, frame.bottom() + ascent * 0.5 - fm.descent()),
-                         content.yBottomText);
-        painter.drawText(QPointF(frame.left(), xTextTop + ascent), content.xStartText);
-        painter.drawText(
-            QPointF(frame.right() - fm.horizontalAdvance(content.xEndText), xTextTop + ascent),
-            content.xEndText);
+        if (yTexts) {
+            painter.drawText(QPointF(left, frame.top() + ascent * 0.5), content.yTopText);
+            painter.drawText(QPointF(left, frame.bottom() + ascent * 0.5 - fm.descent()),
+                             content.yBottomText);
+        }
+        painter.drawText(QPointF(frame.left(), xTextTop + ascent), xStart);
+        painter.drawText(QPointF(frame.right() - fm.horizontalAdvance(xEnd), xEndTop + ascent),
+                         xEnd);
     }
 
     // The lines: values in one column after the widest label, but never past
@@ -388,7 +401,7 @@ bool Paint_Report(QPagedPaintDevice& device, const ReportContent& content,
             labelWidth = std::max(labelWidth, fm.horizontalAdvance(l.label));
     const double tab = std::min(left + labelWidth + fm.horizontalAdvance(QStringLiteral("MM")),
                                 (left + right) / 2);
-    double y = xTextTop + line * 2;
+    double y = xEndTop + line * 2;
     for (const ReportLine& l : content.lines) {
         const QStringList values =
             l.hasValue ? wrapped(l.value, fm, right - tab) : QStringList{QString()};

@@ -148,6 +148,9 @@ TEST_F(PrintPdfTest, InkStaysInsideTheMargins) {
         {"defaults", {20, 20, 20, 20, 20}, 10, false},
         {"wide left and top, large font", {40, 10, 60, 15, 5}, 18, false},
         {"smallest margins, digital view", {5, 5, 5, 5, 5}, 9, true},
+        // The graph keeps a frame to draw in where the labels would take it.
+        {"narrowest column", {20, 20, 100, 100, 20}, 10, false},
+        {"very large font", {20, 20, 20, 20, 20}, 40, false},
     };
     usePages();
     fillSine();
