@@ -168,7 +168,8 @@ int Run_Send(Program& program, const SendOptions& o) {
     if (!o.logFile.isEmpty()) {
         const QString log = QFileInfo(o.logFile).absoluteFilePath();
         for (const QString& input :
-             {o.file, o.setupFile, o.repliesFile, program.Registry->iniPath()})
+             {o.file, o.setupFile, o.repliesFile, program.Registry->iniPath(),
+              program.options().modelFile, program.dataFile(QStringLiteral("USBTMC.ID"))})
             if (!input.isEmpty() && Same_File(input, log)) {
                 ShowErrorText(QStringLiteral("send: --log %1 is a file this run reads").arg(input));
                 return ExitUsage;

@@ -2,6 +2,8 @@
 // place of the instrument, the trace log checked.
 #include "CliRunner.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -37,6 +39,10 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
                                                "*ESR?=32\n:SYST:ERR?=-113,\"Undefined header\"\n"));
     // The settings file of the runs, which a log may not replace.
     const QString settings = qEnvironmentVariable("XDG_CONFIG_HOME") + "/VELDA/VELDA.ini";
+    // A model file of the user's, read instead of the shipped one.
+    const QString models = qEnvironmentVariable("XDG_CONFIG_HOME") + "/VELDA/models.toml";
+    const QByteArray modelText = File_Bytes(QStringLiteral(VELDA_SOURCE_DIR "/data/models.toml"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(models).path()) && Write_Bytes(models, modelText));
     const QStringList bus{"--interface", "sim",      "--address", "1",
                           "--model",     "AWG-1101", "--log",     "t.log"};
     struct Row {
@@ -78,6 +84,7 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
         {{"--replies", "ok.ini", "--log", "w.txt", "w.txt"}, 2, {}, {}, ""},
         {{"--replies", "ok.ini", "--log", "ok.ini", "w.txt"}, 2, {}, {}, ""},
         {{"--replies", "ok.ini", "--log", settings, "w.txt"}, 2, {}, {}, ""},
+        {{"--replies", "ok.ini", "--log", models, "w.txt"}, 2, {}, {}, ""},
         {{"--replies", "ok.ini", "--log", "no/such/t.log", "w.txt"}, 3, {}, {}, ""},
         {{"--replies", "none.ini", "w.txt"}, 3, {}, {}, ""},
     };
@@ -101,7 +108,9 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
         EXPECT_EQ(r.errText().contains("written to\nvelda: " + path("t.log") + "\n"), opened)
             << str(r.errText());
         EXPECT_EQ(File_Bytes(path("w.txt")), wave) << str(row.args.join(' '));
+        EXPECT_EQ(File_Bytes(models), modelText) << str(row.args.join(' '));
     }
+    QFile::remove(models);
 }
 
 // A text waveform holds points only: it is read at the count of the model
