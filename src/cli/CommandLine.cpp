@@ -12,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -204,11 +205,26 @@ QString optionsText(const std::vector<QCommandLineOption>& options) {
     return text;
 }
 
-QStringList argumentsOf(int argc, char** argv) {
+// The arguments as text, and the first one this locale cannot carry:
+// such a name would reach the files as another one.
+QStringList argumentsOf(int argc, char** argv, QString* unreadable) {
     QStringList args;
-    for (int i = 0; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
+    for (int i = 0; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (unreadable->isEmpty() && arg.toLocal8Bit() != QByteArray(argv[i]))
+            *unreadable = arg;
+        args << arg;
+    }
     return args;
+}
+
+// What went to standard output reached it: a full disk or a reader gone
+// is a failed command, not a done one.
+int outputChecked(int code) {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout))
+        return code;
+    say(QStringLiteral("standard output could not be written"));
+    return code == ExitDone ? ExitFile : code;
 }
 
 int runCommand(const CommandDef& command, QCommandLineParser& parser) {
@@ -300,15 +316,23 @@ QString Command_Help(const QString& command) {
 }
 
 int Run_Command_Line(int argc, char** argv) {
-    const QStringList args = argumentsOf(argc, argv);
+    // A reader of the output that goes away (a pipe into head, a dropped
+    // session) makes writes fail instead of ending the run mid-transfer
+    // with the bus marked busy.
+    std::signal(SIGPIPE, SIG_IGN);
+    QString unreadable;
+    const QStringList args = argumentsOf(argc, argv, &unreadable);
+    if (!unreadable.isEmpty())
+        return usageError(QStringLiteral("'%1' is not a name this locale can carry (LANG, LC_ALL)")
+                              .arg(unreadable));
     const QString first = args.value(1);
     if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
         print(Program_Help());
-        return ExitDone;
+        return outputChecked(ExitDone);
     }
     if (first == QLatin1String("--version") || first == QLatin1String("-v")) {
         print(Version_Text());
-        return ExitDone;
+        return outputChecked(ExitDone);
     }
     const CommandDef* def = findCommand(first);
     if (!def)
@@ -328,7 +352,7 @@ int Run_Command_Line(int argc, char** argv) {
         return usageError(def->name + QStringLiteral(": ") + parser.errorText());
     if (parser.isSet(help)) {
         print(Command_Help(def->name));
-        return ExitDone;
+        return outputChecked(ExitDone);
     }
     const qsizetype given = parser.positionalArguments().size();
     if (given < def->positionals)
@@ -352,7 +376,7 @@ int Run_Command_Line(int argc, char** argv) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     }
     QCoreApplication::setApplicationName(QStringLiteral("VELDA"));
-    return runCommand(*def, parser);
+    return outputChecked(runCommand(*def, parser));
 }
 
 } // namespace velda::cli

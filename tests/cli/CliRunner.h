@@ -4,6 +4,7 @@
 // test's own, with this test process's isolated home and settings.
 
 #include <QByteArray>
+#include <QList>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -25,6 +26,13 @@ QString Velda_Executable();
 // folders under it) in place of this test process's.
 QProcessEnvironment Velda_Environment(const QString& home = {});
 CliRun Run_Velda(const QStringList& arguments, const QString& workDir, const QString& home = {});
+
+// Runs the program with arguments as raw bytes (any a shell can pass) and
+// its standard input and output on /dev/null; `closedFd` (1 or 2), when
+// given, goes into a pipe whose reader has already gone, as after
+// `velda ... | head -c0`. The exit code, 128 + the signal when one ended it.
+int Run_Velda_Raw(const QList<QByteArray>& arguments, const QString& workDir, int closedFd = -1,
+                  const QString& home = {});
 
 // The file's bytes; empty when it cannot be read.
 QByteArray File_Bytes(const QString& path);

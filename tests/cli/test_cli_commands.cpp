@@ -425,3 +425,28 @@ TEST_F(CliTest, CommandsLeaveTheSavedSettingsAsTheyWere) {
     ASSERT_EQ(again.exitCode, 0);
     EXPECT_EQ(File_Bytes(path("b.wdb")), File_Bytes(path("a.wdb")));
 }
+
+// Output that does not arrive is a failed command (3), however it fails: a
+// reader gone away neither ends the run nor passes for success. A name
+// this locale cannot carry is refused (2) before it could reach a file as
+// another name.
+TEST_F(CliTest, OutputThatIsLostFailsAndNamesTheLocaleCannotCarryAreRefused) {
+    makeHalves("a.wdb");
+    struct Row {
+        QList<QByteArray> args;
+        int closedFd;
+        int exitCode;
+    } rows[] = {
+        {{"info", "a.wdb"}, -1, 0},
+        {{"info", "a.wdb"}, 1, 3},
+        {{"models"}, 1, 3},
+        {{"--version"}, 1, 3},
+        {{"convert", "a.wdb", "n\xe9.txt"}, -1, 2},
+        {{"info", "\xff\xfe.wdb"}, -1, 2},
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(Run_Velda_Raw(r.args, dir.path(), r.closedFd), r.exitCode)
+            << r.args.join(' ').toStdString() << " into " << r.closedFd;
+    // Nothing was written under a changed name.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"a.wdb", "halves.wfn"}));
+}

@@ -153,3 +153,26 @@ TEST(CliSend, AResourceForAModelWithoutUsbTmcIsRefused) {
     EXPECT_EQ(r.exitCode, 2) << str(r.errText());
     EXPECT_TRUE(r.errText().contains("has no such interface")) << str(r.errText());
 }
+
+// A reader of the messages that goes away mid-transfer (a pipe into head,
+// a dropped session) leaves the transfer to end as it would, and the bus
+// free for every other copy.
+TEST(CliSend, ALostReaderOfTheMessagesLeavesTheBusFree) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString home = dir.filePath("home");
+    const QString settings = home + "/.config/VELDA/VELDA.ini";
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(settings).path()));
+    // The debug boxes print on the way, between the bus's steps.
+    ASSERT_TRUE(Write_Bytes(settings, "[System]\nDebugMode=True\n"));
+    ASSERT_TRUE(Write_Bytes(dir.filePath("w.txt"), rampText()));
+    ASSERT_TRUE(Write_Bytes(dir.filePath("ok.ini"), "[ADRS1]\n*IDN?=MAKERX,AWG-1101,12345,1.00\n"
+                                                    "*ESR?=0\n:SYST:ERR?=0,\"No error\"\n"));
+    EXPECT_EQ(Run_Velda_Raw({"send", "--quiet", "--interface", "sim", "--address", "1", "--model",
+                             "AWG-1101", "--replies", "ok.ini", "w.txt"},
+                            dir.path(), 2, home),
+              0);
+    const QString store = QString::fromUtf8(File_Bytes(settings));
+    EXPECT_TRUE(store.contains("DebugMode=True")) << str(store);
+    EXPECT_FALSE(store.contains("Busy=True")) << str(store);
+}
