@@ -4,6 +4,7 @@
 #include "engine/FixedText.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QString>
 #include <QtEndian>
@@ -184,6 +185,11 @@ bool parseTxt(QByteArrayView bytes, std::span<int16_t> words) {
 }
 
 int32_t saveBytes(const QString& path, const QByteArray& bytes) {
+    // The new file takes the old one's place: a pipe, a device or a folder
+    // under the name is not a file to take the place of.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        return kFileWriteError;
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return kFileWriteError;

@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace velda;
@@ -199,6 +200,8 @@ TEST_F(CliTest, ConvertRoundTripsExactly) {
 TEST_F(CliTest, ConvertFailuresShowTheMessageAndWriteNothing) {
     makeHalves("a.wdb");
     QDir(dir.path()).mkdir("folder.wdb");
+    // A pipe under the output's name stays a pipe.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.txt")).constData(), 0600), 0);
     struct Row {
         QStringList args;
         int message;
@@ -210,6 +213,7 @@ TEST_F(CliTest, ConvertFailuresShowTheMessageAndWriteNothing) {
         {{"convert", "folder.wdb", "o.txt"}, 71, true, "o.txt"},
         {{"convert", "--lang", "ja", "missing.txt", "o.wdb"}, 71, false, "o.wdb"},
         {{"convert", "a.wdb", "no/such/folder/o.txt"}, 72, true, "no/such/folder/o.txt"},
+        {{"convert", "a.wdb", "pipe.txt"}, 72, true, ""},
         {{"info", "missing.ocb"}, 71, true, ""},
         {{"convert", "words.csv", "o.txt"}, 241, true, "o.txt"}, // the plug-in refuses it
     };
@@ -224,6 +228,7 @@ TEST_F(CliTest, ConvertFailuresShowTheMessageAndWriteNothing) {
             EXPECT_FALSE(QFile::exists(path(row.mustNotExist)));
         }
     }
+    EXPECT_TRUE(QFileInfo(path("pipe.txt")).exists() && !QFileInfo(path("pipe.txt")).isFile());
 }
 
 TEST_F(CliTest, InfoShowsTheSetUpAndTheWaveformFigures) {
