@@ -118,7 +118,7 @@ int Run_Convert(Program& program, const QString& in, const QString& out) {
 
 int Run_Info(Program& program, const QString& file, QStringList& lines) {
     FileCommands files(program);
-    const bool setupOnly = suffixOf(file) == QLatin1String("ocb");
+    const bool setupOnly = Has_Extension(file, QStringLiteral("ocb"));
     if (setupOnly) {
         if (!files.Load_Setup_File(file))
             return ExitFile;

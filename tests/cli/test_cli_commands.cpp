@@ -155,6 +155,7 @@ TEST_F(CliTest, UsageErrorsAreOneLineAndExitTwo) {
         {{"convert", "w.bin", "o.wdb"}, MessageText(7, true)}, // no plug-in reads it
         // The extension counts from the name's first dot, as the file front reads it.
         {{"info", "w.v2.wdb"}, "[w.v2.wdb]"},
+        {{"info", "w.v2.ocb"}, "[w.v2.ocb]"},
         {{"convert", "w.wdb", "o.v2.txt"}, "[o.v2.txt]"},
         // What would start the editor, with no display to start it on.
         {{"-x"}, "velda --help"},
