@@ -164,6 +164,29 @@ void expectGpibPieces(const QStringList& journal, int headerBytes, int dataBytes
     EXPECT_GT(reads, 0);
 }
 
+// The headers a SCPI instrument would refuse: one without a leading colon
+// after a header of two or more levels in the same line is read under that
+// header's path (":FORM:BORD SWAP;DATA:ARB" is FORM:DATA:ARB).
+std::vector<std::string> misplacedHeaders(const std::vector<std::string>& lines) {
+    std::vector<std::string> refused;
+    for (const std::string& line : lines) {
+        bool deep = false; // the path is below the root
+        for (std::size_t from = 0; from <= line.size();) {
+            const std::size_t end = std::min(line.find(';', from), line.size());
+            std::string piece = line.substr(from, end - from);
+            from = end + 1;
+            piece.erase(0, piece.find_first_not_of(' '));
+            const std::string header = piece.substr(0, piece.find(' '));
+            if (header.empty() || header[0] == '*')
+                continue; // common commands leave the path alone
+            if (header[0] != ':' && deep)
+                refused.push_back(header + " in " + line);
+            deep = header.find(':', 1) != std::string::npos;
+        }
+    }
+    return refused;
+}
+
 TEST(TransferToInstrument, EveryShippedModelTakesItsWaveAndSetUpOnEveryPath) {
     const int models = modelCount();
     ASSERT_GE(models, 2);
@@ -229,6 +252,15 @@ TEST(TransferToInstrument, EveryShippedModelTakesItsWaveAndSetUpOnEveryPath) {
             if (path == Path::Gpib)
                 expectGpibPieces(rig.board->Journal(), isHeader ? int(line.size()) : 0,
                                  2 * p.MemorySize, p.GpibAddress);
+
+            // The lines built from every script, as the transfers send them.
+            std::vector<std::string> built{line};
+            for (CommandTable table : rig.program->Setup.CommandTables) { // loading writes back
+                clsGpibCommand script;
+                Load_Script(script, table, rig.program->Setup.Param);
+                built.push_back(rig.transfer->Build_SettingsCommand(script).toStdString());
+            }
+            EXPECT_EQ(misplacedHeaders(built), std::vector<std::string>{});
 
             rig.inst->Clear_Record();
             ASSERT_EQ(rig.press(Transfer::SettingsButton), TransferResult::Done) << rig.boxes();

@@ -74,17 +74,17 @@ main = [
     ["model", '*IDN?,8,)" +
            std::to_string(name.size()) + "," + name + R"('],
     ["getsts", '*ESR?'],
-    ["geterr", 'SYST:ERR?'],
+    ["geterr", ':SYST:ERR?'],
     ["errmask", '60'],
 ]
-final = [["outon", 'OUTP ON'], ["outoff", 'OUTP OFF']]
-setup = [["freq", 'FREQ,0.000'], ["amp", 'VOLT,0.0000'], ["offset", 'VOLT:OFFS,0.0000']]
+final = [["outon", ':OUTP ON'], ["outoff", ':OUTP OFF']]
+setup = [["freq", ':FREQ,0.000'], ["amp", ':VOLT,0.0000'], ["offset", ':VOLT:OFFS,0.0000']]
 wave = [
     ["arbmask", ')" +
            mask + R"('],
-    ["arbfmt", 'FORM:BORD SWAP'],
+    ["arbfmt", ':FORM:BORD SWAP'],
     ["arbname", ',12'],
-    ["arbsend", 'DATA:ARB _$Name 0x2C _$Block'],
+    ["arbsend", ':DATA:ARB _$Name 0x2C _$Block'],
 ]
 )";
 }
