@@ -107,9 +107,11 @@ QString TerminalPrompts::saveFileName(const FileRequest& request) {
 
 std::optional<QString> TerminalPrompts::inputText(const QString& caption, const QString& prompt,
                                                   const QString& initial) {
+    // A box without a title shows its prompt alone.
+    const QString asked =
+        (caption.isEmpty() ? QString() : caption + QStringLiteral(": ")) + promptLines(prompt);
     if (interactive_ && policy_.askWhenInteractive) {
-        sayRaw(kPrefix + caption + QStringLiteral(": ") + promptLines(prompt) +
-               QStringLiteral(" [") + initial + QStringLiteral("] "));
+        sayRaw(kPrefix + asked + QStringLiteral(" [") + initial + QStringLiteral("] "));
         const std::optional<QString> line = readLine();
         if (!line)
             return std::nullopt; // end of input: cancelled
@@ -117,7 +119,7 @@ std::optional<QString> TerminalPrompts::inputText(const QString& caption, const 
     }
     if (policy_.acceptProposedText)
         return initial;
-    say(caption + QStringLiteral(": ") + promptLines(prompt) + QStringLiteral(" (cancelled)"));
+    say(asked + QStringLiteral(" (cancelled)"));
     return std::nullopt;
 }
 

@@ -110,6 +110,22 @@ TEST(TerminalPrompts, InputBoxesAskOrFollowThePolicy) {
     }
 }
 
+// The question as one line: the title before the prompt, when there is one.
+TEST(TerminalPrompts, InputBoxesShowTheTitleOnlyWhenThereIsOne) {
+    for (const bool interactive : {true, false}) {
+        for (const char* title : {"Title", ""}) {
+            Terminal t("\n");
+            TerminalPrompts p({}, &t.inDevice, &t.outDevice, interactive);
+            p.inputText(QString::fromLatin1(title), QStringLiteral("Number:"), QStringLiteral("7"));
+            const QString asked = QStringLiteral("velda: ") +
+                                  (*title ? QStringLiteral("Title: ") : QString()) +
+                                  QStringLiteral("Number:");
+            EXPECT_TRUE(t.written().startsWith(asked + QLatin1Char(' ')))
+                << title << " " << interactive << ": " << t.written().toStdString();
+        }
+    }
+}
+
 TEST(TerminalPrompts, FileDialogsFailCleanly) {
     Terminal t("/tmp/typed.wdb\n");
     TerminalPrompts p({}, &t.inDevice, &t.outDevice, true);
