@@ -537,12 +537,14 @@ TransferResult Transfer::Send_Block(const QString& line, bool isHeader) {
         return TransferResult::Done;
     };
     if (kind_ == IfUsbTmc) {
-        // One message: the send line as the header of the block; then the
-        // line's LF, without which an instrument on a LAN socket (where no
-        // end signal exists) takes the next command as part of this line.
-        return whole(lib_->DataScpi(address, line, std::span(data, size),
+        // One message: the send line as the header of the block, then the
+        // line's LF with the end signal, so the message ends after it (an
+        // instrument on a LAN socket, where no end signal exists, would
+        // take the next command as part of this line without the LF).
+        return whole(lib_->GpEot(false) == 0 &&
+                     lib_->DataScpi(address, line, std::span(data, size),
                                     static_cast<int32_t>(size) - 1) == 0 &&
-                     lib_->Puts(address, QString()) == 0);
+                     lib_->GpEot(true) == 0 && lib_->Puts(address, QString()) == 0);
     }
     if (kind_ == IfUsb488) {
         // One operation; this kind's packing keeps the bytes in array order,

@@ -271,6 +271,30 @@ TEST(TransferToInstrument, EveryShippedModelTakesItsWaveAndSetUpOnEveryPath) {
     EXPECT_GE(gpibModels, 1);
 }
 
+// On USB(TMC) the block and its line feed are one message: the end signal
+// is off while the header and data go and back on for the line feed.
+TEST(TransferToInstrument, OnUsbTmcTheEndSignalComesWithTheLineFeedAfterTheBlock) {
+    InstrumentRig rig(0);
+    const QString log = rig.dir.filePath(QStringLiteral("bus.log"));
+    rig.program->Registry->setSetting(QStringLiteral("System"), QStringLiteral("BusInit"),
+                                      QStringLiteral("LOG_FILE = ") + log);
+    fillRamp(*rig.program);
+    ASSERT_EQ(rig.press(Transfer::WaveButton), TransferResult::Done) << rig.boxes();
+    QFile f(log);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromLatin1(f.readAll()).split(QStringLiteral("\r\n"));
+    qsizetype block = -1;
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        if (lines[i].contains(QLatin1String("GP_Send_AsciiBinary_Data")))
+            block = i;
+    ASSERT_GE(block, 1);
+    ASSERT_LT(block + 2, lines.size());
+    EXPECT_EQ(lines[block - 1].toStdString(), "ALL < GP_EOI");
+    EXPECT_EQ(lines[block + 1].toStdString(), "ALL < GP_EOI");
+    EXPECT_TRUE(lines[block + 2].contains(QLatin1String("GP_Send_Str \"\"")))
+        << lines[block + 2].toStdString();
+}
+
 // While the transfer waits for an answer the progress has its turns (the
 // window is drawn and Cancel seen): the answers are held here until a turn
 // lets them go.
