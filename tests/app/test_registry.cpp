@@ -134,6 +134,15 @@ private:
 } // namespace
 
 // Body of the child copies above; skipped in an ordinary run.
+// Ends a child at once, as a crash would, without destructors: the home the
+// test program made for this process goes first, or it would stay in /tmp.
+[[noreturn]] static void exitChild(int code) {
+    const QString home = qEnvironmentVariable("HOME");
+    if (home.contains(QLatin1String("/velda-test-")))
+        QDir(home).removeRecursively();
+    std::_Exit(code);
+}
+
 TEST(RegistryChild, Run) {
     const QByteArray ini = qgetenv(kChildIniVar);
     if (ini.isEmpty())
@@ -150,7 +159,7 @@ TEST(RegistryChild, Run) {
         if (cmd == "quit")
             break;
         if (cmd == "crash")
-            std::_Exit(3); // no destruction: what a crash leaves behind
+            exitChild(3); // no destruction: what a crash leaves behind
         if (cmd == "top") {
             std::string name;
             int v = 0;
@@ -181,22 +190,22 @@ TEST(RegistryChild, RefusedWrite) {
     clsRegistry r(ini, clsRegistry::Role::Command);
     r.setSerialNum(QStringLiteral("OLD-FAILED")); // refused: the file is read-only
     if (r.SerialNum() != QStringLiteral("GOOD"))
-        std::_Exit(1);
+        exitChild(1);
     // The file can be written again, and another copy changes the value.
     QFile::setPermissions(ini, QFile::ReadOwner | QFile::WriteOwner);
     QFile f(ini);
     if (!f.open(QIODevice::ReadOnly))
-        std::_Exit(2);
+        exitChild(2);
     QByteArray text = f.readAll().replace("GOOD", "NEWER");
     f.close();
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(text) != text.size())
-        std::_Exit(2);
+        exitChild(2);
     f.close();
     // This copy's next write keeps the other copy's value.
     r.setGpibBoard(1);
     if (r.SerialNum() != QStringLiteral("NEWER") || r.GpibBoard() != 1)
-        std::_Exit(3);
-    std::_Exit(0);
+        exitChild(3);
+    exitChild(0);
 }
 
 // A write the store refuses (a read-only file) is skipped: the values read
