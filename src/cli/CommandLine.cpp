@@ -11,7 +11,9 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QGuiApplication>
+#include <QTemporaryDir>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -368,9 +370,17 @@ int Run_Command_Line(int argc, char** argv) {
         return usageError(QStringLiteral("print: --pdf OUT.pdf is missing"));
 
     // No display is ever opened: a command that draws does so offscreen.
+    std::unique_ptr<QTemporaryDir> runtimeDir; // outlives the application
     std::unique_ptr<QCoreApplication> app;
     if (def->draws) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Run from cron or a bare session there is no runtime folder: Qt
+        // would warn on the terminal and leave one of its own in /tmp.
+        if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+            runtimeDir = std::make_unique<QTemporaryDir>();
+            if (runtimeDir->isValid())
+                qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir->path()));
+        }
         app = std::make_unique<QGuiApplication>(argc, argv);
     } else {
         app = std::make_unique<QCoreApplication>(argc, argv);

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -455,4 +456,25 @@ TEST_F(CliTest, OutputThatIsLostFailsAndNamesTheLocaleCannotCarryAreRefused) {
             << r.args.join(' ').toStdString() << " into " << r.closedFd;
     // Nothing was written under a changed name.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"a.wdb", "halves.wfn"}));
+}
+
+// Run from cron or a bare ssh session (no runtime folder), a command that
+// draws says nothing beyond its own messages and leaves nothing behind.
+TEST_F(CliTest, PrintWithoutARuntimeFolderIsQuietAndLeavesNothing) {
+    makeHalves("a.wdb");
+    QTemporaryDir tmp;
+    ASSERT_TRUE(tmp.isValid());
+    QProcessEnvironment env = Velda_Environment();
+    env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    env.insert(QStringLiteral("TMPDIR"), tmp.path());
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setWorkingDirectory(dir.path());
+    p.start(Velda_Executable(), {"print", "a.wdb", "--pdf", "a.pdf"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_EQ(p.readAllStandardError(), QByteArray());
+    EXPECT_TRUE(QFileInfo(path("a.pdf")).size() > 0);
+    EXPECT_EQ(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+              QStringList());
 }
