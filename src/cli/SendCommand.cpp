@@ -246,9 +246,9 @@ int Run_Send(Program& program, const SendOptions& o) {
                                    ? o.resource
                                    : (!o.serial.isEmpty() ? o.serial : program.SerialNumber);
 
-    Install_Interrupt_Handler(English()
-                                  ? "velda: Ctrl-C: stopping after the bus operation under way\n"
-                                  : "velda: Ctrl-C: 実行中のバス動作の後で停止します\n");
+    // Ctrl-C, a stop from the service manager or a lost terminal alike.
+    Install_Interrupt_Handler(English() ? "velda: stopping after the bus operation under way\n"
+                                        : "velda: 実行中のバス動作の後で停止します\n");
     TerminalProgress progress(stderr, TerminalProgress::Wanted(o.quiet));
     progress.Set_TotalBytes(2 * static_cast<int64_t>(setup.Param.MemorySize));
     control::Transfer transfer(program, progress);
