@@ -23,6 +23,7 @@ struct Rig {
     double offset = 0;
     int16_t offsetSettable = 0;
     int16_t offsetOn = 0;
+    int16_t model = 1; // an oscillator
     double userXStart = 0, userXEnd = 1;
     double userYMin = -1, userYMax = 1;
     double amplitudeMin = 0.01, amplitudeMax = 20;
@@ -39,6 +40,7 @@ struct Rig {
         sp.Offset = offset;
         sp.OffsetSettable = offsetSettable;
         sp.OffsetOn = offsetOn;
+        sp.ModelNo = model;
         sp.UserXStart = userXStart;
         sp.UserXEnd = userXEnd;
         sp.UserYMin = userYMin;
@@ -56,6 +58,11 @@ Rig volts(double amplitude, double offset, int16_t settable = 0, int16_t on = 0)
     s.offsetSettable = settable;
     s.offsetOn = on;
     s.yMode = 1;
+    return s;
+}
+
+Rig powerSource(Rig s) {
+    s.model = 0;
     return s;
 }
 
@@ -119,6 +126,8 @@ const ConversionCase kConversionCases[] = {
     {"Word_To_Volt offset off", volts(10, 1, 1, 0), &UnitContext::Word_To_Volt, 32767, 5},
     {"Word_To_Volt offset on", volts(10, 1, 1, 1), &UnitContext::Word_To_Volt, 32767, 6},
     {"Volt_To_Word offset off", volts(10, 1, 1, 0), &UnitContext::Volt_To_Word, 1, 6553.4},
+    {"Word_To_Volt power source, no switch", powerSource(volts(10, 1, 1, 0)),
+     &UnitContext::Word_To_Volt, 32767, 6},
     {"VoltSpan_To_Word ignores offset", volts(10, 1), &UnitContext::VoltSpan_To_Word, 5, 32767},
     {"Volt_To_Word amplitude 0", volts(0, 1), &UnitContext::Volt_To_Word, 3, 65534},
     {"VoltSpan_To_Word amplitude 0", volts(0, 1), &UnitContext::VoltSpan_To_Word, 3, 65534},
