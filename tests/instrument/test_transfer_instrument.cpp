@@ -9,6 +9,8 @@
 #include "TestSupport.h"
 #include "app/Messages.h"
 #include "app/Program.h"
+#include "bus/USBTMC_MDL.h"
+#include "bus/visa/SystemVisa.h"
 #include "control/Transfer.h"
 #include "control/TransferProgress.h"
 #include "control/WaveData.h"
@@ -272,27 +274,51 @@ TEST(TransferToInstrument, EveryShippedModelTakesItsWaveAndSetUpOnEveryPath) {
 }
 
 // On USB(TMC) the block and its line feed are one message: the end signal
-// is off while the header and data go and back on for the line feed.
+// is off while header and data go and on for the line feed. Seen through a
+// system VISA library (the fake one), which records every attribute set and
+// every write.
 TEST(TransferToInstrument, OnUsbTmcTheEndSignalComesWithTheLineFeedAfterTheBlock) {
-    InstrumentRig rig(0);
-    const QString log = rig.dir.filePath(QStringLiteral("bus.log"));
-    rig.program->Registry->setSetting(QStringLiteral("System"), QStringLiteral("BusInit"),
-                                      QStringLiteral("LOG_FILE = ") + log);
+    const std::string path = VELDA_BINARY_DIR "/tests/fakes/visa/libfakevisa.so";
+    test::LoadedLibrary visa(path);
+    visa.Function<void()>("fakevisa_reset")();
+    InstrumentRig rig(1);
+    const std::string identity = rig.inst->Identity();
+    for (const auto& [query, reply] :
+         {std::pair<std::string, std::string>{"*IDN?", identity}, {"*ESR?", "0"}})
+        visa.Function<void(const char*, const char*, unsigned)>("fakevisa_answer")(
+            query.c_str(), (reply + "\n").c_str(), unsigned(reply.size() + 1));
+    rig.program->Bus->Set_Factory(bus::KindUsbTmc, [path](bus::BusContext& c) {
+        auto m = std::make_unique<bus::USBTMC_MDL>(c);
+        m->Set_Provider_Factory([path] { return visa::chooseVisaProvider({path}); });
+        return m;
+    });
     fillRamp(*rig.program);
-    ASSERT_EQ(rig.press(Transfer::WaveButton), TransferResult::Done) << rig.boxes();
-    QFile f(log);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromLatin1(f.readAll()).split(QStringLiteral("\r\n"));
-    qsizetype block = -1;
-    for (qsizetype i = 0; i < lines.size(); ++i)
-        if (lines[i].contains(QLatin1String("GP_Send_AsciiBinary_Data")))
-            block = i;
-    ASSERT_GE(block, 1);
-    ASSERT_LT(block + 2, lines.size());
-    EXPECT_EQ(lines[block - 1].toStdString(), "ALL < GP_EOI");
-    EXPECT_EQ(lines[block + 1].toStdString(), "ALL < GP_EOI");
-    EXPECT_TRUE(lines[block + 2].contains(QLatin1String("GP_Send_Str \"\"")))
-        << lines[block + 2].toStdString();
+    ASSERT_EQ(rig.transfer->Btn_Trans_Click(Transfer::WaveButton,
+                                            QStringLiteral("USB0::0x1::0x2::SN1::INSTR")),
+              TransferResult::Done)
+        << rig.boxes();
+    // The end signal's settings and the writes, in order: "E0", "E1", or the
+    // byte count of a write.
+    std::vector<std::string> steps;
+    const std::string record = visa.Function<const char*()>("fakevisa_record")();
+    static const QRegularExpression end(QStringLiteral("^viSetAttribute \\d+ 3FFF0016 (\\d)$"));
+    static const QRegularExpression write(QStringLiteral("^viWrite \\d+ (\\d+) "));
+    for (const QString& l : QString::fromStdString(record).split(QLatin1Char('\n'))) {
+        if (const auto m = end.match(l); m.hasMatch())
+            steps.push_back("E" + m.captured(1).toStdString());
+        else if (const auto w = write.match(l); w.hasMatch())
+            steps.push_back(w.captured(1).toStdString());
+    }
+    const std::string block = std::to_string(2 * rig.param().MemorySize);
+    const auto at = std::find_if(steps.begin(), steps.end(), [&](const std::string& s) {
+        return s.size() > 2 && s[0] != 'E' && std::stoul(s) > std::stoul(block);
+    });
+    ASSERT_NE(at, steps.end()) << "no block written";
+    ASSERT_GE(at - steps.begin(), 1);
+    ASSERT_GE(steps.end() - at, 3);
+    EXPECT_EQ(*(at - 1), "E0");
+    EXPECT_EQ(*(at + 1), "E1");
+    EXPECT_EQ(*(at + 2), "1"); // the line feed
 }
 
 // While the transfer waits for an answer the progress has its turns (the
