@@ -186,8 +186,14 @@ bool parseTxt(QByteArrayView bytes, std::span<int16_t> words) {
 
 int32_t saveBytes(const QString& path, const QByteArray& bytes) {
     // The new file takes the old one's place: a pipe, a device or a folder
-    // under the name is not a file to take the place of.
+    // under the name is not a file to take the place of. A link is written
+    // through, so what it leads to must be a file of the same kind.
     const QFileInfo target(path);
+    if (target.isSymLink()) {
+        const QFileInfo to(target.exists() ? target.canonicalFilePath() : target.symLinkTarget());
+        if (to.suffix().compare(target.suffix(), Qt::CaseInsensitive) != 0)
+            return kFileWriteError;
+    }
     if (target.exists() && !target.isFile())
         return kFileWriteError;
     QSaveFile f(path);
