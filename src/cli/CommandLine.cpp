@@ -207,8 +207,8 @@ QString optionsText(const std::vector<QCommandLineOption>& options) {
     return text;
 }
 
-// The arguments as text, and the first one this locale cannot carry:
-// such a name would reach the files as another one.
+// The arguments as text, and the first one that is not UTF-8 (the text
+// Qt takes file names in): such a name would reach the files as another.
 QStringList argumentsOf(int argc, char** argv, QString* unreadable) {
     QStringList args;
     for (int i = 0; i < argc; ++i) {
@@ -325,8 +325,8 @@ int Run_Command_Line(int argc, char** argv) {
     QString unreadable;
     const QStringList args = argumentsOf(argc, argv, &unreadable);
     if (!unreadable.isEmpty())
-        return usageError(QStringLiteral("'%1' is not a name this locale can carry (LANG, LC_ALL)")
-                              .arg(unreadable));
+        return usageError(
+            QStringLiteral("'%1' is not UTF-8 text: rename the file").arg(unreadable));
     const QString first = args.value(1);
     if (first == QLatin1String("--help") || first == QLatin1String("-h")) {
         print(Program_Help());
