@@ -65,10 +65,12 @@ double UnitContext::userYCentre() const {
 
 // A model with an offset setting of its own that is switched off shows
 // voltages without the offset. The power source has no switch (the dialog
-// shows none, the transfer always sends its offset): the offset always
-// counts, whatever an oscillator chosen before left in the record.
+// shows none, and the transfer sends its offset level whenever it has
+// one): its level always counts, whatever an oscillator chosen before left
+// in the record.
 double UnitContext::offsetTerm() const {
-    const bool on = sp_.OffsetSettable == 0 || sp_.OffsetOn != 0 || sp_.ModelNo == 0;
+    const bool on = sp_.OffsetSettable == 0 || sp_.OffsetOn != 0 ||
+                    (sp_.ModelNo == 0 && sp_.OffsetSettable == 1);
     return on ? sp_.Offset : 0.0;
 }
 
