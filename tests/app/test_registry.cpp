@@ -133,7 +133,6 @@ private:
 
 } // namespace
 
-// Body of the child copies above; skipped in an ordinary run.
 // Ends a child at once, as a crash would, without destructors: the home the
 // test program made for this process goes first, or it would stay in /tmp.
 [[noreturn]] static void exitChild(int code) {
@@ -143,6 +142,7 @@ private:
     std::_Exit(code);
 }
 
+// Body of the child copies above; skipped in an ordinary run.
 TEST(RegistryChild, Run) {
     const QByteArray ini = qgetenv(kChildIniVar);
     if (ini.isEmpty())
