@@ -281,10 +281,14 @@ int Run_Send(Program& program, const SendOptions& o) {
         if (!setUpLog.isEmpty() && log.open(QIODevice::ReadOnly)) {
             const QByteArray waveLog = log.readAll();
             log.close();
+            // A log that cannot be written whole stays as the bus left it.
             QSaveFile whole(logPath);
             if (whole.open(QIODevice::WriteOnly)) {
-                whole.write(setUpLog + waveLog);
-                whole.commit();
+                const QByteArray all = setUpLog + waveLog;
+                if (whole.write(all) == all.size() && whole.flush())
+                    whole.commit();
+                else
+                    whole.cancelWriting();
             }
         }
     }

@@ -199,7 +199,10 @@ int32_t saveBytes(const QString& path, const QByteArray& bytes) {
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return kFileWriteError;
-    if (f.write(bytes) != bytes.size()) {
+    // A small file is held in the write buffer until the end, and the
+    // commit puts the new file in place even when emptying that buffer
+    // fails (a full disk): the flush is what tells.
+    if (f.write(bytes) != bytes.size() || !f.flush()) {
         f.cancelWriting();
         return kFileWriteError;
     }

@@ -456,7 +456,9 @@ bool Write_Report_Pdf(const QString& path, const ReportContent& content, const P
         pdf.setResolution(600);
         ok = Paint_Report(pdf, content, layout, geometry);
     }
-    if (!ok) {
+    // The flush tells a full disk: the commit alone would put a cut file
+    // in place.
+    if (!ok || !file.flush()) {
         file.cancelWriting();
         return false;
     }

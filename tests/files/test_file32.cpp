@@ -248,29 +248,38 @@ TEST(File32Save, UnwritableFolderKeepsThePreviousFile) {
 }
 
 // A write cut off half way (here by a file-size limit, as a full disk would)
-// leaves the previous file and no partial one.
+// leaves the previous file and no partial one: a large file, whose writes
+// fail as they go, and a small one, held in the write buffer until the end.
 TEST(File32Save, WriteCutOffHalfWayKeepsThePreviousFile) {
     QTemporaryDir dir;
-    const QString wdb = dir.filePath(QStringLiteral("keep.wdb"));
-    const QString txt = dir.filePath(QStringLiteral("keep.txt"));
-    writeFile(wdb, "old wdb");
-    writeFile(txt, "old txt");
     Buffer src;
+    struct Case {
+        const char* name;
+        std::function<int32_t(const QString&)> save;
+    } cases[] = {
+        {"large.wdb", [&](const QString& p) { return Save7731File(p, recordFor(65536), src.h); }},
+        {"small.wdb", [&](const QString& p) { return Save7731File(p, recordFor(1024), src.h); }},
+        {"large.txt", [&](const QString& p) { return SaveWaveData(p, src.h, 0, 65536); }},
+        {"small.txt", [&](const QString& p) { return SaveWaveData(p, src.h, 0, 600); }},
+    };
+    for (const Case& c : cases)
+        writeFile(dir.filePath(QLatin1String(c.name)), c.name);
     rlimit before{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
     auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit small = before;
-    small.rlim_cur = 4096;
+    small.rlim_cur = 1024;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const int32_t wdbResult = Save7731File(wdb, recordFor(65536), src.h);
-    const int32_t txtResult = SaveWaveData(txt, src.h, 0, 65536);
+    std::vector<int32_t> results;
+    for (const Case& c : cases)
+        results.push_back(c.save(dir.filePath(QLatin1String(c.name))));
     setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(wdbResult, 72);
-    EXPECT_EQ(txtResult, 72);
-    EXPECT_EQ(readFile(wdb), QByteArray("old wdb"));
-    EXPECT_EQ(readFile(txt), QByteArray("old txt"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(results[i], 72) << cases[i].name;
+        EXPECT_EQ(readFile(dir.filePath(QLatin1String(cases[i].name))), QByteArray(cases[i].name));
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), std::size(cases));
 }
 
 TEST(File32Save, SuccessfulSaveReplacesThePreviousFile) {
