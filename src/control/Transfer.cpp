@@ -329,7 +329,9 @@ int16_t Transfer::Check_InstrumentError(const clsGpibCommand& s) {
     }
     QString text;
     const bool asked = Query(s.GetErrorMessage(), text);
-    ShowErrorText(text + QLatin1Char('\r') + GetMessage(asked ? 230 : 225));
+    // An instrument with nothing to say gives no empty first line.
+    const QString message = GetMessage(asked ? 230 : 225);
+    ShowErrorText(text.isEmpty() ? message : text + QLatin1Char('\r') + message);
     return -1;
 }
 

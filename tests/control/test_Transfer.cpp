@@ -64,7 +64,8 @@ struct Rig {
     // Replies that a well-behaved instrument of the current model gives.
     // `ready`: what the power source answers to the ready question.
     void writeReplies(const QString& idn = {}, const QString& esr = QStringLiteral("0"),
-                      const QString& ready = QStringLiteral("0")) {
+                      const QString& ready = QStringLiteral("0"),
+                      const QString& errorText = QStringLiteral("-222,\"Data out of range\"")) {
         clsGpibCommand main;
         Load_Script(main, program->Setup.CommandTables[0], program->Setup.Param);
         QString query;
@@ -78,7 +79,7 @@ struct Rig {
         if (!main.GetStatus().isEmpty())
             text += main.GetStatus() + QLatin1Char('=') + esr + QLatin1Char('\n');
         if (!main.GetErrorMessage().isEmpty())
-            text += main.GetErrorMessage() + QStringLiteral("=-222,\"Data out of range\"\n");
+            text += main.GetErrorMessage() + QLatin1Char('=') + errorText + QLatin1Char('\n');
         text += QStringLiteral("MODE?=AC-INT\n:VOLT:RANG?=100\nSTAT:OPER:COND?=") + ready +
                 QLatin1Char('\n');
         f.write(text.toLatin1());
@@ -268,6 +269,7 @@ TEST(Transfer, EveryWayOutGivesTheBusBack) {
         NoMask,
         WrongModel,
         InstrumentError,
+        InstrumentErrorNoText,
         CancelEarly,
         Cancel,
         Done
@@ -289,6 +291,8 @@ TEST(Transfer, EveryWayOutGivesTheBusBack) {
         {"another model answers", WrongModel, TransferResult::Failed, MessageText(230, true), true},
         {"the instrument reports an error", InstrumentError, TransferResult::Failed,
          QStringLiteral("-222,\"Data out of range\""), true},
+        {"an error without a text", InstrumentErrorNoText, TransferResult::Failed,
+         MessageText(230, true), true},
         // Cancel counts from the moment the window is up, and its stop
         // shows no failure of the steps it ends.
         {"cancelled before the data block", CancelEarly, TransferResult::Cancelled, QString(),
@@ -298,8 +302,12 @@ TEST(Transfer, EveryWayOutGivesTheBusBack) {
     };
     for (const Case& c : cases) {
         Rig rig(1);
+        const bool error = c.path == InstrumentError || c.path == InstrumentErrorNoText;
         rig.writeReplies(c.path == WrongModel ? QStringLiteral("XXXXXXXAWG-9999") : QString(),
-                         c.path == InstrumentError ? QStringLiteral("32") : QStringLiteral("0"));
+                         error ? QStringLiteral("32") : QStringLiteral("0"), QStringLiteral("0"),
+                         c.path == InstrumentErrorNoText
+                             ? QString()
+                             : QStringLiteral("-222,\"Data out of range\""));
         std::unique_ptr<clsRegistry> other;
         if (c.path == EmptySerial)
             rig.program->Setup.InterfaceKind = IfUsbTmc;
