@@ -182,23 +182,26 @@ QString FileCommands::askSave(const QString& startName, const QString& ext, int 
     r.fileName = startName;
     r.filter = File_Filter(kind, true, asText, English());
     r.filterIndex = filterIndex;
-    int chosen = filterIndex;
-    const QString name = prompts().saveFileNameWithFilter(r, chosen);
-    // A name typed without an extension takes the one of the file type the
-    // user chose ("*.*" leaves the kind's own).
-    const QStringList filters = r.filter.split(QStringLiteral(";;"));
-    static const QRegularExpression pattern(QStringLiteral("\\(\\*\\.([A-Za-z0-9]+)\\)\\s*$"));
-    const QRegularExpressionMatch typeExt = chosen >= 0 && chosen < filters.size()
-                                                ? pattern.match(filters[chosen])
-                                                : QRegularExpressionMatch();
-    const QString path =
-        With_Default_Extension(name, typeExt.hasMatch() ? typeExt.captured(1) : ext);
-    if (path.isEmpty())
-        return {};
-    // The dialog's own overwrite question.
-    if (QFileInfo::exists(path) && AskCaution(5) != Answer::Yes)
-        return {};
-    return path;
+    // The dialog's own overwrite question: No goes back to the dialog, with
+    // the name and file type chosen, as the dialog itself would.
+    for (;;) {
+        int chosen = r.filterIndex;
+        const QString name = prompts().saveFileNameWithFilter(r, chosen);
+        // A name typed without an extension takes the one of the file type
+        // the user chose ("*.*" leaves the kind's own).
+        const QStringList filters = r.filter.split(QStringLiteral(";;"));
+        static const QRegularExpression pattern(QStringLiteral("\\(\\*\\.([A-Za-z0-9]+)\\)\\s*$"));
+        const QRegularExpressionMatch typeExt = chosen >= 0 && chosen < filters.size()
+                                                    ? pattern.match(filters[chosen])
+                                                    : QRegularExpressionMatch();
+        const QString path =
+            With_Default_Extension(name, typeExt.hasMatch() ? typeExt.captured(1) : ext);
+        if (path.isEmpty() || !QFileInfo::exists(path) || AskCaution(5) == Answer::Yes)
+            return path;
+        r.directory = folderOf(path);
+        r.fileName = path;
+        r.filterIndex = chosen;
+    }
 }
 
 // Runs the owning dialog's reader or writer; false after showing its message.

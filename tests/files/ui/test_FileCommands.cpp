@@ -327,6 +327,17 @@ TEST_F(FileCommandsTest, OverwriteAnsweredNoKeepsTheOldFile) {
     EXPECT_EQ(readAll(path("old.txt")), QByteArray("OLD CONTENT"));
     EXPECT_EQ(doc().WaveFileName, QStringLiteral("Untitled"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("VELDA <Untitled>"));
+    // No went back to the dialog, on the name chosen; it was then cancelled.
+    ASSERT_EQ(prompts.fileRequests.size(), 2u);
+    EXPECT_EQ(prompts.fileRequests[1].fileName, path("old.txt"));
+
+    // Another name chosen after No is saved.
+    prompts.clear();
+    prompts.fileNames = {path("old.txt"), path("new.txt")};
+    prompts.answers = {Answer::No};
+    window->Menu_FileSaveAs2_Click();
+    EXPECT_EQ(readAll(path("old.txt")), QByteArray("OLD CONTENT"));
+    EXPECT_EQ(doc().WaveFileName, path("new.txt"));
 
     prompts.clear();
     prompts.fileNames = {path("old.txt")};
