@@ -11,6 +11,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+#include <QTemporaryFile>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -116,10 +117,20 @@ QString clsRegistry::readOr(const QString& section, const QString& key,
 // over what other copies have written since.
 bool clsRegistry::storeWritable() const {
     const QFileInfo ini(iniPath_);
-    if (ini.exists())
-        return ini.isWritable();
-    // A store not yet written: its folder is made as the write would make it.
-    return QDir().mkpath(ini.absolutePath()) && QFileInfo(ini.absolutePath()).isWritable();
+    if (ini.exists()
+            ? !ini.isWritable()
+            // A store not yet written: its folder is made as the write would make it.
+            : !(QDir().mkpath(ini.absolutePath()) && QFileInfo(ini.absolutePath()).isWritable()))
+        return false;
+    // QSettings puts its new version in place even when the last of its
+    // writes failed: on a full disk the store would be cut short, and every
+    // value after the cut lost. So the room for a whole new version is
+    // tried first, with a file of that size beside the store.
+    QTemporaryFile room(ini.absolutePath() + QStringLiteral("/.room-XXXXXX"));
+    if (!room.open())
+        return false;
+    const QByteArray bytes(ini.size() + 4096, '\0');
+    return room.write(bytes) == bytes.size() && room.flush();
 }
 
 void clsRegistry::write(const QString& section, const QString& key, const QString& value) {

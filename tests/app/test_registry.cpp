@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <grp.h>
@@ -17,6 +18,7 @@
 #include <pwd.h>
 #include <sstream>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -249,6 +251,34 @@ TEST(Registry, AWriteTheStoreRefusesLeavesNothingBehind) {
     EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardError().toStdString();
     EXPECT_EQ(store.value(QStringLiteral("System/SerialNum")), QStringLiteral("NEWER"));
     EXPECT_EQ(store.value(QStringLiteral("System/GpibBoard")), QStringLiteral("1"));
+}
+
+// On a full disk (here a file-size limit, as a full disk refuses) a write
+// is skipped and the store stays whole, every value in it.
+TEST(Registry, AFullDiskLeavesTheStoreWhole) {
+    Store store;
+    {
+        clsRegistry r(store.ini());
+        for (int i = 0; i < 60; ++i)
+            r.setSetting(QStringLiteral("Kept"), QStringLiteral("Key%1").arg(i), QString(40, 'k'));
+        r.setSerialNum(QStringLiteral("OLD"));
+    }
+    clsRegistry r(store.ini());
+    const QByteArray before = store.raw();
+    ASSERT_GT(before.size(), 2048);
+    rlimit limit{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    auto* handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = limit;
+    small.rlim_cur = 2048;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    r.setSerialNum(QStringLiteral("NEW"));
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, handler);
+    EXPECT_EQ(store.raw(), before);
+    EXPECT_EQ(r.SerialNum(), QStringLiteral("OLD"));
+    EXPECT_EQ(QDir(store.folder()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("VELDA.ini")});
 }
 
 TEST(Registry, FreshStoreGivesEveryDefault) {
