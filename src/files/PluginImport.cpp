@@ -83,8 +83,14 @@ int32_t File_Import(Program& program, const QStringList& folders,
     r.filterIndex = 0;
     int chosen = 0;
     const QString path = prompts().openFileNameWithFilter(r, chosen);
-    if (path.isEmpty() || chosen < 0 || chosen >= count)
+    if (path.isEmpty())
         return 0;
+    // A file chosen with no plug-in to read it (none installed, or the
+    // dialog's own "All files") is refused as one a plug-in refuses.
+    if (chosen < 0 || chosen >= count) {
+        ShowError(241);
+        return 0;
+    }
     const ImportPlugin& plugin = set.plugins()[static_cast<size_t>(chosen)];
     int32_t n = 0;
     if (const int32_t e = Import_Through_Plugin(program, plugin, path, &n); e != 0) {
