@@ -2,6 +2,7 @@
 
 #include "app/Messages.h"
 #include "app/Program.h"
+#include "engine/file32.h"
 #include "engine/sysinf32.h"
 #include "engine/wavelb32.h"
 #include "files/FileCommands.h"
@@ -239,11 +240,8 @@ int Run_Print_Pdf(Program& program, const QString& file, const QString& pdf, boo
         ShowErrorText(QStringLiteral("print: --pdf takes a file name ending in .pdf"));
         return ExitUsage;
     }
-    // A link is written through: the file it leads to must be one too.
-    const bool linkToOther =
-        target.isSymLink() && !isPdfName(QFileInfo(target.exists() ? target.canonicalFilePath()
-                                                                   : target.symLinkTarget()));
-    if (linkToOther || (target.exists() && (!target.isFile() || Same_File(pdf, file)))) {
+    // A link is written through: the file it leads to must be a PDF too.
+    if (!file32::saveTargetOk(pdf) || (target.exists() && Same_File(pdf, file))) {
         ShowErrorText(QStringLiteral("print: %1 is not a PDF file it may replace").arg(pdf));
         return ExitUsage;
     }

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <exception>
 #include <optional>
+#include <unistd.h>
 #include <vector>
 
 namespace velda::file32 {
@@ -184,25 +185,30 @@ bool parseTxt(QByteArrayView bytes, std::span<int16_t> words) {
     return true;
 }
 
-int32_t saveBytes(const QString& path, const QByteArray& bytes) {
-    // The new file takes the old one's place: a pipe, a device or a folder
-    // under the name is not a file to take the place of. A link is written
-    // through, so what it leads to must be a file of the same kind.
+bool saveTargetOk(const QString& path) {
     const QFileInfo target(path);
-    if (target.isSymLink()) {
-        const QFileInfo to(target.exists() ? target.canonicalFilePath() : target.symLinkTarget());
-        if (to.suffix().compare(target.suffix(), Qt::CaseInsensitive) != 0)
-            return kFileWriteError;
+    QFileInfo end = target;
+    for (int hops = 0; end.isSymLink(); ++hops) {
+        if (hops == 40)
+            return false; // a loop
+        end.setFile(end.symLinkTarget());
     }
-    if (target.exists() && !target.isFile())
+    if (end.suffix().compare(target.suffix(), Qt::CaseInsensitive) != 0)
+        return false;
+    return !end.exists() || end.isFile();
+}
+
+int32_t saveBytes(const QString& path, const QByteArray& bytes) {
+    if (!saveTargetOk(path))
         return kFileWriteError;
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return kFileWriteError;
     // A small file is held in the write buffer until the end, and the
     // commit puts the new file in place even when emptying that buffer
-    // fails (a full disk): the flush is what tells.
-    if (f.write(bytes) != bytes.size() || !f.flush()) {
+    // fails (a full disk), or when the file system refuses the data only
+    // at the sync (network file systems, quotas): those two tell.
+    if (f.write(bytes) != bytes.size() || !f.flush() || ::fdatasync(f.handle()) != 0) {
         f.cancelWriting();
         return kFileWriteError;
     }

@@ -91,6 +91,11 @@ bool parseTxt(QByteArrayView bytes, std::span<int16_t> words);
 // survives any failure: 0, or 72.
 int32_t saveBytes(const QString& path, const QByteArray& bytes);
 
+// Whether a save may put a new file under `path`: nothing there, or a file
+// of the same extension, also at the end of a chain of links (a save writes
+// through them), never a pipe, a device or a folder.
+bool saveTargetOk(const QString& path);
+
 // A record's numbers are sound (every double finite).
 bool recordIsSound(const PackedRecord& record);
 

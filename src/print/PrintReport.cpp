@@ -1,6 +1,9 @@
 #include "print/PrintReport.h"
 
+#include "engine/file32.h"
+
 #include "app/Program.h"
+#include "engine/file32.h"
 #include "engine/wavelb32_draw.h"
 #include "engine/wavelb32_print.h"
 #include "setup/SystemCaptions.h"
@@ -443,6 +446,8 @@ bool Paint_Report(QPagedPaintDevice& device, const ReportContent& content,
 
 bool Write_Report_Pdf(const QString& path, const ReportContent& content, const PrintLayout& layout,
                       ReportGeometry* geometry) {
+    if (!file32::saveTargetOk(path))
+        return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;

@@ -207,6 +207,9 @@ TEST_F(CliTest, ConvertFailuresShowTheMessageAndWriteNothing) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(path("pipe.txt")).constData(), 0600), 0);
     ASSERT_TRUE(Write_Bytes(path("models.toml"), "[[model]]\n"));
     ASSERT_TRUE(QFile::link(path("models.toml"), path("link.txt")));
+    // A chain of links that ends where nothing is yet, under another kind.
+    ASSERT_TRUE(QFile::link(path("new.toml"), path("mid.txt")));
+    ASSERT_TRUE(QFile::link(path("mid.txt"), path("chain.txt")));
     struct Row {
         QStringList args;
         int message;
@@ -220,6 +223,7 @@ TEST_F(CliTest, ConvertFailuresShowTheMessageAndWriteNothing) {
         {{"convert", "a.wdb", "no/such/folder/o.txt"}, 72, true, "no/such/folder/o.txt"},
         {{"convert", "a.wdb", "pipe.txt"}, 72, true, ""},
         {{"convert", "a.wdb", "link.txt"}, 72, true, ""},
+        {{"convert", "a.wdb", "chain.txt"}, 72, true, "new.toml"},
         {{"info", "missing.ocb"}, 71, true, ""},
         {{"convert", "words.csv", "o.txt"}, 241, true, "o.txt"}, // the plug-in refuses it
     };
@@ -464,7 +468,8 @@ TEST_F(CliTest, OutputThatIsLostFailsAndNamesNotInUtf8AreRefused) {
 }
 
 // Run from cron or a bare ssh session (no runtime folder), a command that
-// draws says nothing beyond its own messages and leaves nothing behind.
+// draws says nothing of a runtime folder and leaves nothing behind (other
+// warnings, of fonts say, depend on the machine).
 TEST_F(CliTest, PrintWithoutARuntimeFolderIsQuietAndLeavesNothing) {
     makeHalves("a.wdb");
     QTemporaryDir tmp;
