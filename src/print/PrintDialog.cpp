@@ -268,11 +268,17 @@ bool PrintDialog::Save_Pdf() {
     r.directory = Default_Document_Folder();
     r.fileName = QStringLiteral("Untitled.pdf");
     r.filter = QStringLiteral("PDF (*.pdf)");
-    const QString path = With_Default_Extension(prompts().saveFileName(r), QStringLiteral("pdf"));
-    if (path.isEmpty())
-        return false;
-    if (QFileInfo::exists(path) && AskCaution(5) != Answer::Yes)
-        return false;
+    // No to the overwrite question goes back to the dialog, as in Save As.
+    QString path;
+    for (;;) {
+        path = With_Default_Extension(prompts().saveFileName(r), QStringLiteral("pdf"));
+        if (path.isEmpty())
+            return false;
+        if (!QFileInfo::exists(path) || AskCaution(5) == Answer::Yes)
+            break;
+        r.directory = QFileInfo(path).absolutePath();
+        r.fileName = path;
+    }
     if (Write_Report_Pdf(path, content(), layout_))
         return true;
     ShowErrorText(QStringLiteral("[") + path + QStringLiteral("] ") + GetMessage(72));

@@ -330,6 +330,7 @@ TEST_F(FileCommandsTest, OverwriteAnsweredNoKeepsTheOldFile) {
     // No went back to the dialog, on the name chosen; it was then cancelled.
     ASSERT_EQ(prompts.fileRequests.size(), 2u);
     EXPECT_EQ(prompts.fileRequests[1].fileName, path("old.txt"));
+    EXPECT_EQ(prompts.fileRequests[1].filterIndex, prompts.fileRequests[0].filterIndex);
 
     // Another name chosen after No is saved.
     prompts.clear();

@@ -192,13 +192,17 @@ TEST_F(PrintDialogTest, SaveAsPdfAsksBeforeOverwriting) {
     f.write("mine");
     f.close();
     prompts.clear();
-    prompts.fileNames = {pdf};
+    prompts.fileNames = {pdf, path("other.pdf")};
     prompts.answers = {Answer::No};
     d->Btn_Pdf->click();
     ASSERT_EQ(prompts.boxes.size(), 1u);
     EXPECT_EQ(prompts.boxes[0].text, GetMessage(5));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), QByteArray("mine"));
+    // No went back to the dialog, on the name chosen, and the next name took it.
+    ASSERT_EQ(prompts.fileRequests.size(), 2u);
+    EXPECT_EQ(prompts.fileRequests[1].fileName, pdf);
+    EXPECT_TRUE(QFile::exists(path("other.pdf")));
 }
 
 TEST_F(PrintDialogTest, PreviewShowsTheReportPages) {
@@ -240,9 +244,9 @@ TEST_F(PrintDialogTest, CaptionsInBothLanguages) {
         // VELDA_SHOT_DIR=folder: a picture of the dialog, to look at.
         if (qEnvironmentVariableIsSet("VELDA_SHOT_DIR")) {
             QTest::qWait(200);
-            d->grab().save(qEnvironmentVariable("VELDA_SHOT_DIR") +
-                           (r.english ? QStringLiteral("/print_en.png")
-                                      : QStringLiteral("/print_ja.png")));
+            d->grab().save(
+                qEnvironmentVariable("VELDA_SHOT_DIR") +
+                (r.english ? QStringLiteral("/print_en.png") : QStringLiteral("/print_ja.png")));
         }
     }
 }
