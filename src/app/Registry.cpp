@@ -115,22 +115,32 @@ QString clsRegistry::readOr(const QString& section, const QString& key,
 // it cannot write stays pending in the process's shared copy of the file,
 // every read after it fails, and the next write that succeeds puts it out
 // over what other copies have written since.
-bool clsRegistry::storeWritable() const {
+std::optional<std::unique_ptr<SharedLock>> clsRegistry::writeTurn() const {
+    auto lock = lockShared(QStringLiteral("Store"));
     const QFileInfo ini(iniPath_);
     if (ini.exists()
             ? !ini.isWritable()
             // A store not yet written: its folder is made as the write would make it.
             : !(QDir().mkpath(ini.absolutePath()) && QFileInfo(ini.absolutePath()).isWritable()))
-        return false;
+        return std::nullopt;
     // QSettings puts its new version in place even when the last of its
     // writes failed: on a full disk the store would be cut short, and every
     // value after the cut lost. So the room for a whole new version is
-    // tried first, with a file of that size beside the store.
-    QTemporaryFile room(ini.absolutePath() + QStringLiteral("/.room-XXXXXX"));
+    // tried first, with a file of that size where the new version goes
+    // (beside the file a linked store leads to), under the lock so that no
+    // other copy's try takes the room meanwhile.
+    const QString folder =
+        QFileInfo(ini.exists() ? ini.canonicalFilePath() : iniPath_).absolutePath();
+    QTemporaryFile room(folder + QStringLiteral("/.room-XXXXXX"));
     if (!room.open())
-        return false;
+        return std::nullopt;
     const QByteArray bytes(ini.size() + 4096, '\0');
-    return room.write(bytes) == bytes.size() && room.flush();
+    // Some file systems refuse the data only when the file is closed.
+    const bool fits = room.write(bytes) == bytes.size() && room.flush();
+    room.close();
+    if (!fits || room.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return lock;
 }
 
 void clsRegistry::write(const QString& section, const QString& key, const QString& value) {
@@ -142,8 +152,10 @@ void clsRegistry::write(const QString& section, const QString& key, const QStrin
     // rewrite and a flush to disk, and a transfer stores its values each time.
     const QString at = section + QLatin1Char('/') + key;
     const QVariant old = s.value(at);
-    if ((old.isValid() && old.typeId() == QMetaType::QString && old.toString() == value) ||
-        !storeWritable())
+    if (old.isValid() && old.typeId() == QMetaType::QString && old.toString() == value)
+        return;
+    const auto turn = writeTurn();
+    if (!turn)
         return;
     s.setValue(at, value);
     commit(s);
@@ -155,10 +167,9 @@ void clsRegistry::write(const QString& section, const QString& key, const QStrin
 // writing a value of the same length within one step (two windows closing
 // together count themselves out of "WinCount") would go unseen, and the
 // next write from here would put back this copy's older version over it.
-// So every version gets a time past the one before, all writers taking
-// the store's lock for it.
+// So every version gets a time past the one before, every writer holding
+// the store's lock (its write turn) for it.
 void clsRegistry::commit(QSettings& s) const {
-    const auto lock = lockShared(QStringLiteral("Store"));
     const QDateTime before = QFileInfo(iniPath_).lastModified();
     s.sync();
     if (s.status() != QSettings::NoError || !before.isValid())
@@ -294,7 +305,8 @@ void clsRegistry::create() {
 void clsRegistry::createPass(bool alone) {
     QSettings s(iniPath_, QSettings::IniFormat);
     const bool usable = s.status() == QSettings::NoError;
-    const bool writable = usable && storeWritable();
+    const auto turn = usable ? writeTurn() : std::nullopt;
+    const bool writable = turn.has_value();
     // What this pass has put, read back by it whether or not it is written.
     std::map<QString, QString> written;
     auto get = [&](const QString& key, const QString& fallback) {
@@ -345,7 +357,8 @@ void clsRegistry::commandPass(bool alone) {
     if (s.status() != QSettings::NoError)
         return;
     bool changed = false;
-    const bool clear = alone && storeWritable();
+    const auto turn = alone ? writeTurn() : std::nullopt;
+    const bool clear = turn.has_value();
     for (int n = 0; clear && n < 4; ++n) {
         const QString key = QStringLiteral("GPIB%1/Busy").arg(n);
         if (isTrueText(s.value(key).toString())) {
@@ -413,7 +426,10 @@ void clsRegistry::loadFormTable() {
 
 void clsRegistry::saveFormTable() {
     QSettings s(iniPath_, QSettings::IniFormat);
-    if (s.status() != QSettings::NoError || !storeWritable())
+    if (s.status() != QSettings::NoError)
+        return;
+    const auto turn = writeTurn();
+    if (!turn)
         return;
     s.beginGroup(kFormProperty);
     // Slot 10 is shared by every form beyond the tenth and is not kept.
@@ -464,7 +480,7 @@ bool clsRegistry::TryTakeGpibBus(std::optional<int> address) {
     // The address goes with the flag, so another copy that sees the bus
     // taken reads this copy's address, never the one before.
     bool flagged = false;
-    if (readable && storeWritable()) {
+    if (const auto turn = readable ? writeTurn() : std::nullopt) {
         if (address)
             s.setValue(busSection() + QStringLiteral("/Address"), QString::number(*address));
         s.setValue(key, boolText(true));

@@ -146,9 +146,12 @@ private:
     void write(const QString& section, const QString& key, const QString& value);
     // Writes the store out (QSettings::sync) so that the new version's
     // modification time differs from the one before: see commit() in the
-    // source.
+    // source. Called within a write turn.
     void commit(QSettings& s) const;
-    bool storeWritable() const;
+    // The store's lock, held from the check that the store can take a write
+    // to the commit; empty when it cannot (the lock itself may be null when
+    // it could not be had: the write goes on without it).
+    std::optional<std::unique_ptr<SharedLock>> writeTurn() const;
     QString busSection() const;
 
     QString iniPath_;
