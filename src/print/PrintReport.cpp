@@ -1,7 +1,5 @@
 #include "print/PrintReport.h"
 
-#include "engine/file32.h"
-
 #include "app/Program.h"
 #include "engine/file32.h"
 #include "engine/wavelb32_draw.h"
@@ -156,7 +154,7 @@ std::vector<ReportLine> Setup_Report(const SystemParameter& sp, int16_t interfac
     r.push_back(valueLine(L(14), Eng_Str(sp.Amplitude, ".######") + QStringLiteral(" Vp-p")));
     r.push_back(valueLine(L(15), Eng_Str(sp.Offset, ".######") + QStringLiteral(" V")));
     if (sp.OffsetSettable != 0)
-        r.push_back(valueLine(L(16), onOff(sp.OffsetOn != 0)));
+        r.push_back(valueLine(L(16), onOff(Offset_Counts(sp))));
     r.push_back(heading(L(17)));
     r.push_back(heading(L(18)));
     r.push_back(valueLine(L(19), listText(SystemUnitItems(0, english), sp.XUnitMode)));

@@ -63,15 +63,13 @@ double UnitContext::userYCentre() const {
     return (sp_.UserYMin + sp_.UserYMax) / 2;
 }
 
-// A model with an offset setting of its own that is switched off shows
-// voltages without the offset. The power source has no switch (the dialog
-// shows none, and the transfer sends its offset level whenever it has
-// one): its level always counts, whatever an oscillator chosen before left
-// in the record.
+bool Offset_Counts(const SystemParameter& sp) {
+    return sp.OffsetSettable == 0 || sp.OffsetOn != 0 ||
+           (sp.ModelNo == 0 && sp.OffsetSettable == 1);
+}
+
 double UnitContext::offsetTerm() const {
-    const bool on = sp_.OffsetSettable == 0 || sp_.OffsetOn != 0 ||
-                    (sp_.ModelNo == 0 && sp_.OffsetSettable == 1);
-    return on ? sp_.Offset : 0.0;
+    return Offset_Counts(sp_) ? sp_.Offset : 0.0;
 }
 
 double UnitContext::Point_To_Time(double p) const {

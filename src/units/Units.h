@@ -18,6 +18,13 @@ enum XUnit : int { XUnitWord = 0, XUnitSec = 1, XUnitUser = 2 };
 // Y unit modes (SystemParameter::YUnitMode).
 enum YUnit : int { YUnitRaw = 0, YUnitVolt = 1, YUnitUser = 2 };
 
+// Whether the record's offset level counts in its voltages: always for a
+// model without an offset switch of its own, else as the switch is set.
+// The power source shows no switch and the transfer always sends its
+// level, so for it the level counts whatever an oscillator chosen before
+// left in the switch.
+bool Offset_Counts(const SystemParameter& sp);
+
 class UnitContext {
 public:
     explicit UnitContext(const SystemParameter& sp) : sp_(sp) {}

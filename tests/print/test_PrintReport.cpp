@@ -106,6 +106,10 @@ TEST_F(SetupReportTest, OutputStateAndOffsetSwitchTexts) {
         EXPECT_EQ(valueOf(lines, "Output ON/OFF", 0), r.outputText);
         EXPECT_EQ(valueOf(lines, "Output ON/OFF", 1), r.offsetText);
     }
+    // The power source has no switch: its offset counts, as the display shows it.
+    selectModel(0);
+    program->Setup.Param.OffsetOn = 0;
+    EXPECT_EQ(valueOf(Setup_Report(program->Setup, true), "Output ON/OFF", 1), "ON");
 }
 
 TEST_F(SetupReportTest, UnitLinesFollowTheUnitModes) {
