@@ -8,7 +8,6 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
 #include <grp.h>
@@ -18,7 +17,6 @@
 #include <pwd.h>
 #include <sstream>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -266,15 +264,7 @@ TEST(Registry, AFullDiskLeavesTheStoreWhole) {
     clsRegistry r(store.ini());
     const QByteArray before = store.raw();
     ASSERT_GT(before.size(), 2048);
-    rlimit limit{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
-    auto* handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = limit;
-    small.rlim_cur = 2048;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    r.setSerialNum(QStringLiteral("NEW"));
-    setrlimit(RLIMIT_FSIZE, &limit);
-    std::signal(SIGXFSZ, handler);
+    ASSERT_TRUE(test::With_File_Size_Limit(2048, [&] { r.setSerialNum(QStringLiteral("NEW")); }));
     EXPECT_EQ(store.raw(), before);
     EXPECT_EQ(r.SerialNum(), QStringLiteral("OLD"));
     EXPECT_EQ(QDir(store.folder()).entryList(QDir::Files | QDir::Hidden),

@@ -1,5 +1,8 @@
 #include "TestSupport.h"
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace velda::test {
 
 RecordingPrompts::RecordingPrompts() {
@@ -77,6 +80,21 @@ QString testDataDir() {
 }
 QString sourceDataDir() {
     return QStringLiteral(VELDA_SOURCE_DIR "/data");
+}
+
+bool With_File_Size_Limit(long bytes, const std::function<void()>& body) {
+    rlimit before{};
+    if (getrlimit(RLIMIT_FSIZE, &before) != 0)
+        return false;
+    rlimit limit = before;
+    limit.rlim_cur = static_cast<rlim_t>(bytes);
+    auto* handler = std::signal(SIGXFSZ, SIG_IGN);
+    const bool set = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    if (set)
+        body();
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, handler);
+    return set;
 }
 
 } // namespace velda::test

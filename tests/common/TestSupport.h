@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -51,5 +52,9 @@ private:
 QString testDataDir();
 // Folder of the program's shipped data (data/).
 QString sourceDataDir();
+
+// Runs `body` with files limited to `bytes` (SIGXFSZ ignored): writes past
+// it fail as on a full disk. False when the limit could not be set.
+bool With_File_Size_Limit(long bytes, const std::function<void()>& body);
 
 } // namespace velda::test

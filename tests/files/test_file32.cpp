@@ -1,3 +1,4 @@
+#include "TestSupport.h"
 #include "engine/DataWord.h"
 #include "engine/file32.h"
 #include "files/PackedRecord.h"
@@ -7,13 +8,11 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <bit>
-#include <csignal>
 #include <cstring>
 #include <functional>
 #include <gtest/gtest.h>
 #include <limits>
 #include <random>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -264,17 +263,11 @@ TEST(File32Save, WriteCutOffHalfWayKeepsThePreviousFile) {
     };
     for (const Case& c : cases)
         writeFile(dir.filePath(QLatin1String(c.name)), c.name);
-    rlimit before{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
-    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = before;
-    small.rlim_cur = 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     std::vector<int32_t> results;
-    for (const Case& c : cases)
-        results.push_back(c.save(dir.filePath(QLatin1String(c.name))));
-    setrlimit(RLIMIT_FSIZE, &before);
-    std::signal(SIGXFSZ, oldHandler);
+    ASSERT_TRUE(test::With_File_Size_Limit(1024, [&] {
+        for (const Case& c : cases)
+            results.push_back(c.save(dir.filePath(QLatin1String(c.name))));
+    }));
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         EXPECT_EQ(results[i], 72) << cases[i].name;
         EXPECT_EQ(readFile(dir.filePath(QLatin1String(cases[i].name))), QByteArray(cases[i].name));
