@@ -182,8 +182,8 @@ QString FileCommands::askSave(const QString& startName, const QString& ext, int 
     r.fileName = startName;
     r.filter = File_Filter(kind, true, asText, English());
     r.filterIndex = filterIndex;
-    // The dialog's own overwrite question: No goes back to the dialog, with
-    // the name and file type chosen, as the dialog itself would.
+    // No to the overwrite question goes back to the dialog, with the name
+    // and file type chosen.
     for (;;) {
         int chosen = r.filterIndex;
         const QString name = prompts().saveFileNameWithFilter(r, chosen);
@@ -196,12 +196,18 @@ QString FileCommands::askSave(const QString& startName, const QString& ext, int 
                                                     : QRegularExpressionMatch();
         const QString path =
             With_Default_Extension(name, typeExt.hasMatch() ? typeExt.captured(1) : ext);
-        if (path.isEmpty() || !QFileInfo::exists(path) || AskCaution(5) == Answer::Yes)
+        if (path.isEmpty() || Overwrite_Or_Ask_Again(path, r))
             return path;
-        r.directory = folderOf(path);
-        r.fileName = path;
         r.filterIndex = chosen;
     }
+}
+
+bool Overwrite_Or_Ask_Again(const QString& path, FileRequest& request) {
+    if (!QFileInfo::exists(path) || AskCaution(5) == Answer::Yes)
+        return true;
+    request.directory = folderOf(path);
+    request.fileName = path;
+    return false;
 }
 
 // Runs the owning dialog's reader or writer; false after showing its message.

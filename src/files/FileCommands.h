@@ -16,6 +16,7 @@ namespace velda {
 
 class Program;
 struct SizeChange;
+struct FileRequest;
 
 // File kinds passed to File_Open and File_Save.
 enum FileKind : int {
@@ -42,6 +43,11 @@ QString File_Filter(int kind, bool save, bool asText, bool english);
 // name with ".ext" appended (the dialog's default extension). Names that have
 // a dot in their file part are returned as they are.
 QString With_Default_Extension(const QString& path, const QString& ext);
+
+// The save dialog's own overwrite question for `path`: true when it may be
+// written (nothing there, or Yes); on No, `request` is set to show the
+// dialog again on that name, as the dialog itself would.
+bool Overwrite_Or_Ask_Again(const QString& path, FileRequest& request);
 
 // What the front tells the windows.
 struct FileHooks {

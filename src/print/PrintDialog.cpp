@@ -10,7 +10,6 @@
 
 #include <QAbstractButton>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -274,10 +273,8 @@ bool PrintDialog::Save_Pdf() {
         path = With_Default_Extension(prompts().saveFileName(r), QStringLiteral("pdf"));
         if (path.isEmpty())
             return false;
-        if (!QFileInfo::exists(path) || AskCaution(5) == Answer::Yes)
+        if (Overwrite_Or_Ask_Again(path, r))
             break;
-        r.directory = QFileInfo(path).absolutePath();
-        r.fileName = path;
     }
     if (Write_Report_Pdf(path, content(), layout_))
         return true;
