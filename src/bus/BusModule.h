@@ -14,6 +14,20 @@
 
 namespace velda::bus {
 
+// How much of a reply longer than the receive buffer is read away at most
+// (in buffer lengths): left behind, its rest would answer the next query and
+// every answer after it would be one behind; the bound keeps an instrument
+// that never ends its reply from holding the bus for ever.
+constexpr int MaxDroppedPieces = 256;
+
+// Whether a read that took `count` bytes into a buffer of `size` stopped
+// before the reply's end, for libraries that do not say: a reply ends with
+// its terminator, so a full buffer whose last byte is no terminator
+// character leaves the rest in the instrument.
+inline bool Reply_Goes_On(const char* bytes, long count, long size) {
+    return size > 0 && count >= size && bytes[size - 1] != '\n' && bytes[size - 1] != '\r';
+}
+
 // The state every back end holds (the last values set).
 struct CommonState {
     QString LogFile;            // "" = no log

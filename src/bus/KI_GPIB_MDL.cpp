@@ -137,6 +137,12 @@ Status KI_GPIB_MDL::GP_Receive_Str(int16_t adrs, QString& text) {
             length = std::clamp(length, 0, size);
             text = fromCodePage(buffer.constData(), size_t(length));
             st = KiStatus(status);
+            // A reply longer than the buffer is cut there; the rest is dropped.
+            for (int piece = 0, n = length;
+                 piece < MaxDroppedPieces && KiStatus(status) == StatusOk &&
+                 Reply_Goes_On(buffer.constData(), n, size);
+                 ++piece)
+                api_->ieee_receive(buffer.data(), size, &n, &status);
             if (Error_Check(QStringLiteral("GP_Receive_Str"), st)) {
                 state_.LastReceivedCount = length;
                 while (text.endsWith(QLatin1Char(' ')))

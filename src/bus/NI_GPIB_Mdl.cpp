@@ -189,11 +189,27 @@ Status NI_GPIB_Mdl::GP_Receive_Str(int16_t adrs, QString& text) {
             st = Call_Status(api_->ibrd(board_, buffer.data(), long(size)));
             if (Error_Check(QStringLiteral("GP_Receive_Str"), st)) {
                 text = NiReplyText(buffer, ibcntl_, state_.LastReceivedCount);
+                Drop_Reply_Rest(size);
             }
         }
     }
     Log(TraceLog::ReceiveLine(Adrs(), text), st);
     return st;
+}
+
+// A read that filled the buffer without the end of the message leaves the
+// rest of the reply in the instrument; it is read away, and the status of the
+// reply's own read is kept.
+void NI_GPIB_Mdl::Drop_Reply_Rest(int size) {
+    const int sta = ibsta_, err = iberr_;
+    const long cntl = ibcntl_;
+    QByteArray rest(size, ' ');
+    for (int piece = 0;
+         piece < MaxDroppedPieces && !(ibsta_ & (IbstaEND | IbstaERR)) && ibcntl_ >= size; ++piece)
+        Call_Status(api_->ibrd(board_, rest.data(), long(size)));
+    ibsta_ = sta;
+    iberr_ = err;
+    ibcntl_ = cntl;
 }
 
 Status NI_GPIB_Mdl::GP_LLO() {

@@ -26,6 +26,7 @@ constexpr uint8_t GpibSDC = 0x04;
 // ibsta bits and iberr codes.
 constexpr int IbstaERR = 0x8000;
 constexpr int IbstaTIMO = 0x4000;
+constexpr int IbstaEND = 0x2000;
 constexpr int IberrEDVR = 0;
 constexpr int IberrENEB = 7;
 constexpr int IberrEABO = 6;
@@ -76,6 +77,7 @@ private:
     Status Call_Status(int returned);
     Status Address(int talker, int listener);
     Status Command(const QByteArray& bytes);
+    void Drop_Reply_Rest(int size);
 
     std::unique_ptr<Api> api_;
     int board_ = -1;

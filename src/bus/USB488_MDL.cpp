@@ -164,6 +164,14 @@ Status USB488_MDL::GP_Receive_Str(int16_t adrs, QString& text) {
             state_.LastReceivedCount = int32_t(text.size());
             while (text.endsWith(QLatin1Char(' ')))
                 text.chop(1);
+            // A reply longer than the buffer is cut there; the rest is dropped.
+            for (int piece = 0, n = int(count);
+                 piece < MaxDroppedPieces && Reply_Goes_On(buffer.constData(), n, size - 1);
+                 ++piece) {
+                const bool more = VELDA_USB_CALL(UsbReceiveTextData, handle_, buffer.data(),
+                                                 size - 1) == StatusOk;
+                n = more ? int(std::clamp<long>(api_->UsbGetDataCount(), 0, size - 1)) : 0;
+            }
         }
     }
     Log(TraceLog::ReceiveLine(Adrs(), text), st);

@@ -10,12 +10,6 @@ namespace velda::bus {
 
 using namespace velda::visa;
 
-namespace {
-// How much of an over-long reply is read away at most (in buffer lengths):
-// an instrument that never ends its reply does not hold the bus for ever.
-constexpr int kMaxDroppedPieces = 256;
-} // namespace
-
 Status VisaStatus(ViStatus status) {
     if (status >= 0)
         return StatusOk;
@@ -200,12 +194,10 @@ Status USBTMC_MDL::GP_Receive_Str(int16_t adrs, QString& text) {
         ViStatus read = visa_->viRead(session_[adrs], reinterpret_cast<ViBuf>(buffer.data()),
                                       static_cast<ViUInt32>(size), &count);
         st = Convert(read, adrs);
-        // A reply longer than the buffer is cut there, and the rest of it is
-        // read and dropped: left behind, it would be taken for the answer
-        // to the next query, and every answer after it would be one behind.
+        // A reply longer than the buffer is cut there; the rest is dropped.
         if (read == VI_SUCCESS_MAX_CNT) {
             QByteArray rest(std::max(size, 1), ' ');
-            for (int piece = 0; read == VI_SUCCESS_MAX_CNT && piece < kMaxDroppedPieces; ++piece) {
+            for (int piece = 0; read == VI_SUCCESS_MAX_CNT && piece < MaxDroppedPieces; ++piece) {
                 ViUInt32 dropped = 0;
                 read = visa_->viRead(session_[adrs], reinterpret_cast<ViBuf>(rest.data()),
                                      static_cast<ViUInt32>(rest.size()), &dropped);

@@ -73,6 +73,21 @@ TEST_P(BusInterface, AQueryIsSentAndItsReplyCutAndTrimmed) {
         << log.back().toStdString();
 }
 
+TEST_P(BusInterface, TheRestOfAReplyLongerThanTheBufferNeverAnswersTheNextQuery) {
+    if (!rig->Can_Fail())
+        GTEST_SKIP() << "the simulated bus answers each query from its file";
+    rig->Answer(5, QStringLiteral("LONG?"), QByteArray(300, 'A') + "\r\n");
+    rig->Answer(5, QStringLiteral("NEXT?"), QByteArray("B\r\n"));
+    QString reply;
+    ASSERT_EQ(rig->Bus().GP_Send_Str(5, QStringLiteral("LONG?")), bus::StatusOk);
+    ASSERT_EQ(rig->Bus().GP_Receive_Str(5, reply), bus::StatusOk);
+    EXPECT_TRUE(reply.startsWith(QString(250, QLatin1Char('A'))));
+    EXPECT_LE(reply.size(), 256);
+    ASSERT_EQ(rig->Bus().GP_Send_Str(5, QStringLiteral("NEXT?")), bus::StatusOk);
+    ASSERT_EQ(rig->Bus().GP_Receive_Str(5, reply), bus::StatusOk);
+    EXPECT_EQ(reply, QStringLiteral("B"));
+}
+
 TEST_P(BusInterface, AddressMinusOneKeepsTheDeviceAddressedLast) {
     ASSERT_EQ(rig->Bus().GP_Send_Str(4, QStringLiteral(":FREQ 1")), bus::StatusOk);
     ASSERT_EQ(rig->Bus().GP_Send_Str(bus::LastAddress, QStringLiteral(":VOLT 2")), bus::StatusOk);

@@ -79,12 +79,31 @@ static void fake_push_reply(const char* bytes, long size, int status, int error)
     r->error = error;
 }
 
-static int fake_pop_reply(struct fake_reply* out) {
+/* A read of up to n bytes of the first reply, as an instrument's output
+ * queue is read: the rest of a longer reply stays for the next read.
+ * Returns 0 when no reply waits; `ended` tells whether the reply's last byte
+ * was taken. */
+struct fake_read {
+    long count;
+    int status, error, ended;
+};
+static int fake_read_reply(char* buffer, long n, struct fake_read* out) {
     if (fake_reply_count == 0)
         return 0;
-    *out = fake_replies[fake_reply_first];
-    fake_reply_first = (fake_reply_first + 1) % FAKE_REPLIES;
-    --fake_reply_count;
+    struct fake_reply* r = &fake_replies[fake_reply_first];
+    long take = n < 0 ? 0 : (r->size < n ? r->size : n);
+    memcpy(buffer, r->bytes, (size_t)take);
+    out->count = take;
+    out->status = r->status;
+    out->error = r->error;
+    out->ended = take == r->size;
+    if (out->ended) {
+        fake_reply_first = (fake_reply_first + 1) % FAKE_REPLIES;
+        --fake_reply_count;
+    } else {
+        memmove(r->bytes, r->bytes + take, (size_t)(r->size - take));
+        r->size -= take;
+    }
     return 1;
 }
 
@@ -108,24 +127,26 @@ static int fake_should_fail(const char* name) {
 #define FAKE_EXPORT __attribute__((visibility("default")))
 
 /* The control functions every fake exports, named after the fake. */
-#define FAKE_CONTROL(prefix)                                                                      \
-    FAKE_EXPORT const char* prefix##_journal(void) { return fake_journal_text; }                 \
-    FAKE_EXPORT const unsigned char* prefix##_sent(long* size) {                                 \
-        *size = (long)fake_sent_len;                                                              \
-        return fake_sent;                                                                         \
-    }                                                                                             \
-    FAKE_EXPORT void prefix##_reply(const char* bytes, long size, int status, int error) {       \
-        fake_push_reply(bytes, size, status, error);                                              \
-    }                                                                                             \
-    FAKE_EXPORT void prefix##_fail(const char* function, int status, int error) {                \
-        snprintf(fake_fail_name, sizeof fake_fail_name, "%s", function);                          \
-        fake_fail_status = status;                                                                \
-        fake_fail_error = error;                                                                  \
-        fake_fail_skip = 0;                                                                       \
-    }                                                                                             \
-    FAKE_EXPORT void prefix##_fail_later(const char* function, int skip, int status, int error) { \
-        snprintf(fake_fail_name, sizeof fake_fail_name, "%s", function);                          \
-        fake_fail_status = status;                                                                \
-        fake_fail_error = error;                                                                  \
-        fake_fail_skip = skip;                                                                    \
+#define FAKE_CONTROL(prefix)                                                                       \
+    FAKE_EXPORT const char* prefix##_journal(void) {                                               \
+        return fake_journal_text;                                                                  \
+    }                                                                                              \
+    FAKE_EXPORT const unsigned char* prefix##_sent(long* size) {                                   \
+        *size = (long)fake_sent_len;                                                               \
+        return fake_sent;                                                                          \
+    }                                                                                              \
+    FAKE_EXPORT void prefix##_reply(const char* bytes, long size, int status, int error) {         \
+        fake_push_reply(bytes, size, status, error);                                               \
+    }                                                                                              \
+    FAKE_EXPORT void prefix##_fail(const char* function, int status, int error) {                  \
+        snprintf(fake_fail_name, sizeof fake_fail_name, "%s", function);                           \
+        fake_fail_status = status;                                                                 \
+        fake_fail_error = error;                                                                   \
+        fake_fail_skip = 0;                                                                        \
+    }                                                                                              \
+    FAKE_EXPORT void prefix##_fail_later(const char* function, int skip, int status, int error) {  \
+        snprintf(fake_fail_name, sizeof fake_fail_name, "%s", function);                           \
+        fake_fail_status = status;                                                                 \
+        fake_fail_error = error;                                                                   \
+        fake_fail_skip = skip;                                                                     \
     }

@@ -15,6 +15,7 @@
 
 #define ERR 0x8000
 #define TIMO 0x4000
+#define END 0x2000
 #define CMPL 0x0100
 #define EDVR 0
 #define EABO 6
@@ -159,24 +160,23 @@ FAKE_EXPORT int ibrd(int ud, void* buffer, long n) {
     fake_note("ibrd %d %ld", ud, n);
     if (bridge >= 0) {
         long got = bridge_read((char*)buffer, n);
-        sta = got < 0 ? (ERR | TIMO) : CMPL;
+        sta = got < 0 ? (ERR | TIMO) : (CMPL | (((char*)buffer)[got - 1] == '\n' ? END : 0));
         err = got < 0 ? EABO : 0;
         cntl = got < 0 ? 0 : got;
         return sta;
     }
-    struct fake_reply r;
-    if (!fake_pop_reply(&r)) {
+    struct fake_read r;
+    if (!fake_read_reply((char*)buffer, n, &r)) {
         /* Nothing to say: the read times out. */
         sta = ERR | TIMO;
         err = EABO;
         cntl = 0;
         return sta;
     }
-    long size = r.size < n ? r.size : n;
-    memcpy(buffer, r.bytes, (size_t)size);
-    sta = r.status ? r.status : CMPL;
+    /* The board ends a read at the end of the message (EOI) with END. */
+    sta = r.status ? r.status : (CMPL | (r.ended ? END : 0));
     err = r.error;
-    cntl = size;
+    cntl = r.count;
     return sta;
 }
 

@@ -33,15 +33,13 @@ FAKE_EXPORT void ieee_transmit(const char* command, int length, int* status) {
 }
 FAKE_EXPORT void ieee_receive(char* buffer, int size, int* length, int* status) {
     fake_note("receive %d", size);
-    struct fake_reply r;
-    if (!fake_pop_reply(&r)) {
+    struct fake_read r;
+    if (!fake_read_reply(buffer, size, &r)) {
         *length = 0;
         *status = 0x08; /* time-out */
         return;
     }
-    long n = r.size < size ? r.size : size;
-    memcpy(buffer, r.bytes, (size_t)n);
-    *length = (int)n;
+    *length = (int)r.count;
     *status = r.status;
 }
 FAKE_EXPORT void ieee_tarray(const void* words, long bytes, int eoi, int* status) {

@@ -91,16 +91,14 @@ FAKE_EXPORT int UsbSendTextData(int h, const char* text) {
 }
 FAKE_EXPORT int UsbReceiveTextData(int h, char* buffer, int length) {
     fake_note("ReceiveTextData %d %d", h, length);
-    struct fake_reply r;
-    if (!fake_pop_reply(&r)) {
+    struct fake_read r;
+    if (!fake_read_reply(buffer, length, &r)) {
         status = 0x4000 | 0x8000; /* time-out */
         error = 6;
         count = 0;
         return 0;
     }
-    long n = r.size < length ? r.size : length;
-    memcpy(buffer, r.bytes, (size_t)n);
-    count = n;
+    count = r.count;
     status = r.status;
     error = r.error;
     return 0;
