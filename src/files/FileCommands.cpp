@@ -171,7 +171,15 @@ QString FileCommands::askOpen(const QString& remembered, const QString& ext, int
     r.filter = File_Filter(kind, false, false, English());
     r.filterIndex = filterIndex;
     r.defaultSuffix = start.defaultExtension;
-    return openedName(prompts().openFileName(r), start.defaultExtension);
+    const QString path = openedName(prompts().openFileName(r), start.defaultExtension);
+    // A FIFO or a device typed into the dialog would hold the editor in
+    // its read until a writer comes; only a file is read from here (the
+    // command line still reads any of them, where a pipe is meant).
+    if (!path.isEmpty() && QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
+        ShowErrorText((kind == KindSetup ? fileLabel(path) : QString()) + GetMessage(71));
+        return {};
+    }
+    return path;
 }
 
 QString FileCommands::askSave(const QString& startName, const QString& ext, int kind, bool asText,

@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 #include <iterator>
 #include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace velda;
@@ -627,6 +628,9 @@ TEST_F(FileCommandsTest, DamagedFilesChangeNothingAndShow71) {
     writeAll(path("words.txt"), "title\r\nabc\r\ndef\r\n");
     writeAll(path("empty.txt"), QByteArray());
     writeAll(path("bad.ocb"), "VOCB");
+    // Chosen in the dialog, a FIFO would wait for a writer that never comes.
+    for (const char* fifo : {"fifo.wdb", "fifo.txt", "fifo.ocb"})
+        ASSERT_EQ(::mkfifo(path(fifo).toLocal8Bit().constData(), 0600), 0);
 
     // A distinct current state: an edit with an undo copy, other markers.
     fillRamp(doc(), 42);
@@ -639,7 +643,7 @@ TEST_F(FileCommandsTest, DamagedFilesChangeNothingAndShow71) {
     const QString caption = window->windowTitle();
 
     for (const char* name : {"magic.wdb", "short.wdb", "nan.wdb", "empty.wdb", "missing.wdb",
-                             "words.txt", "empty.txt", "missing.txt"}) {
+                             "fifo.wdb", "words.txt", "empty.txt", "missing.txt", "fifo.txt"}) {
         prompts.clear();
         const Snapshot before = snapshot(*program);
         prompts.fileNames = {path(name)};
@@ -648,7 +652,7 @@ TEST_F(FileCommandsTest, DamagedFilesChangeNothingAndShow71) {
         EXPECT_EQ(prompts.boxTexts(), QStringList{msg(71)}) << name;
         EXPECT_EQ(window->windowTitle(), caption) << name;
     }
-    for (const char* name : {"bad.ocb", "missing.ocb"}) {
+    for (const char* name : {"bad.ocb", "missing.ocb", "fifo.ocb"}) {
         prompts.clear();
         const Snapshot before = snapshot(*program);
         prompts.fileNames = {path(name)};
