@@ -28,17 +28,23 @@ QMessageBox::Icon toIcon(BoxIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// The dialog holds its entries with runs of blanks made one, and so takes
+// and gives them.
 QString selectedFilter(const FileRequest& r) {
     const QStringList filters = r.filter.split(QStringLiteral(";;"));
-    return r.filterIndex >= 0 && r.filterIndex < filters.size() ? filters[r.filterIndex]
-                                                                : QString();
+    return r.filterIndex >= 0 && r.filterIndex < filters.size()
+               ? filters[r.filterIndex].simplified()
+               : QString();
 }
 
 // The index of the filter the dialog reports as chosen; the preselected one
 // when it names none of the request's.
 int filterIndexOf(const FileRequest& r, const QString& chosen) {
-    const int i = static_cast<int>(r.filter.split(QStringLiteral(";;")).indexOf(chosen));
-    return i >= 0 ? i : r.filterIndex;
+    const QStringList filters = r.filter.split(QStringLiteral(";;"));
+    for (int i = 0; i < filters.size(); ++i)
+        if (filters[i].simplified() == chosen.simplified())
+            return i;
+    return r.filterIndex;
 }
 
 QString startPath(const FileRequest& r) {

@@ -87,7 +87,9 @@ int PluginSet::load(const QStringList& folders) {
             // filter: the characters that separate entries or patterns there
             // are no part of them, and two plug-ins of one name are told
             // apart by their files, so each entry leads to its own plug-in.
-            p.name = filterSafe(QString::fromUtf8(n ? n : "").left(64)).trimmed();
+            // Runs of blanks are one blank, as the dialog shows and returns
+            // the entry chosen.
+            p.name = filterSafe(QString::fromUtf8(n ? n : "").left(64)).simplified();
             for (const QString& x :
                  QString::fromUtf8(e ? e : "").split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
                 QString ext = x.trimmed();
@@ -97,14 +99,15 @@ int PluginSet::load(const QStringList& folders) {
                     p.extensions << ext;
             }
             if (p.name.isEmpty())
-                p.name = filterSafe(fi.completeBaseName());
+                p.name = filterSafe(fi.completeBaseName()).simplified();
             if (p.extensions.isEmpty())
                 p.extensions << QStringLiteral("*");
             const bool taken = std::any_of(plugins_.begin(), plugins_.end(), [&](const auto& q) {
                 return q.name == p.name && q.extensions == p.extensions;
             });
             if (taken)
-                p.name += QStringLiteral(" [") + filterSafe(fi.fileName()) + QLatin1Char(']');
+                p.name += QStringLiteral(" [") + filterSafe(fi.fileName()).simplified() +
+                          QLatin1Char(']');
             seen.insert(fi.fileName());
             handles_.push_back(lib);
             plugins_.push_back(std::move(p));
