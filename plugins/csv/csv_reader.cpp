@@ -43,6 +43,32 @@ std::string lastField(std::string_view line) {
     return {};
 }
 
+// Whether a number outside a double's range (without its sign) is too
+// large rather than too small: its decimal magnitude, the digits before
+// the point from the first non-zero one (less the zeros after the point
+// when there are none) plus the exponent, is above 0.
+bool tooLarge(std::string_view s) {
+    const size_t e = s.find_first_of("eE");
+    long long exponent = 0;
+    if (e != std::string_view::npos) {
+        std::string_view x = s.substr(e + 1);
+        if (!x.empty() && x.front() == '+')
+            x.remove_prefix(1);
+        const auto r = std::from_chars(x.data(), x.data() + x.size(), exponent);
+        if (r.ec == std::errc::result_out_of_range)
+            return x.front() != '-';
+        s = s.substr(0, e);
+    }
+    const size_t point = std::min(s.find('.'), s.size());
+    const size_t first = s.find_first_not_of("0.");
+    if (first == std::string_view::npos)
+        return false;
+    const long long digits = first < point ? static_cast<long long>(point - first)
+                                           : -static_cast<long long>(first - point - 1);
+    constexpr long long kBeyond = 1'000'000'000'000LL; // far past any double
+    return std::clamp(exponent, -kBeyond, kBeyond) + digits > 0;
+}
+
 // A number, "nan" and "inf" as well: a sample the instrument could not
 // give still takes its place in the column. A number too large for a
 // double is infinite, one too small zero.
@@ -55,10 +81,9 @@ bool number(const std::string& s, double& v) {
     if (r.ptr != e || b == e)
         return false;
     if (r.ec == std::errc::result_out_of_range) {
-        const size_t exp = s.find_first_of("eE");
-        const bool tiny = exp != std::string::npos && exp + 1 < s.size() && s[exp + 1] == '-';
         const bool negative = *b == '-';
-        v = tiny ? 0.0 : (negative ? -HUGE_VAL : HUGE_VAL);
+        const bool large = tooLarge(std::string_view(b, size_t(e - b)).substr(negative ? 1 : 0));
+        v = !large ? 0.0 : (negative ? -HUGE_VAL : HUGE_VAL);
         return true;
     }
     return r.ec == std::errc();

@@ -29,9 +29,9 @@ protected:
     QTemporaryDir dir;
 };
 
-std::vector<int16_t> csvWords(const char* text) {
+std::vector<int16_t> csvWords(const std::string& text) {
     std::vector<int16_t> w;
-    velda::plugin::Csv_Words(text, std::strlen(text), w);
+    velda::plugin::Csv_Words(text.data(), text.size(), w);
     return w;
 }
 
@@ -60,7 +60,7 @@ bool writeSound(const QString& path, int format, int channels, const std::vector
 TEST(CsvRule, ColumnsHeadersAndScaling) {
     struct Row {
         const char* name;
-        const char* text;
+        std::string text;
         std::vector<int16_t> words;
     };
     const Row rows[] = {
@@ -90,6 +90,11 @@ TEST(CsvRule, ColumnsHeadersAndScaling) {
         {"beyond a double: the ends of the scale, or zero",
          "t,v\n0,0.5\n1,1e400\n2,-1e400\n3,1e-400\n4,-1\n",
          {16384, 32767, -32767, 0, -32767}},
+        // The magnitude counts the digits as well as the exponent.
+        {"beyond a double without the exponent's sign saying so",
+         "0.5\n0." + std::string(400, '0') + "1\n-1" + std::string(500, '0') + "e-100\n1" +
+             std::string(400, '0') + "e-400\n",
+         {16384, 0, -32767, 32767}},
     };
     for (const Row& r : rows)
         EXPECT_EQ(csvWords(r.text), r.words) << r.name;
@@ -106,7 +111,7 @@ TEST(CsvRule, LinesPastTheLargestMemoryAreNotRead) {
     ASSERT_TRUE(velda::plugin::Csv_Words(longer.data(), longer.size(), words));
     ASSERT_EQ(words.size(), 65536u);
     EXPECT_EQ(words[99], 99);
-    EXPECT_EQ(words, csvWords(text.c_str()));
+    EXPECT_EQ(words, csvWords(text));
 }
 
 TEST_F(ShippedPlugins, CsvFileReadsThroughThePlugin) {
