@@ -15,7 +15,8 @@ struct Reader {
     size_t next = 0;
 };
 
-// Larger files are not a column of at most 65,536 points.
+// Past this much text a file is read no further: its values end before
+// it, or it is not a column of at most 65,536 points.
 constexpr long kMaxBytes = 64L * 1024 * 1024;
 
 int begin(const char* path, void** handle, int32_t* points, int32_t* start) {
@@ -25,20 +26,24 @@ int begin(const char* path, void** handle, int32_t* points, int32_t* start) {
     std::vector<char> bytes;
     char buf[65536];
     size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-        if (bytes.size() + n > static_cast<size_t>(kMaxBytes)) {
-            std::fclose(f);
-            return 3;
-        }
+    bool cut = false;
+    while (!cut && (n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        cut = bytes.size() + n > static_cast<size_t>(kMaxBytes);
         bytes.insert(bytes.end(), buf, buf + n);
     }
     const bool failed = std::ferror(f) != 0;
     std::fclose(f);
     if (failed)
         return 2;
+    if (cut) { // whole lines only: the last one read may go on
+        while (!bytes.empty() && bytes.back() != '\n' && bytes.back() != '\r')
+            bytes.pop_back();
+    }
     auto r = std::make_unique<Reader>();
     if (!velda::plugin::Csv_Words(bytes.data(), bytes.size(), r->words))
         return 5;
+    if (cut && r->words.size() < velda::plugin::kMaxValues)
+        return 3;
     *points = static_cast<int32_t>(r->words.size());
     *handle = r.release();
     *start = 0;

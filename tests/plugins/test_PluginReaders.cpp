@@ -137,6 +137,19 @@ TEST_F(ShippedPlugins, CsvFileReadsThroughThePlugin) {
     g.write("nothing here\n");
     g.close();
     EXPECT_EQ(Read_Through_Plugin(csv(), path("words.csv"), 100, words), 241);
+    // A file too long to be a column is read no further than its size limit:
+    // taken when its values end before it, else refused.
+    for (const bool complete : {true, false}) {
+        QFile h(path("long.csv"));
+        ASSERT_TRUE(h.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        h.write(QByteArray("7\n").repeated(complete ? 65536 : 1000));
+        h.write(QByteArray(1 << 20, '#').append('\n').repeated(65));
+        h.close();
+        EXPECT_EQ(Read_Through_Plugin(csv(), path("long.csv"), 65536, words), complete ? 0 : 241);
+        if (complete) {
+            EXPECT_EQ(words, std::vector<int16_t>(65536, 7));
+        }
+    }
     EXPECT_EQ(Read_Through_Plugin(csv(), path("absent.csv"), 100, words), 241);
 }
 
