@@ -1,7 +1,8 @@
 // A fake import plug-in whose behaviour the imported file states:
 // "<points> <start> <failing read> [<misbehaviour>]" (the failing read
 // counted from 1, 0 for none; misbehaviour 1 fills a whole block however
-// few words were asked for, 2 reports one word more than asked), or
+// few words were asked for, 2 reports one word more than asked, 3 throws
+// out of the read, as a plug-in written in C++ can), or
 // "refuse" to be refused at begin. The word at position p is
 // FAKE_SIGN * ((p * 7) % 65535 - 32767), so a test can tell every point and
 // which plug-in delivered it. Built several times: two working plug-ins with
@@ -11,6 +12,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
 #ifdef FAKE_ODD_NAMES // the open dialog's separators in both
 #define FAKE_NAME "Gamma;;Delta (*.x)|Eps"
@@ -77,6 +79,8 @@ VELDA_PLUGIN_EXPORT int velda_plugin_read(void* handle, int16_t* words, int32_t*
     auto* r = static_cast<Reader*>(handle);
     if (++r->reads == r->failAt)
         return 7;
+    if (r->misbehaviour == 3)
+        throw std::runtime_error("read failed");
     long n = *count;
     // <points> are counted from <start>.
     if (r->next + n > r->start + r->points)

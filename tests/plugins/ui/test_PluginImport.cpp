@@ -184,6 +184,7 @@ TEST_F(PluginImportTest, FailureLeavesTheDocumentAlone) {
         {"no points", "0 0 0"},
         {"a start before the first point", "100 -5 0"},
         {"more delivered than asked", "2000 0 0 2"},
+        {"throws out of a read", "2000 0 0 3"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
