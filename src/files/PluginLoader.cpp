@@ -54,9 +54,12 @@ int PluginSet::load(const QStringList& folders) {
         const QFileInfoList files =
             QDir(folder).entryInfoList({QStringLiteral("*.so")}, QDir::Files, QDir::Name);
         for (const QFileInfo& fi : files) {
-            if (seen.contains(fi.fileName()))
-                continue;
             const QString path = fi.absoluteFilePath();
+            // The same plug-in installed in two folders is offered once.
+            if (seen.contains(fi.fileName())) {
+                skipped(path, "a plug-in of its file name was found in an earlier folder");
+                continue;
+            }
             void* lib = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
             if (!lib) {
                 skipped(path, dlerror());

@@ -205,16 +205,18 @@ TEST_F(PluginImportTest, NoPluginShows240AndAChosenFile241) {
     EXPECT_EQ(current(), before);
 }
 
-TEST_F(PluginImportTest, WrongVersionAndMissingFunctionAreSkipped) {
+TEST_F(PluginImportTest, WrongVersionMissingFunctionAndAFileNameSeenBeforeAreSkipped) {
     ::testing::internal::CaptureStderr();
     PluginSet set;
-    EXPECT_EQ(set.load({fakeFolder("bad"), fakeFolder("abc")}), 1);
+    EXPECT_EQ(set.load({fakeFolder("bad"), fakeFolder("abc"), fakeFolder("abc")}), 1);
     const std::string err = ::testing::internal::GetCapturedStderr();
     ASSERT_EQ(set.plugins().size(), 1u);
     EXPECT_EQ(set.plugins()[0].name, "Alpha");
     EXPECT_NE(err.find("fake_oldversion.so skipped: another interface version"), std::string::npos)
         << err;
     EXPECT_NE(err.find("fake_noread.so skipped: a function"), std::string::npos) << err;
+    EXPECT_NE(err.find("fake_abc.so skipped: a plug-in of its file name"), std::string::npos)
+        << err;
 }
 
 TEST_F(PluginImportTest, ShippedPluginsAreFoundBesideTheProgram) {
