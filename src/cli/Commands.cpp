@@ -83,23 +83,24 @@ QStringList Wave_Stats_Lines(const WaveStats& s) {
 
 namespace {
 
-// IN read by the installed plug-in for its extension into the current
-// waveform, as File > Import reads it (at most the set-up's point count).
+// IN read into the current waveform, as File > Import reads it (at most the
+// set-up's point count), by the first installed plug-in for its extension
+// that takes it: a user's own reader of a format a shipped plug-in also
+// claims is tried after it, with nothing to choose it by here.
 int importThroughPlugin(Program& program, const QString& in) {
     PluginSet set;
     set.load(Plugin_Folders());
     const QString suffix = suffixOf(in);
+    int32_t error = 7;
     for (const ImportPlugin& plugin : set.plugins()) {
         if (!plugin.extensions.contains(suffix, Qt::CaseInsensitive))
             continue;
-        if (const int32_t e = Import_Through_Plugin(program, plugin, in); e != 0) {
-            ShowErrorText(QStringLiteral("[") + in + QStringLiteral("] ") + GetMessage(e));
-            return ExitFile;
-        }
-        return ExitDone;
+        error = Import_Through_Plugin(program, plugin, in);
+        if (error == 0)
+            return ExitDone;
     }
-    ShowErrorText(QStringLiteral("[") + in + QStringLiteral("] ") + GetMessage(7));
-    return ExitUsage;
+    ShowErrorText(QStringLiteral("[") + in + QStringLiteral("] ") + GetMessage(error));
+    return error == 7 ? ExitUsage : ExitFile;
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -189,6 +190,16 @@ TEST_F(CliTest, ConvertRoundTripsExactly) {
         {"a.csv", "d.txt", "a.txt"}, // through the installed CSV import plug-in
     };
     ASSERT_TRUE(QFile::copy(path("a.txt"), path("a.csv")));
+    // A user's own reader of .csv reads what the shipped one refuses.
+    const QString own = qEnvironmentVariable("XDG_DATA_HOME") + "/VELDA/PlugIn";
+    ASSERT_TRUE(QDir().mkpath(own));
+    const auto removeOwn = qScopeGuard([&] { QDir(own).removeRecursively(); });
+    ASSERT_TRUE(QFile::copy(VELDA_BINARY_DIR "/tests/fakes/plugin_fail/csv/fake_csv.so",
+                            own + "/fake_csv.so"));
+    ASSERT_TRUE(Write_Bytes(path("own.csv"), "3 0 0 no column\n"));
+    const CliRun ownRun = velda({"convert", "own.csv", "own.wdb"});
+    ASSERT_EQ(ownRun.exitCode, 0) << str(ownRun.errText());
+    EXPECT_TRUE(velda({"info", "own.wdb"}).out.contains("Minimum\t-32767")); // its first word
     for (const Row& row : rows) {
         const CliRun r = velda({"convert", row.from, row.to});
         ASSERT_EQ(r.exitCode, 0) << str(row.from + " -> " + row.to) << str(r.errText());
