@@ -11,6 +11,7 @@
 #include "files/PluginLoader.h"
 #include "print/PrintReport.h"
 #include "print/PrintSettings.h"
+#include "setup/SetupSession.h"
 #include "tools/CreateEdits.h"
 #include "tools/CreatePagesFile.h"
 
@@ -144,8 +145,11 @@ bool Select_Model(Program& program, const QString& name) {
     for (int i = 0; i < setup.ModelNames.size(); ++i) {
         if (setup.ModelNames[i].trimmed().compare(wanted, Qt::CaseInsensitive) != 0)
             continue;
-        if (i != setup.Param.ModelNo)
+        if (i != setup.Param.ModelNo) {
             program.Apply_SizeChange(setup.Change_Model(i));
+            // As the dialog does: never an interface the model does not have.
+            SetupSession(program).Fit_InterfaceKind();
+        }
         return true;
     }
     return false;

@@ -303,11 +303,14 @@ TEST_F(CliTest, CreateBuildsThePagesForTheChosenModelAndSize) {
         int exitCode;
         QString points; // of the waveform written
         QString model;
-        int message = 0; // shown on failure
+        int message = 0;                // shown on failure
+        QString interface = "USB(TMC)"; // of the set-up written
     };
     const std::vector<Row> rows{
-        // A model change keeps the memory-size choice, as the dialog does.
+        // A model change keeps the memory-size choice, as the dialog does,
+        // and takes the model's first interface when it lacks the one in use.
         {{"--model", "AWG-1101"}, "halves.wfn", 0, "1024", "AWG-1101"},
+        {{"--model", "AWG-2201"}, "halves.wfn", 0, "4096", "AWG-2201", 0, "NI GPIB"},
         {{"--points", "4096", "--model", "AWG-1101"}, "halves.wfn", 0, "4096", "AWG-1101"},
         {{"--model", "awg-1101", "--points", "16384"}, "halves.wfn", 0, "16384", "AWG-1101"},
         {{"--model", "AWG-1101", "--points", "1024"}, "halves.wfn", 0, "1024", "AWG-1101"},
@@ -332,6 +335,7 @@ TEST_F(CliTest, CreateBuildsThePagesForTheChosenModelAndSize) {
         ASSERT_EQ(info.exitCode, 0);
         EXPECT_EQ(valueOf(info.outText(), "Points"), row.points);
         EXPECT_EQ(valueOf(info.outText(), "Model").trimmed(), row.model);
+        EXPECT_EQ(valueOf(info.outText(), "Interface").trimmed(), row.interface);
         EXPECT_EQ(valueOf(info.outText(), "Mean"), "-500.000") << str(info.outText());
     }
 }
