@@ -369,14 +369,18 @@ bool Paint_Report(QPagedPaintDevice& device, const ReportContent& content,
                           frame.width();
     const double xTextTop = frame.bottom() + line * 0.25;
     const double xEndTop = xTextTop + (xStacked ? line : 0);
+    // The curve keeps clear of the frame's lines, so that a waveform at full
+    // scale shows above or below them; the Y end values stand at its ends.
+    const double inset = std::min(mm, frame.height() / 8);
+    const QRectF curve = frame.adjusted(0, inset, 0, -inset);
     if (shown()) {
         painter.drawRect(frame);
-        const int w = static_cast<int>(std::floor(frame.width()));
-        const int h = static_cast<int>(std::floor(frame.height()));
+        const int w = static_cast<int>(std::floor(curve.width()));
+        const int h = static_cast<int>(std::floor(curve.height()));
         if (content.points > 0 && w > 2 && h > 2) {
             painter.save();
             painter.setClipRect(frame);
-            painter.translate(frame.left(), frame.top());
+            painter.translate(curve.left(), curve.top());
             if (content.digital)
                 W_DrawDigital(&painter, content.waveBuf, 0, content.points, content.bitCount, w, h);
             else
@@ -384,8 +388,8 @@ bool Paint_Report(QPagedPaintDevice& device, const ReportContent& content,
             painter.restore();
         }
         if (yTexts) {
-            painter.drawText(QPointF(left, frame.top() + ascent * 0.5), content.yTopText);
-            painter.drawText(QPointF(left, frame.bottom() + ascent * 0.5 - fm.descent()),
+            painter.drawText(QPointF(left, curve.top() + ascent * 0.5), content.yTopText);
+            painter.drawText(QPointF(left, curve.bottom() + ascent * 0.5 - fm.descent()),
                              content.yBottomText);
         }
         painter.drawText(QPointF(frame.left(), xTextTop + ascent), xStart);

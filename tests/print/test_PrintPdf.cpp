@@ -85,10 +85,10 @@ protected:
         for (int p = 1; p <= 12; ++p)
             program->Pages.CreatePage(p).Effect = tools::PageTrue;
     }
-    QImage renderPage(const QString& pdf, int page) {
+    QImage renderPage(const QString& pdf, int page, int dpi = kDpi) {
         const QString prefix = path("page");
         run(QStringLiteral("pdftoppm"),
-            {QStringLiteral("-r"), QString::number(kDpi), QStringLiteral("-f"),
+            {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-f"),
              QString::number(page), QStringLiteral("-l"), QString::number(page),
              QStringLiteral("-png"), QStringLiteral("-singlefile"), pdf, prefix});
         return QImage(prefix + QStringLiteral(".png"));
@@ -180,6 +180,26 @@ TEST_F(PrintPdfTest, InkStaysInsideTheMargins) {
             QPoint(std::lround(g.graphLeft * scale) + 2, std::lround(g.graphTop * scale) + 2),
             QPoint(std::lround(g.graphRight * scale) - 2, std::lround(g.graphBottom * scale) - 2));
         EXPECT_FALSE(inkBox(first.copy(inner)).isNull());
+    }
+}
+
+// A waveform at either end of the scale shows inside the frame, not on its lines.
+TEST_F(PrintPdfTest, FullScaleCurvesShowInsideTheFrame) {
+    for (const int16_t level : {int16_t(32767), int16_t(-32767)}) {
+        SCOPED_TRACE(level);
+        auto words = engine::bufferWords(program->Document.CurrentBuf());
+        std::fill(words.begin(), words.begin() + program->Document.N(), level);
+        const QString pdf = path("full.pdf");
+        ReportGeometry g;
+        ASSERT_TRUE(Write_Report_Pdf(pdf, Report_Content(*program, true, false), layout(10), &g));
+        // Fine enough to tell the frame's line (2-3 pixels) from the curve.
+        constexpr int dpi = 300;
+        const QImage first = renderPage(pdf, 1, dpi);
+        const double scale = dpi / 600.0;
+        const QRect inside(
+            QPoint(std::lround(g.graphLeft * scale) + 4, std::lround(g.graphTop * scale) + 4),
+            QPoint(std::lround(g.graphRight * scale) - 4, std::lround(g.graphBottom * scale) - 4));
+        EXPECT_FALSE(inkBox(first.copy(inside)).isNull());
     }
 }
 
