@@ -93,6 +93,31 @@ clnt_stat call(CLIENT* c, u_long proc, xdrproc_t encode, char* args, xdrproc_t d
     return clnt_call(c, proc, encode, args, decode, result, timeout);
 }
 
+// One RPC on the connection `fd`, ended at the time-out (and its margin)
+// whatever the peer sends meanwhile. The RPC library's own time-out counts
+// from each piece of a reply, and it holds every signal back while it waits,
+// so an instrument that keeps sending pieces that never end a reply would
+// hold the program for ever. The call runs beside; this thread takes its
+// turns and watches the clock, and cuts the connection under the call when
+// the time is up or a turn asks to stop. `cut` tells that it was cut.
+int boundedCall(int fd, ViUInt32 timeoutMs, const std::function<int()>& rpc, bool* cut) {
+    *cut = false;
+    const bool timed = timeoutMs != VI_TMO_INFINITE;
+    const auto until =
+        Clock::now() + std::chrono::milliseconds(std::uint64_t(timeoutMs) + CallMarginMs);
+    auto done = std::async(std::launch::async, rpc);
+    while (done.wait_for(std::chrono::milliseconds(bus::WaitTurnSliceMs)) !=
+           std::future_status::ready) {
+        if ((timed && Clock::now() > until) || !bus::Wait_Turn()) {
+            ::shutdown(fd, SHUT_RDWR);
+            done.wait();
+            *cut = true;
+            return RPC_TIMEDOUT;
+        }
+    }
+    return done.get();
+}
+
 } // namespace
 
 std::unique_ptr<Vxi11Instrument> Vxi11Instrument::open(const std::string& host,
@@ -117,9 +142,16 @@ std::unique_ptr<Vxi11Instrument> Vxi11Instrument::open(const std::string& host,
             return nullptr;
         }
         pmap query{DEVICE_CORE, DEVICE_CORE_VERSION, IPPROTO_TCP, 0};
-        auto rc = call(pc, PMAPPROC_GETPORT, reinterpret_cast<xdrproc_t>(xdr_pmap),
-                       reinterpret_cast<char*>(&query), reinterpret_cast<xdrproc_t>(xdr_u_long),
-                       reinterpret_cast<char*>(&corePort), callTimeout(timeoutMs));
+        bool cut = false;
+        auto rc = static_cast<clnt_stat>(boundedCall(
+            pfd, timeoutMs,
+            [&] {
+                return int(call(pc, PMAPPROC_GETPORT, reinterpret_cast<xdrproc_t>(xdr_pmap),
+                                reinterpret_cast<char*>(&query),
+                                reinterpret_cast<xdrproc_t>(xdr_u_long),
+                                reinterpret_cast<char*>(&corePort), callTimeout(timeoutMs)));
+            },
+            &cut));
         clnt_destroy(pc);
         ::close(pfd);
         if (rc != RPC_SUCCESS || corePort == 0 || corePort > 65535) {
@@ -149,10 +181,16 @@ std::unique_ptr<Vxi11Instrument> Vxi11Instrument::open(const std::string& host,
     parms.lock_timeout = 0;
     parms.device = const_cast<char*>(device.c_str());
     Create_LinkResp resp{};
-    auto rc =
-        call(client, create_link, reinterpret_cast<xdrproc_t>(xdr_Create_LinkParms),
-             reinterpret_cast<char*>(&parms), reinterpret_cast<xdrproc_t>(xdr_Create_LinkResp),
-             reinterpret_cast<char*>(&resp), callTimeout(timeoutMs));
+    bool cut = false;
+    auto rc = static_cast<clnt_stat>(boundedCall(
+        fd, timeoutMs,
+        [&] {
+            return int(call(client, create_link, reinterpret_cast<xdrproc_t>(xdr_Create_LinkParms),
+                            reinterpret_cast<char*>(&parms),
+                            reinterpret_cast<xdrproc_t>(xdr_Create_LinkResp),
+                            reinterpret_cast<char*>(&resp), callTimeout(timeoutMs)));
+        },
+        &cut));
     if (rc != RPC_SUCCESS || resp.error != 0) {
         clnt_destroy(client);
         ::close(fd);
@@ -182,9 +220,18 @@ Vxi11Instrument::~Vxi11Instrument() {
     Device_Error err{};
     timeval oneSecond{1, 0};
     armSendTimeout(1000);
-    call(client_, destroy_link, reinterpret_cast<xdrproc_t>(xdr_Device_Link),
-         reinterpret_cast<char*>(&lid), reinterpret_cast<xdrproc_t>(xdr_Device_Error),
-         reinterpret_cast<char*>(&err), oneSecond);
+    // Cut, this call ends the link all the same: closing its connection
+    // ends the link on the instrument too.
+    bool cut = false;
+    boundedCall(
+        fd_, 0, // the RPC's own second, and the margin at the latest
+        [&] {
+            return int(call(client_, destroy_link, reinterpret_cast<xdrproc_t>(xdr_Device_Link),
+                            reinterpret_cast<char*>(&lid),
+                            reinterpret_cast<xdrproc_t>(xdr_Device_Error),
+                            reinterpret_cast<char*>(&err), oneSecond));
+        },
+        &cut);
     clnt_destroy(client_);
     ::close(fd_);
 }
@@ -220,25 +267,14 @@ bool Vxi11Instrument::lost() {
     return broken_;
 }
 
-int Vxi11Instrument::linkCall(const std::function<int()>& rpc) {
-    if (!bus::Has_WaitTurn())
-        return rpc();
-    // The call waits inside the RPC library, which cannot be cut into
-    // slices: it runs beside, and this thread takes its turns meanwhile.
-    // Only that call touches the client until it is over.
-    auto done = std::async(std::launch::async, rpc);
-    while (done.wait_for(std::chrono::milliseconds(bus::WaitTurnSliceMs)) !=
-           std::future_status::ready) {
-        if (!bus::Wait_Turn()) {
-            // Asked to stop: the call cannot be called back, so the link is
-            // cut under it and is lost for good.
-            ::shutdown(fd_, SHUT_RDWR);
-            done.wait();
-            broken_ = true;
-            return RPC_TIMEDOUT;
-        }
-    }
-    return done.get();
+int Vxi11Instrument::linkCall(ViUInt32 timeoutMs, const std::function<int()>& rpc) {
+    // Only that call touches the client until it is over; a call cut under
+    // it leaves the link lost for good.
+    bool cut = false;
+    const int rc = boundedCall(fd_, timeoutMs, rpc, &cut);
+    if (cut)
+        broken_ = true;
+    return rc;
 }
 
 ViStatus Vxi11Instrument::deviceError(long error, const char* what) {
@@ -280,7 +316,7 @@ ViStatus Vxi11Instrument::write(const unsigned char* data, std::size_t count,
         p.data.data_len = static_cast<u_int>(piece);
         p.data.data_val = const_cast<char*>(reinterpret_cast<const char*>(data + *written));
         Device_WriteResp r{};
-        auto rc = static_cast<clnt_stat>(linkCall([&] {
+        auto rc = static_cast<clnt_stat>(linkCall(settings.timeoutMs, [&] {
             return int(
                 call(client_, device_write, reinterpret_cast<xdrproc_t>(xdr_Device_WriteParms),
                      reinterpret_cast<char*>(&p), reinterpret_cast<xdrproc_t>(xdr_Device_WriteResp),
@@ -318,7 +354,7 @@ ViStatus Vxi11Instrument::read(unsigned char* buffer, std::size_t count,
         Vxi11ReadReply r;
         r.data = reinterpret_cast<char*>(buffer + *got);
         r.capacity = static_cast<u_int>(p.requestSize);
-        auto rc = static_cast<clnt_stat>(linkCall([&] {
+        auto rc = static_cast<clnt_stat>(linkCall(settings.timeoutMs, [&] {
             return int(call(client_, device_read, reinterpret_cast<xdrproc_t>(xdr_Device_ReadParms),
                             reinterpret_cast<char*>(&p),
                             reinterpret_cast<xdrproc_t>(velda_xdr_read_reply),
@@ -333,9 +369,9 @@ ViStatus Vxi11Instrument::read(unsigned char* buffer, std::size_t count,
             return VI_SUCCESS;
         if (r.reason & Vxi11ReasonChr)
             return VI_SUCCESS_TERM_CHAR;
-        // An instrument that answers with neither end nor data must not keep
-        // us here beyond the time-out.
-        if (r.length == 0 && settings.timeoutMs != VI_TMO_INFINITE &&
+        // An instrument that answers without an end, with data or without,
+        // must not keep us here beyond the time-out.
+        if (settings.timeoutMs != VI_TMO_INFINITE &&
             Clock::now() - started > std::chrono::milliseconds(settings.timeoutMs)) {
             message_ = "Reading on " + where_ + " timed out";
             return VI_ERROR_TMO;
@@ -355,7 +391,7 @@ ViStatus Vxi11Instrument::generic(unsigned long proc, const SessionSettings& set
     p.lock_timeout = 0;
     p.io_timeout = ioTimeout(settings.timeoutMs);
     Device_Error r{};
-    auto rc = static_cast<clnt_stat>(linkCall([&] {
+    auto rc = static_cast<clnt_stat>(linkCall(settings.timeoutMs, [&] {
         return int(call(client_, proc, reinterpret_cast<xdrproc_t>(xdr_Device_GenericParms),
                         reinterpret_cast<char*>(&p), reinterpret_cast<xdrproc_t>(xdr_Device_Error),
                         reinterpret_cast<char*>(&r), callTimeout(settings.timeoutMs)));

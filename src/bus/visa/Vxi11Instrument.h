@@ -40,10 +40,11 @@ private:
     void armSendTimeout(ViUInt32 timeoutMs);
     // True (with the message set) once a call broke the link.
     bool lost();
-    // Runs one call on the link (its clnt_stat); a thread with a wait turn
-    // takes its turns until the call is over, and a turn that asks to stop
-    // cuts the link and ends the call as timed out.
-    int linkCall(const std::function<int()>& rpc);
+    // Runs one call on the link (its clnt_stat), beside this thread, which
+    // takes its turns until the call is over; the time-out and its margin
+    // running out, or a turn that asks to stop, cut the link and end the
+    // call as timed out.
+    int linkCall(ViUInt32 timeoutMs, const std::function<int()>& rpc);
 
     int fd_;
     __rpc_client* client_;

@@ -173,6 +173,26 @@ TEST(VisaVxi11, FaultsEndInAStatus) {
     }
 }
 
+// An instrument that keeps answering without ever ending, in pieces of a
+// reply or of a record, ends in the time-out and never holds the caller.
+TEST(VisaVxi11, AnAnswerThatNeverEndsEndsInTheTimeOut) {
+    {
+        FakeVxi11 server;
+        ASSERT_TRUE(server.running());
+        Link link(server);
+        ASSERT_EQ(link.open(), VI_SUCCESS);
+        ASSERT_EQ(link.visa->viSetAttribute(link.vi, VI_ATTR_TMO_VALUE, 300), VI_SUCCESS);
+        ASSERT_EQ(link.write("TRICKLE?\n"), VI_SUCCESS);
+        std::string reply;
+        EXPECT_EQ(link.read(&reply, 4096), VI_ERROR_TMO);
+    }
+    FakeVxi11 server({"--portmap-trickle", "1"});
+    ASSERT_TRUE(server.running());
+    Link link(server);
+    EXPECT_EQ(link.visa->viOpen(link.rm, "TCPIP0::127.0.0.1::INSTR", 0, 300, &link.vi),
+              VI_ERROR_TMO);
+}
+
 // A thread with a wait turn takes it while a call waits for the instrument,
 // and a turn that asks to stop ends the call, cutting the link.
 TEST(VisaVxi11, ACallTakesTheThreadsTurnsAndATurnCanEndIt) {

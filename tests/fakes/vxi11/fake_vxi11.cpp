@@ -1,7 +1,7 @@
 // A VXI-11 test instrument on 127.0.0.1.
 //
 //   fake_vxi11 --portmap PORT --core PORT [--max-recv N] [--read-chunk N] --log FILE
-//              [--answers FILE] [--sent FILE]
+//              [--answers FILE] [--sent FILE] [--portmap-trickle 1]
 //
 // Prints "PORTS <portmapper> <core>" once both listen, then serves until
 // killed. Every call is appended to the log file (one line, flushed before
@@ -9,8 +9,12 @@
 //   LINK <device>  WRITE <bytes> END=<0|1>  MESSAGE <bytes> <fnv1a-hex> <text>
 //   READ <bytes> REASON=<n>  CLEAR  REMOTE  LOCAL  DESTROY
 // A message ending in "?" (before CR/LF) is answered: "*IDN?" with an
-// identity, "NOEND?" never (reads then time out), anything else with the
+// identity, "NOEND?" never (reads then time out), "TRICKLE?" with one byte
+// a read, every 50 ms, that never ends the answer, anything else with the
 // query itself, each answer ending in LF.
+//
+// With --portmap-trickle, the portmapper answers every call with pieces of
+// a record, one every 100 ms, none of them the last.
 //
 // With --answers, queries are answered from that file only, read afresh for
 // every message: lines "<query hex> <reply hex>", the last line of a query
@@ -46,6 +50,7 @@ long nextLink = 1;
 std::string partial; // message being written
 std::string reply;   // answer not yet read
 bool replyNeverEnds = false;
+bool trickle = false; // answers in pieces that never end
 
 void logLine(const std::string& line) {
     if (!logFile)
@@ -114,6 +119,8 @@ void messageDone() {
             reply = "VELDA,TEST-VXI11,0,1.0\n";
         else if (q == "NOEND?")
             replyNeverEnds = true;
+        else if (q == "TRICKLE?")
+            trickle = true;
         else
             reply = q + "\n";
     }
@@ -175,7 +182,10 @@ void core(svc_req* req, SVCXPRT* xprt) {
             return svcerr_decode(xprt);
         Device_ReadResp r{};
         std::string out;
-        if (reply.empty()) {
+        if (trickle) {
+            waitFor(50);
+            out = "A";
+        } else if (reply.empty()) {
             waitFor(p.io_timeout);
             r.error = 15; // I/O time-out
             replyNeverEnds = false;
@@ -217,6 +227,7 @@ void core(svc_req* req, SVCXPRT* xprt) {
         if (req->rq_proc == device_clear) {
             partial.clear();
             reply.clear();
+            trickle = false;
             logLine("CLEAR");
         } else {
             logLine(req->rq_proc == device_remote ? "REMOTE" : "LOCAL");
@@ -258,6 +269,21 @@ void portmapper(svc_req* req, SVCXPRT* xprt) {
     svc_sendreply(xprt, reinterpret_cast<xdrproc_t>(xdr_u_long), reinterpret_cast<char*>(&port));
 }
 
+// Serves the portmapper's port with pieces of a record that never ends.
+void trickleRecords(int listener) {
+    for (;;) {
+        int c = ::accept(listener, nullptr, nullptr);
+        if (c < 0)
+            return;
+        char request[1024];
+        ::recv(c, request, sizeof request, 0);
+        const unsigned char piece[8] = {0, 0, 0, 4, 0, 0, 0, 0}; // length 4, not the last
+        while (::send(c, piece, sizeof piece, MSG_NOSIGNAL) == sizeof piece)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ::close(c);
+    }
+}
+
 // Listens on the loopback address of the family (4 or 6).
 int listenOn(u_long port, u_long* actual, int family) {
     int s = ::socket(family == 6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
@@ -297,6 +323,7 @@ int main(int argc, char** argv) {
     u_long pmapPort = 0;
     u_long wantCore = 0;
     int family = 4;
+    bool portmapTrickle = false;
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string k = argv[i];
         u_long v = std::strtoul(argv[i + 1], nullptr, 10);
@@ -316,15 +343,19 @@ int main(int argc, char** argv) {
             sentFile = std::fopen(argv[i + 1], "wb");
         else if (k == "--answers")
             answersPath = argv[i + 1];
+        else if (k == "--portmap-trickle")
+            portmapTrickle = v != 0;
     }
     u_long actualPmap = 0;
     int ps = listenOn(pmapPort, &actualPmap, family);
     int cs = listenOn(wantCore, &corePort, family);
-    SVCXPRT* pt = svctcp_create(ps, 0, 0);
+    if (portmapTrickle)
+        std::thread(trickleRecords, ps).detach();
+    SVCXPRT* pt = portmapTrickle ? nullptr : svctcp_create(ps, 0, 0);
     SVCXPRT* ct = svctcp_create(cs, 0, 0);
     // Protocol 0: served here only, never registered with the system's
     // portmapper.
-    if (!pt || !ct || !svc_register(pt, PMAPPROG, PMAPVERS, portmapper, 0) ||
+    if ((!portmapTrickle && (!pt || !svc_register(pt, PMAPPROG, PMAPVERS, portmapper, 0))) || !ct ||
         !svc_register(ct, DEVICE_CORE, DEVICE_CORE_VERSION, core, 0)) {
         std::fprintf(stderr, "cannot serve\n");
         return 2;
