@@ -10,6 +10,7 @@
 #include "bus/TraceLog.h"
 
 #include <QString>
+#include <chrono>
 #include <cstdint>
 
 namespace velda::bus {
@@ -19,6 +20,27 @@ namespace velda::bus {
 // every answer after it would be one behind; the bound keeps an instrument
 // that never ends its reply from holding the bus for ever.
 constexpr int MaxDroppedPieces = 256;
+
+// What a piece read away from the rest of a reply left.
+enum class ReplyRest { Ended, GoesOn, Failed };
+
+// Reads away the rest of a reply that filled the receive buffer, a piece at
+// a time (`next` reads one), for at most one time-out more (none when
+// `timeOutMs` is 0 or less) and MaxDroppedPieces pieces. False when the
+// reply has not ended by then: what is left would answer the next query,
+// so the reply's read counts as timed out.
+template <typename ReadPiece> bool Drop_Reply_Rest(int32_t timeOutMs, ReadPiece next) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(timeOutMs);
+    for (int piece = 0; piece < MaxDroppedPieces; ++piece) {
+        const ReplyRest rest = next();
+        if (rest != ReplyRest::GoesOn)
+            return rest == ReplyRest::Ended;
+        if (timeOutMs > 0 && Clock::now() > until)
+            return false;
+    }
+    return false;
+}
 
 // Whether a read that took `count` bytes into a buffer of `size` stopped
 // before the reply's end, for libraries that do not say: a reply ends with

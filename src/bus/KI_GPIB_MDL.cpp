@@ -138,11 +138,16 @@ Status KI_GPIB_MDL::GP_Receive_Str(int16_t adrs, QString& text) {
             text = fromCodePage(buffer.constData(), size_t(length));
             st = KiStatus(status);
             // A reply longer than the buffer is cut there; the rest is dropped.
-            for (int piece = 0, n = length;
-                 piece < MaxDroppedPieces && KiStatus(status) == StatusOk &&
-                 Reply_Goes_On(buffer.constData(), n, size);
-                 ++piece)
-                api_->ieee_receive(buffer.data(), size, &n, &status);
+            if (st == StatusOk && Reply_Goes_On(buffer.constData(), length, size) &&
+                !Drop_Reply_Rest(KiTimeOutMilliseconds(state_.TimeOutCode), [&] {
+                    int n = 0, more = 0;
+                    api_->ieee_receive(buffer.data(), size, &n, &more);
+                    if (KiStatus(more) != StatusOk)
+                        return ReplyRest::Failed;
+                    return Reply_Goes_On(buffer.constData(), n, size) ? ReplyRest::GoesOn
+                                                                      : ReplyRest::Ended;
+                }))
+                st = StatusTimeOut;
             if (Error_Check(QStringLiteral("GP_Receive_Str"), st)) {
                 state_.LastReceivedCount = length;
                 while (text.endsWith(QLatin1Char(' ')))

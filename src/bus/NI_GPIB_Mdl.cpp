@@ -189,7 +189,10 @@ Status NI_GPIB_Mdl::GP_Receive_Str(int16_t adrs, QString& text) {
             st = Call_Status(api_->ibrd(board_, buffer.data(), long(size)));
             if (Error_Check(QStringLiteral("GP_Receive_Str"), st)) {
                 text = NiReplyText(buffer, ibcntl_, state_.LastReceivedCount);
-                Drop_Reply_Rest(size);
+                if (!Drop_Rest(size)) {
+                    st = StatusTimeOut;
+                    Error_Check(QStringLiteral("GP_Receive_Str"), st);
+                }
             }
         }
     }
@@ -198,18 +201,24 @@ Status NI_GPIB_Mdl::GP_Receive_Str(int16_t adrs, QString& text) {
 }
 
 // A read that filled the buffer without the end of the message leaves the
-// rest of the reply in the instrument; it is read away, and the status of the
-// reply's own read is kept.
-void NI_GPIB_Mdl::Drop_Reply_Rest(int size) {
+// rest of the reply in the instrument; it is read away (false when it does
+// not end), and the status of the reply's own read is kept.
+bool NI_GPIB_Mdl::Drop_Rest(int size) {
+    if (ibsta_ & (IbstaEND | IbstaERR) || ibcntl_ < size)
+        return true;
     const int sta = ibsta_, err = iberr_;
     const long cntl = ibcntl_;
     QByteArray rest(size, ' ');
-    for (int piece = 0;
-         piece < MaxDroppedPieces && !(ibsta_ & (IbstaEND | IbstaERR)) && ibcntl_ >= size; ++piece)
+    const bool ended = Drop_Reply_Rest(TimeOutMilliseconds(state_.TimeOutCode), [&] {
         Call_Status(api_->ibrd(board_, rest.data(), long(size)));
+        if (ibsta_ & IbstaERR)
+            return ReplyRest::Failed;
+        return ibsta_ & IbstaEND ? ReplyRest::Ended : ReplyRest::GoesOn;
+    });
     ibsta_ = sta;
     iberr_ = err;
     ibcntl_ = cntl;
+    return ended;
 }
 
 Status NI_GPIB_Mdl::GP_LLO() {

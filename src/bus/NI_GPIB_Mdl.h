@@ -77,7 +77,7 @@ private:
     Status Call_Status(int returned);
     Status Address(int talker, int listener);
     Status Command(const QByteArray& bytes);
-    void Drop_Reply_Rest(int size);
+    bool Drop_Rest(int size);
 
     std::unique_ptr<Api> api_;
     int board_ = -1;

@@ -165,12 +165,17 @@ Status USB488_MDL::GP_Receive_Str(int16_t adrs, QString& text) {
             while (text.endsWith(QLatin1Char(' ')))
                 text.chop(1);
             // A reply longer than the buffer is cut there; the rest is dropped.
-            for (int piece = 0, n = int(count);
-                 piece < MaxDroppedPieces && Reply_Goes_On(buffer.constData(), n, size - 1);
-                 ++piece) {
-                const bool more = VELDA_USB_CALL(UsbReceiveTextData, handle_, buffer.data(),
-                                                 size - 1) == StatusOk;
-                n = more ? int(std::clamp<long>(api_->UsbGetDataCount(), 0, size - 1)) : 0;
+            if (Reply_Goes_On(buffer.constData(), count, size - 1) &&
+                !Drop_Reply_Rest(TimeOutMilliseconds(state_.TimeOutCode), [&] {
+                    if (VELDA_USB_CALL(UsbReceiveTextData, handle_, buffer.data(), size - 1) !=
+                        StatusOk)
+                        return ReplyRest::Failed;
+                    const long n = std::clamp<long>(api_->UsbGetDataCount(), 0, size - 1);
+                    return Reply_Goes_On(buffer.constData(), n, size - 1) ? ReplyRest::GoesOn
+                                                                          : ReplyRest::Ended;
+                })) {
+                st = StatusTimeOut;
+                Error_Check(QStringLiteral("GP_Receive_Str"), st);
             }
         }
     }

@@ -197,11 +197,16 @@ Status USBTMC_MDL::GP_Receive_Str(int16_t adrs, QString& text) {
         // A reply longer than the buffer is cut there; the rest is dropped.
         if (read == VI_SUCCESS_MAX_CNT) {
             QByteArray rest(std::max(size, 1), ' ');
-            for (int piece = 0; read == VI_SUCCESS_MAX_CNT && piece < MaxDroppedPieces; ++piece) {
-                ViUInt32 dropped = 0;
-                read = visa_->viRead(session_[adrs], reinterpret_cast<ViBuf>(rest.data()),
-                                     static_cast<ViUInt32>(rest.size()), &dropped);
-            }
+            if (!Drop_Reply_Rest(TimeOutMilliseconds(state_.TimeOutCode), [&] {
+                    ViUInt32 dropped = 0;
+                    const ViStatus more =
+                        visa_->viRead(session_[adrs], reinterpret_cast<ViBuf>(rest.data()),
+                                      static_cast<ViUInt32>(rest.size()), &dropped);
+                    if (more < 0)
+                        return ReplyRest::Failed;
+                    return more == VI_SUCCESS_MAX_CNT ? ReplyRest::GoesOn : ReplyRest::Ended;
+                }))
+                st = StatusTimeOut;
         }
         if (Error_Check(QStringLiteral("GP_Receive_Str"), st)) {
             // The reply ends before the first CR, else before the first LF,

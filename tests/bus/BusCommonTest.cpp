@@ -6,12 +6,14 @@
 #include "TestSupport.h"
 #include "app/Program.h"
 #include "bus/BinaryPacking.h"
+#include "bus/BusModule.h"
 #include "bus/Debug_Mdl.h"
 #include "bus/IniProfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace velda::test {
 namespace {
@@ -152,6 +154,41 @@ TEST(Packing, PairsExchangedAtEveryLengthAndAppendKeepsPrefix) {
     std::vector<uint8_t> kept = {'x'};
     EXPECT_EQ(Pack_Binary_Append(kept, data, 42, 0, 0), StatusError);
     EXPECT_EQ(kept, std::vector<uint8_t>{'x'});
+}
+
+// The rest of a reply longer than the buffer is read away until it ends; one
+// that does not end by the pieces' or the time's limit fails the reply.
+TEST(ReplyRest, ReadAwayUntilItEndsWithinItsLimits) {
+    using bus::ReplyRest;
+    struct Row {
+        const char* name;
+        int endsAfter;  // pieces until the end (-1: never)
+        bool failsLast; // the last piece's read fails instead
+        int32_t timeOutMs;
+        int pieceMs; // how long each piece takes
+        bool ended;
+        int pieces;
+    };
+    const Row rows[] = {
+        {"ends in the first piece", 1, false, 0, 0, true, 1},
+        {"ends in the third", 3, false, 1000, 0, true, 3},
+        {"a failed read", 2, true, 1000, 0, false, 2},
+        {"never ends: the pieces' limit", -1, false, 0, 0, false, bus::MaxDroppedPieces},
+        {"never ends: the time-out", -1, false, 1, 2, false, 1},
+    };
+    for (const Row& r : rows) {
+        int pieces = 0;
+        const bool ended = bus::Drop_Reply_Rest(r.timeOutMs, [&] {
+            ++pieces;
+            if (r.pieceMs > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(r.pieceMs));
+            if (pieces == r.endsAfter)
+                return r.failsLast ? ReplyRest::Failed : ReplyRest::Ended;
+            return ReplyRest::GoesOn;
+        });
+        EXPECT_EQ(ended, r.ended) << r.name;
+        EXPECT_EQ(pieces, r.pieces) << r.name;
+    }
 }
 
 TEST(TraceLog, DataListShowsAllUnderSixteenElseFifteen) {

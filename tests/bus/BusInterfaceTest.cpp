@@ -88,6 +88,13 @@ TEST_P(BusInterface, TheRestOfAReplyLongerThanTheBufferNeverAnswersTheNextQuery)
     EXPECT_EQ(reply, QStringLiteral("B"));
 }
 
+TEST_P(BusInterface, AReplyThatNeverEndsFailsItsRead) {
+    if (!rig->Answer_Without_End())
+        GTEST_SKIP() << "no endless reply from this rig's instrument";
+    QString reply;
+    EXPECT_NE(rig->Bus().GP_Receive_Str(5, reply), bus::StatusOk);
+}
+
 TEST_P(BusInterface, AddressMinusOneKeepsTheDeviceAddressedLast) {
     ASSERT_EQ(rig->Bus().GP_Send_Str(4, QStringLiteral(":FREQ 1")), bus::StatusOk);
     ASSERT_EQ(rig->Bus().GP_Send_Str(bus::LastAddress, QStringLiteral(":VOLT 2")), bus::StatusOk);

@@ -76,6 +76,13 @@ public:
     void Answer(int16_t, const QString&, const QByteArray& reply) override {
         NiFake().Reply(reply);
     }
+    bool Answer_Without_End() override {
+        // Pieces the board ends without END (the status says only done),
+        // then a read that times out.
+        for (int i = 0; i < 3; ++i)
+            NiFake().Reply(QByteArray(1000, 'A'), 0x0100);
+        return true;
+    }
     QByteArray Sent() const override { return NiFake().Sent(); }
 };
 
@@ -95,6 +102,12 @@ public:
             r.chop(1);
         KiFake().Reply(r);
     }
+    bool Answer_Without_End() override {
+        // Full buffers that end in no terminator, then a read that times out.
+        for (int i = 0; i < 3; ++i)
+            KiFake().Reply(QByteArray(256, 'A'));
+        return true;
+    }
     QByteArray Sent() const override { return KiFake().Sent(); }
 };
 
@@ -109,6 +122,12 @@ public:
     QString Init_Items() const override { return QStringLiteral("MYADRS = 0, USB488ID = 5"); }
     void Answer(int16_t, const QString&, const QByteArray& reply) override {
         UsbFake().Reply(reply);
+    }
+    bool Answer_Without_End() override {
+        for (int i = 0; i < 3; ++i)
+            UsbFake().Reply(QByteArray(255, 'A')); // the buffer less one
+
+        return true;
     }
     QByteArray Sent() const override { return UsbFake().Sent(); }
     bus::SwapRule Swap_Rule() const override { return bus::SwapRule::UnlessMinusOne; }

@@ -38,6 +38,9 @@ public:
     virtual QString Init_Items() const { return {}; }
     // The next read at `adrs` after the query `query` answers `reply`.
     virtual void Answer(int16_t adrs, const QString& query, const QByteArray& reply) = 0;
+    // The next read at `adrs` answers a reply that goes on past every
+    // limit and never ends; false where a rig cannot.
+    virtual bool Answer_Without_End() { return false; }
     // Everything sent so far, as the device would have seen it.
     virtual QByteArray Sent() const = 0;
     // Reads without a prepared answer time out; the simulated bus never fails.

@@ -44,6 +44,11 @@ public:
     QString Shown(int16_t adrs) const override {
         return QStringLiteral("USB0::0x0957::0x1755::SN%1::INSTR").arg(adrs);
     }
+    bool Answer_Without_End() override {
+        // Every read says the message goes on.
+        fake_.Function<void(unsigned)>("fakevisa_stall_reads")(100000);
+        return true;
+    }
     void Answer(int16_t, const QString& query, const QByteArray& reply) override {
         fake_.Function<void(const char*, const char*, unsigned)>("fakevisa_answer")(
             query.toUtf8().constData(), reply.constData(), static_cast<unsigned>(reply.size()));
