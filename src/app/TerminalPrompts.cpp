@@ -55,10 +55,16 @@ void TerminalPrompts::sayRaw(const QString& text) {
 }
 
 void TerminalPrompts::say(const QString& text) {
-    // One prefixed line for each line of the message.
+    // One prefixed line for each line of the message. A message may carry an
+    // instrument's text: its control characters reach the terminal as "?",
+    // never as escape sequences that retitle or clear it.
     const QStringList lines = promptLines(text).split(QLatin1Char('\n'));
-    for (const QString& line : lines)
+    for (QString line : lines) {
+        for (QChar& c : line)
+            if (c.category() == QChar::Other_Control && c != QLatin1Char('\t'))
+                c = QLatin1Char('?');
         sayRaw(kPrefix + line + QLatin1Char('\n'));
+    }
 }
 
 std::optional<QString> TerminalPrompts::readLine() {

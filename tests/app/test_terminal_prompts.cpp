@@ -46,6 +46,12 @@ TEST(TerminalPrompts, MessagesGoToTheTerminalOneLineEach) {
                    BoxIcon::None, BoxButtons::Ok}),
         Answer::Ok);
     EXPECT_EQ(t.written(), QStringLiteral("velda: Cannot open.\nvelda: Try again.\n"));
+    // An instrument's text holding escape sequences (a title, a clear, a C1 one).
+    t.outDevice.buffer().clear();
+    t.outDevice.seek(0);
+    p.showBox({QString(), QString::fromUtf8("-222,\"x\x1b]0;T\x07\x1b[2J\tz\xc2\x9b\x7f\""),
+               BoxIcon::None, BoxButtons::Ok});
+    EXPECT_EQ(t.written(), QStringLiteral("velda: -222,\"x?]0;T??[2J\tz??\"\n"));
 }
 
 TEST(TerminalPrompts, QuestionsAreAnsweredByPolicyOrOnTheTerminal) {
