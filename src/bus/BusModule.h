@@ -21,6 +21,13 @@ namespace velda::bus {
 // that never ends its reply from holding the bus for ever.
 constexpr int MaxDroppedPieces = 256;
 
+// The text of a reply's bytes, every one of them: a NUL an instrument sends
+// is a character of the reply (a non-printable one, stripped at its ends),
+// not where it stops.
+inline QString Reply_Text(const char* bytes, size_t size) {
+    return QString::fromUtf8(bytes, static_cast<qsizetype>(size));
+}
+
 // What a piece read away from the rest of a reply left.
 enum class ReplyRest { Ended, GoesOn, Failed };
 

@@ -135,7 +135,7 @@ Status KI_GPIB_MDL::GP_Receive_Str(int16_t adrs, QString& text) {
             int length = 0, status = 0;
             api_->ieee_receive(buffer.data(), size, &length, &status);
             length = std::clamp(length, 0, size);
-            text = fromCodePage(buffer.constData(), size_t(length));
+            text = Reply_Text(buffer.constData(), size_t(length));
             st = KiStatus(status);
             // A reply longer than the buffer is cut there; the rest is dropped.
             if (st == StatusOk && Reply_Goes_On(buffer.constData(), length, size) &&

@@ -27,8 +27,8 @@ QString NiReplyText(const QByteArray& buffer, long byteCount, int32_t& length) {
         n = std::clamp<qsizetype>(qsizetype(byteCount), 0, buffer.size());
     length = int32_t(n);
     if (n == 0)
-        return fromCodePage(buffer.constData(), size_t(buffer.size()));
-    QString text = fromCodePage(buffer.constData(), size_t(n));
+        return Reply_Text(buffer.constData(), size_t(buffer.size()));
+    QString text = Reply_Text(buffer.constData(), size_t(n));
     while (text.endsWith(QLatin1Char(' ')))
         text.chop(1);
     return text;

@@ -155,7 +155,7 @@ Status USB488_MDL::GP_Receive_Str(int16_t adrs, QString& text) {
         const long count =
             std::clamp<long>(api_->UsbGetDataCount ? api_->UsbGetDataCount() : 0, 0, size - 1);
         const QByteArray read = buffer.left(qsizetype(count));
-        text = fromCodePage(read.constData(), size_t(read.size()));
+        text = Reply_Text(read.constData(), size_t(read.size()));
         if (Error_Check(QStringLiteral("GP_Receive_Str"), st)) {
             if (const qsizetype cr = text.indexOf(QLatin1Char('\r')); cr >= 0)
                 text.truncate(cr);

@@ -219,7 +219,7 @@ Status USBTMC_MDL::GP_Receive_Str(int16_t adrs, QString& text) {
             int length = cut >= 0 ? cut : n;
             state_.LastReceivedCount = length;
             if (length >= 1) {
-                QString reply = fromCodePage(got.constData(), static_cast<size_t>(length));
+                QString reply = Reply_Text(got.constData(), static_cast<size_t>(length));
                 while (reply.endsWith(QLatin1Char(' ')))
                     reply.chop(1);
                 text = reply;

@@ -95,6 +95,16 @@ TEST_P(BusInterface, AReplyThatNeverEndsFailsItsRead) {
     EXPECT_NE(rig->Bus().GP_Receive_Str(5, reply), bus::StatusOk);
 }
 
+TEST_P(BusInterface, ANulInAReplyIsACharacterOfIt) {
+    if (rig->Kind() == bus::KindDebug)
+        GTEST_SKIP() << "the simulated bus answers from a text file";
+    rig->Answer(5, QStringLiteral("*IDN?"), QByteArray("\0MAKER,MODEL\0 7\r\n", 17));
+    ASSERT_EQ(rig->Bus().GP_Send_Str(5, QStringLiteral("*IDN?")), bus::StatusOk);
+    QString reply;
+    ASSERT_EQ(rig->Bus().GP_Receive_Str(5, reply), bus::StatusOk);
+    EXPECT_EQ(reply, QStringLiteral("MAKER,MODEL 7").insert(11, QChar(0)).prepend(QChar(0)));
+}
+
 TEST_P(BusInterface, AddressMinusOneKeepsTheDeviceAddressedLast) {
     ASSERT_EQ(rig->Bus().GP_Send_Str(4, QStringLiteral(":FREQ 1")), bus::StatusOk);
     ASSERT_EQ(rig->Bus().GP_Send_Str(bus::LastAddress, QStringLiteral(":VOLT 2")), bus::StatusOk);
