@@ -8,6 +8,7 @@
 #include "velda_plugin.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <array>
 
@@ -102,6 +103,12 @@ int32_t File_Import(Program& program, const QStringList& folders,
     const QString path = prompts().openFileNameWithFilter(r, chosen);
     if (path.isEmpty())
         return 0;
+    // As the Open dialogs: a FIFO or device would hold the editor in the
+    // plug-in's read until a writer comes.
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
+        ShowError(71);
+        return 0;
+    }
     // A file chosen with no plug-in to read it (none installed, or the
     // dialog's own "All files") is refused as one a plug-in refuses.
     if (chosen < 0 || chosen >= count) {

@@ -79,13 +79,26 @@ int PluginSet::load(const QStringList& folders) {
                 dlclose(lib);
                 continue;
             }
-            if (version() != VELDA_PLUGIN_INTERFACE) {
+            // A plug-in written in C++ may throw out of these too.
+            int v = 0;
+            const char* n = nullptr;
+            const char* e = nullptr;
+            try {
+                v = version();
+                if (v == VELDA_PLUGIN_INTERFACE) {
+                    n = name();
+                    e = exts();
+                }
+            } catch (...) {
+                skipped(path, "a function of the plug-in interface failed");
+                dlclose(lib);
+                continue;
+            }
+            if (v != VELDA_PLUGIN_INTERFACE) {
                 skipped(path, "another interface version");
                 dlclose(lib);
                 continue;
             }
-            const char* n = name();
-            const char* e = exts();
             // The name and extensions become one entry of the open dialog's
             // filter: the characters that separate entries or patterns there
             // are no part of them, and two plug-ins of one name are told

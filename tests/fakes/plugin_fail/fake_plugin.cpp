@@ -6,8 +6,8 @@
 // "refuse" to be refused at begin. The word at position p is
 // FAKE_SIGN * ((p * 7) % 65535 - 32767), so a test can tell every point and
 // which plug-in delivered it. Built several times: two working plug-ins with
-// their own name and extension, one of another interface version and one
-// without its read function.
+// their own name and extension, one of another interface version, one
+// without its read function and one that throws when asked its name.
 #include "velda_plugin.h"
 
 #include <cstdio>
@@ -46,6 +46,9 @@ VELDA_PLUGIN_EXPORT int velda_plugin_interface(void) {
     return FAKE_VERSION;
 }
 VELDA_PLUGIN_EXPORT const char* velda_plugin_name(void) {
+#ifdef FAKE_THROW_NAME // a plug-in in C++ that fails as it is asked its name
+    throw std::runtime_error("no name");
+#endif
     return FAKE_NAME;
 }
 VELDA_PLUGIN_EXPORT const char* velda_plugin_extensions(void) {

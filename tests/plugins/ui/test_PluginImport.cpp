@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <sndfile.h>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace velda;
@@ -176,6 +177,7 @@ TEST_F(PluginImportTest, FailureLeavesTheDocumentAlone) {
     struct Row {
         const char* name;
         QByteArray content;
+        int message = 241;
     };
     const Row rows[] = {
         {"refused at begin", "refuse"},
@@ -185,12 +187,17 @@ TEST_F(PluginImportTest, FailureLeavesTheDocumentAlone) {
         {"a start before the first point", "100 -5 0"},
         {"more delivered than asked", "2000 0 0 2"},
         {"throws out of a read", "2000 0 0 3"},
+        // A FIFO would hold the plug-in's read until a writer came.
+        {"a FIFO", "fifo", 71},
     };
+    ASSERT_EQ(::mkfifo(dir.filePath("fifo.abc").toLocal8Bit().constData(), 0600), 0);
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         SetUp();
-        EXPECT_EQ(import({fakeFolder("abc")}, file("bad.abc", r.content)), 0);
-        EXPECT_EQ(prompts.boxTexts(), QStringList{GetMessage(241)});
+        const QString chosen =
+            r.message == 71 ? dir.filePath("fifo.abc") : file("bad.abc", r.content);
+        EXPECT_EQ(import({fakeFolder("abc")}, chosen), 0);
+        EXPECT_EQ(prompts.boxTexts(), QStringList{GetMessage(r.message)});
         EXPECT_EQ(current(), before);
         EXPECT_EQ(program->Document.WaveFileName, "/tmp/old.wdb");
         EXPECT_EQ(captions, 0);
@@ -216,6 +223,9 @@ TEST_F(PluginImportTest, WrongVersionMissingFunctionAndAFileNameSeenBeforeAreSki
         << err;
     EXPECT_NE(err.find("fake_noread.so skipped: a function"), std::string::npos) << err;
     EXPECT_NE(err.find("fake_abc.so skipped: a plug-in of its file name"), std::string::npos)
+        << err;
+    EXPECT_NE(err.find("fake_throwname.so skipped: a function of the plug-in interface failed"),
+              std::string::npos)
         << err;
 }
 
