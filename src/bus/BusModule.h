@@ -32,10 +32,11 @@ inline QString Reply_Text(const char* bytes, size_t size) {
 enum class ReplyRest { Ended, GoesOn, Failed };
 
 // Reads away the rest of a reply that filled the receive buffer, a piece at
-// a time (`next` reads one), for at most one time-out more (none when
-// `timeOutMs` is 0 or less) and MaxDroppedPieces pieces. False when the
-// reply has not ended by then: what is left would answer the next query,
-// so the reply's read counts as timed out.
+// a time (`next` reads one), until a piece ends after `timeOutMs` (no limit
+// of time when 0 or less; a piece itself may take up to a time-out) or
+// MaxDroppedPieces pieces. False when the reply has not ended by then: what
+// is left would answer the next query, so the reply's read counts as timed
+// out.
 template <typename ReadPiece> bool Drop_Reply_Rest(int32_t timeOutMs, ReadPiece next) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point until = Clock::now() + std::chrono::milliseconds(timeOutMs);
@@ -52,7 +53,8 @@ template <typename ReadPiece> bool Drop_Reply_Rest(int32_t timeOutMs, ReadPiece 
 // Whether a read that took `count` bytes into a buffer of `size` stopped
 // before the reply's end, for libraries that do not say: a reply ends with
 // its terminator, so a full buffer whose last byte is no terminator
-// character leaves the rest in the instrument.
+// character leaves the rest in the instrument. Only where a read terminator
+// is set: without one, a reply that fills the buffer exactly looks the same.
 inline bool Reply_Goes_On(const char* bytes, long count, long size) {
     return size > 0 && count >= size && bytes[size - 1] != '\n' && bytes[size - 1] != '\r';
 }

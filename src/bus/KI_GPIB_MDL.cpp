@@ -138,7 +138,8 @@ Status KI_GPIB_MDL::GP_Receive_Str(int16_t adrs, QString& text) {
             text = Reply_Text(buffer.constData(), size_t(length));
             st = KiStatus(status);
             // A reply longer than the buffer is cut there; the rest is dropped.
-            if (st == StatusOk && Reply_Goes_On(buffer.constData(), length, size) &&
+            if (st == StatusOk && state_.TermCode != 0 &&
+                Reply_Goes_On(buffer.constData(), length, size) &&
                 !Drop_Reply_Rest(KiTimeOutMilliseconds(state_.TimeOutCode), [&] {
                     int n = 0, more = 0;
                     api_->ieee_receive(buffer.data(), size, &n, &more);

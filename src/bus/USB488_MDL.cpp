@@ -165,7 +165,7 @@ Status USB488_MDL::GP_Receive_Str(int16_t adrs, QString& text) {
             while (text.endsWith(QLatin1Char(' ')))
                 text.chop(1);
             // A reply longer than the buffer is cut there; the rest is dropped.
-            if (Reply_Goes_On(buffer.constData(), count, size - 1) &&
+            if (state_.TermCode != 0 && Reply_Goes_On(buffer.constData(), count, size - 1) &&
                 !Drop_Reply_Rest(TimeOutMilliseconds(state_.TimeOutCode), [&] {
                     if (VELDA_USB_CALL(UsbReceiveTextData, handle_, buffer.data(), size - 1) !=
                         StatusOk)

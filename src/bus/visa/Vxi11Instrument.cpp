@@ -103,8 +103,10 @@ clnt_stat call(CLIENT* c, u_long proc, xdrproc_t encode, char* args, xdrproc_t d
 int boundedCall(int fd, ViUInt32 timeoutMs, const std::function<int()>& rpc, bool* cut) {
     *cut = false;
     const bool timed = timeoutMs != VI_TMO_INFINITE;
+    // Past the library's own time-out (the same time-out and margin), so that
+    // an instrument that only stays silent ends in that, and the link lives.
     const auto until =
-        Clock::now() + std::chrono::milliseconds(std::uint64_t(timeoutMs) + CallMarginMs);
+        Clock::now() + std::chrono::milliseconds(std::uint64_t(timeoutMs) + 2 * CallMarginMs);
     auto done = std::async(std::launch::async, rpc);
     while (done.wait_for(std::chrono::milliseconds(bus::WaitTurnSliceMs)) !=
            std::future_status::ready) {
