@@ -8,6 +8,7 @@
 #include "cli/TerminalProgress.h"
 #include "control/GPIBLib.h"
 #include "control/Transfer.h"
+#include "engine/file32.h"
 #include "files/FileCommands.h"
 #include "files/FileNames.h"
 
@@ -15,7 +16,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <cstdio>
 
 namespace velda::cli {
@@ -282,14 +282,7 @@ int Run_Send(Program& program, const SendOptions& o) {
             const QByteArray waveLog = log.readAll();
             log.close();
             // A log that cannot be written whole stays as the bus left it.
-            QSaveFile whole(logPath);
-            if (whole.open(QIODevice::WriteOnly)) {
-                const QByteArray all = setUpLog + waveLog;
-                if (whole.write(all) == all.size() && whole.flush())
-                    whole.commit();
-                else
-                    whole.cancelWriting();
-            }
+            file32::saveBytes(logPath, setUpLog + waveLog);
         }
     }
     if (o.loops > 0)

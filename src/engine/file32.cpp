@@ -195,7 +195,20 @@ bool saveTargetOk(const QString& path) {
     }
     if (end.suffix().compare(target.suffix(), Qt::CaseInsensitive) != 0)
         return false;
-    return !end.exists() || end.isFile();
+    return fileOrNothing(end.filePath());
+}
+
+bool fileOrNothing(const QString& path) {
+    const QFileInfo info(path);
+    return !info.exists() || info.isFile();
+}
+
+bool commitWhole(QSaveFile& file) {
+    if (!file.flush() || ::fdatasync(file.handle()) != 0) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
 }
 
 int32_t saveBytes(const QString& path, const QByteArray& bytes) {
@@ -204,15 +217,11 @@ int32_t saveBytes(const QString& path, const QByteArray& bytes) {
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return kFileWriteError;
-    // A small file is held in the write buffer until the end, and the
-    // commit puts the new file in place even when emptying that buffer
-    // fails (a full disk), or when the file system refuses the data only
-    // at the sync (network file systems, quotas): those two tell.
-    if (f.write(bytes) != bytes.size() || !f.flush() || ::fdatasync(f.handle()) != 0) {
+    if (f.write(bytes) != bytes.size()) {
         f.cancelWriting();
         return kFileWriteError;
     }
-    return f.commit() ? kFileOk : kFileWriteError;
+    return commitWhole(f) ? kFileOk : kFileWriteError;
 }
 
 } // namespace velda::file32

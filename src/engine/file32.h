@@ -22,6 +22,7 @@
 #include <span>
 
 class QIODevice;
+class QSaveFile;
 class QString;
 
 namespace velda {
@@ -95,6 +96,17 @@ int32_t saveBytes(const QString& path, const QByteArray& bytes);
 // of the same extension, also at the end of a chain of links (a save writes
 // through them), never a pipe, a device or a folder.
 bool saveTargetOk(const QString& path);
+
+// Nothing under `path`, or a file (also at the end of its links): never a
+// pipe, a device or a folder, whose read would wait for a writer or never end.
+bool fileOrNothing(const QString& path);
+
+// Puts a written QSaveFile in place only when all of it reached the disk:
+// a small file is held in the write buffer until the end, and the commit
+// puts the new file in place even when emptying that buffer fails (a full
+// disk), or when the file system refuses the data only at the sync (network
+// file systems, quotas). Otherwise the old file stays, and false.
+bool commitWhole(QSaveFile& file);
 
 // A record's numbers are sound (every double finite).
 bool recordIsSound(const PackedRecord& record);

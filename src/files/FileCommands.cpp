@@ -175,7 +175,7 @@ QString FileCommands::askOpen(const QString& remembered, const QString& ext, int
     // A FIFO or a device typed into the dialog would hold the editor in
     // its read until a writer comes; only a file is read from here (the
     // command line still reads any of them, where a pipe is meant).
-    if (!path.isEmpty() && QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
+    if (!path.isEmpty() && !file32::fileOrNothing(path)) {
         ShowErrorText((kind == KindSetup ? fileLabel(path) : QString()) + GetMessage(71));
         return {};
     }

@@ -3,12 +3,12 @@
 #include "app/Messages.h"
 #include "app/Program.h"
 #include "app/Prompts.h"
+#include "engine/file32.h"
 #include "files/FileCommands.h"
 #include "files/PluginLoader.h"
 #include "velda_plugin.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <array>
 
@@ -105,7 +105,7 @@ int32_t File_Import(Program& program, const QStringList& folders,
         return 0;
     // As the Open dialogs: a FIFO or device would hold the editor in the
     // plug-in's read until a writer comes.
-    if (QFileInfo::exists(path) && !QFileInfo(path).isFile()) {
+    if (!file32::fileOrNothing(path)) {
         ShowError(71);
         return 0;
     }

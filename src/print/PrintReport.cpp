@@ -463,13 +463,11 @@ bool Write_Report_Pdf(const QString& path, const ReportContent& content, const P
         pdf.setResolution(600);
         ok = Paint_Report(pdf, content, layout, geometry);
     }
-    // The flush tells a full disk: the commit alone would put a cut file
-    // in place.
-    if (!ok || !file.flush()) {
+    if (!ok) {
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    return file32::commitWhole(file);
 }
 
 } // namespace velda
