@@ -14,18 +14,6 @@
 
 namespace velda {
 
-namespace {
-// A plug-in written in C++ may throw out of its functions: that is its
-// failure, never the end of the program and its unsaved work.
-template <typename Call> int guarded(Call call) {
-    try {
-        return call();
-    } catch (...) {
-        return -1;
-    }
-}
-} // namespace
-
 int32_t Read_Through_Plugin(const ImportPlugin& plugin, const QString& path, int32_t limit,
                             std::vector<int16_t>& words) {
     constexpr int32_t kRefused = 241;
@@ -34,11 +22,12 @@ int32_t Read_Through_Plugin(const ImportPlugin& plugin, const QString& path, int
     int32_t points = 0;
     int32_t start = 0;
     const QByteArray name = QFile::encodeName(path);
-    if (guarded([&] { return plugin.begin(name.constData(), &handle, &points, &start); }) != 0)
+    if (Plugin_Call([&] { return plugin.begin(name.constData(), &handle, &points, &start); }, -1) !=
+        0)
         return kRefused;
     int32_t result = 0;
     if (points <= 0 || start < 0 ||
-        (start > 0 && guarded([&] { return plugin.seek(handle, start); }) != 0)) {
+        (start > 0 && Plugin_Call([&] { return plugin.seek(handle, start); }, -1) != 0)) {
         result = kRefused;
     } else {
         const int32_t wanted = std::min(points, limit);
@@ -50,7 +39,7 @@ int32_t Read_Through_Plugin(const ImportPlugin& plugin, const QString& path, int
         while (int32_t(words.size()) < wanted) {
             int32_t count = std::min<int32_t>(VELDA_PLUGIN_BLOCK, wanted - int32_t(words.size()));
             const int32_t asked = count;
-            if (guarded([&] { return plugin.read(handle, block.data(), &count); }) != 0 ||
+            if (Plugin_Call([&] { return plugin.read(handle, block.data(), &count); }, -1) != 0 ||
                 count <= 0 || count > asked) {
                 result = kRefused;
                 break;
@@ -61,10 +50,12 @@ int32_t Read_Through_Plugin(const ImportPlugin& plugin, const QString& path, int
         for (int16_t& w : words)
             w = std::max<int16_t>(w, -32767);
     }
-    guarded([&] {
-        plugin.end(handle);
-        return 0;
-    });
+    Plugin_Call(
+        [&] {
+            plugin.end(handle);
+            return 0;
+        },
+        -1);
     if (result != 0)
         words.clear();
     return result;

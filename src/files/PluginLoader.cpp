@@ -19,13 +19,15 @@ void skipped(const QString& path, const char* why) {
     std::fprintf(stderr, "velda: plug-in %s skipped: %s\n", qPrintable(path), why);
 }
 
-// A text for a filter entry: its separators and control characters as blanks.
+// A text for a filter entry: its separators and control characters as
+// blanks, and runs of blanks as one, as the dialog shows and returns the
+// entry chosen.
 QString filterSafe(QString text) {
     for (QChar& c : text)
         if (c == u'|' || c == u';' || c == u'(' || c == u')' ||
             c.category() == QChar::Other_Control)
             c = u' ';
-    return text;
+    return text.simplified();
 }
 
 template <typename Fn> Fn symbol(void* lib, const char* name) {
@@ -79,17 +81,20 @@ int PluginSet::load(const QStringList& folders) {
                 dlclose(lib);
                 continue;
             }
-            // A plug-in written in C++ may throw out of these too.
             int v = 0;
             const char* n = nullptr;
             const char* e = nullptr;
-            try {
-                v = version();
-                if (v == VELDA_PLUGIN_INTERFACE) {
-                    n = name();
-                    e = exts();
-                }
-            } catch (...) {
+            const bool answered = Plugin_Call(
+                [&] {
+                    v = version();
+                    if (v == VELDA_PLUGIN_INTERFACE) {
+                        n = name();
+                        e = exts();
+                    }
+                    return true;
+                },
+                false);
+            if (!answered) {
                 skipped(path, "a function of the plug-in interface failed");
                 dlclose(lib);
                 continue;
@@ -103,9 +108,7 @@ int PluginSet::load(const QStringList& folders) {
             // filter: the characters that separate entries or patterns there
             // are no part of them, and two plug-ins of one name are told
             // apart by their files, so each entry leads to its own plug-in.
-            // Runs of blanks are one blank, as the dialog shows and returns
-            // the entry chosen.
-            p.name = filterSafe(QString::fromUtf8(n ? n : "").left(64)).simplified();
+            p.name = filterSafe(QString::fromUtf8(n ? n : "").left(64));
             for (const QString& x :
                  QString::fromUtf8(e ? e : "").split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
                 QString ext = x.trimmed();
@@ -115,15 +118,14 @@ int PluginSet::load(const QStringList& folders) {
                     p.extensions << ext;
             }
             if (p.name.isEmpty())
-                p.name = filterSafe(fi.completeBaseName()).simplified();
+                p.name = filterSafe(fi.completeBaseName());
             if (p.extensions.isEmpty())
                 p.extensions << QStringLiteral("*");
             const bool taken = std::any_of(plugins_.begin(), plugins_.end(), [&](const auto& q) {
                 return q.name == p.name && q.extensions == p.extensions;
             });
             if (taken)
-                p.name += QStringLiteral(" [") + filterSafe(fi.fileName()).simplified() +
-                          QLatin1Char(']');
+                p.name += QStringLiteral(" [") + filterSafe(fi.fileName()) + QLatin1Char(']');
             seen.insert(fi.fileName());
             handles_.push_back(lib);
             plugins_.push_back(std::move(p));

@@ -12,6 +12,17 @@
 
 namespace velda {
 
+// One call into a plug-in. A plug-in written in C++ may throw out of its
+// functions: that is its failure (the call gives `failed`), never the end of
+// the program and its unsaved work.
+template <typename Call, typename Result> Result Plugin_Call(Call call, Result failed) {
+    try {
+        return call();
+    } catch (...) {
+        return failed;
+    }
+}
+
 struct ImportPlugin {
     QString path;
     QString name;           // at most 64 characters
