@@ -53,10 +53,28 @@ template <typename ReadPiece> bool Drop_Reply_Rest(int32_t timeOutMs, ReadPiece 
 // Whether a read that took `count` bytes into a buffer of `size` stopped
 // before the reply's end, for libraries that do not say: a reply ends with
 // its terminator, so a full buffer whose last byte is no terminator
-// character leaves the rest in the instrument. Only where a read terminator
-// is set: without one, a reply that fills the buffer exactly looks the same.
+// character leaves the rest in the instrument.
 inline bool Reply_Goes_On(const char* bytes, long count, long size) {
     return size > 0 && count >= size && bytes[size - 1] != '\n' && bytes[size - 1] != '\r';
+}
+
+// Drop_Reply_Rest for libraries that do not say where a reply ends, after a
+// read that took `count` bytes into `buffer` of `size`: `readPiece` reads
+// the next piece into the same buffer and gives its count, or -1 when the
+// read fails. Only where a read terminator is set (`termCode` not 0):
+// without one, a reply that fills the buffer exactly looks the same as one
+// cut there. False when the reply has not ended.
+template <typename ReadPiece>
+bool Drop_Unmarked_Rest(int16_t termCode, int32_t timeOutMs, const char* buffer, long count,
+                        long size, ReadPiece readPiece) {
+    if (termCode == 0 || !Reply_Goes_On(buffer, count, size))
+        return true;
+    return Drop_Reply_Rest(timeOutMs, [&] {
+        const long n = readPiece();
+        if (n < 0)
+            return ReplyRest::Failed;
+        return Reply_Goes_On(buffer, n, size) ? ReplyRest::GoesOn : ReplyRest::Ended;
+    });
 }
 
 // The state every back end holds (the last values set).

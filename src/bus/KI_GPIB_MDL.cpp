@@ -138,16 +138,13 @@ Status KI_GPIB_MDL::GP_Receive_Str(int16_t adrs, QString& text) {
             text = Reply_Text(buffer.constData(), size_t(length));
             st = KiStatus(status);
             // A reply longer than the buffer is cut there; the rest is dropped.
-            if (st == StatusOk && state_.TermCode != 0 &&
-                Reply_Goes_On(buffer.constData(), length, size) &&
-                !Drop_Reply_Rest(KiTimeOutMilliseconds(state_.TimeOutCode), [&] {
-                    int n = 0, more = 0;
-                    api_->ieee_receive(buffer.data(), size, &n, &more);
-                    if (KiStatus(more) != StatusOk)
-                        return ReplyRest::Failed;
-                    return Reply_Goes_On(buffer.constData(), n, size) ? ReplyRest::GoesOn
-                                                                      : ReplyRest::Ended;
-                }))
+            if (st == StatusOk &&
+                !Drop_Unmarked_Rest(state_.TermCode, KiTimeOutMilliseconds(state_.TimeOutCode),
+                                    buffer.data(), length, size, [&]() -> long {
+                                        int n = 0, more = 0;
+                                        api_->ieee_receive(buffer.data(), size, &n, &more);
+                                        return KiStatus(more) == StatusOk ? n : -1;
+                                    }))
                 st = StatusTimeOut;
             if (Error_Check(QStringLiteral("GP_Receive_Str"), st)) {
                 state_.LastReceivedCount = length;

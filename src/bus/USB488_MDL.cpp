@@ -165,15 +165,14 @@ Status USB488_MDL::GP_Receive_Str(int16_t adrs, QString& text) {
             while (text.endsWith(QLatin1Char(' ')))
                 text.chop(1);
             // A reply longer than the buffer is cut there; the rest is dropped.
-            if (state_.TermCode != 0 && Reply_Goes_On(buffer.constData(), count, size - 1) &&
-                !Drop_Reply_Rest(TimeOutMilliseconds(state_.TimeOutCode), [&] {
-                    if (VELDA_USB_CALL(UsbReceiveTextData, handle_, buffer.data(), size - 1) !=
-                        StatusOk)
-                        return ReplyRest::Failed;
-                    const long n = std::clamp<long>(api_->UsbGetDataCount(), 0, size - 1);
-                    return Reply_Goes_On(buffer.constData(), n, size - 1) ? ReplyRest::GoesOn
-                                                                          : ReplyRest::Ended;
-                })) {
+            if (!Drop_Unmarked_Rest(state_.TermCode, TimeOutMilliseconds(state_.TimeOutCode),
+                                    buffer.data(), count, size - 1, [&]() -> long {
+                                        if (VELDA_USB_CALL(UsbReceiveTextData, handle_,
+                                                           buffer.data(), size - 1) != StatusOk)
+                                            return -1;
+                                        return std::clamp<long>(api_->UsbGetDataCount(), 0,
+                                                                size - 1);
+                                    })) {
                 st = StatusTimeOut;
                 Error_Check(QStringLiteral("GP_Receive_Str"), st);
             }
