@@ -73,7 +73,11 @@ void WaveDocument::Update_UndoCaption() {
 }
 
 WaveDocument::Run WaveDocument::Copied_Run() const {
-    return {Round_Up(CurArea().StartX), Round_Even(Area_Width())};
+    const int32_t first = Round_Up(CurArea().StartX);
+    // A marker between the last two points rounds the run up to the point
+    // behind the end, which is not part of the waveform.
+    const int32_t count = Round_Even(Area_Width());
+    return {first, std::clamp(count, 0, std::max(N() - first, 0))};
 }
 
 void WaveDocument::Copy_To_Clipboard() {

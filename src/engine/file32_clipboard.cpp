@@ -45,26 +45,41 @@ std::vector<int16_t> readWords(const QMimeData& mime, int64_t limit) {
     return out;
 }
 
-// Up to `limit` numbers from the text, one per line; every other line is skipped.
+// Up to `limit` numbers from the text, one per line. Lines before the first
+// number are a heading and skipped; after it every line must be a number, or
+// blank lines must end the text. Anything else (a blank cell in a column, a
+// decimal comma, a second column) would move the points after it, so the
+// whole text is refused, however few points the area takes.
 std::vector<int16_t> readText(const QString& text, int64_t limit) {
     std::vector<int16_t> out;
     QStringView rest(text);
     if (rest.startsWith(QChar(0xFEFF))) // byte-order mark left by some editors
         rest = rest.mid(1);
-    while (!rest.isEmpty() && static_cast<int64_t>(out.size()) < limit) {
-        // LF, CR LF and a lone CR all end a line; the empty line between CR
-        // and LF is skipped like any other.
+    bool blankSeen = false;
+    int64_t values = 0;
+    while (!rest.isEmpty()) {
+        // LF, CR LF and a lone CR each end a line.
         const auto it = std::find_if(rest.begin(), rest.end(), [](QChar ch) {
             return ch == QLatin1Char('\n') || ch == QLatin1Char('\r');
         });
         const qsizetype nl = it == rest.end() ? -1 : it - rest.begin();
         const QStringView line = (nl < 0 ? rest : rest.left(nl)).trimmed();
-        rest = nl < 0 ? QStringView() : rest.mid(nl + 1);
-        if (line.isEmpty())
+        qsizetype next = nl < 0 ? rest.size() : nl + 1;
+        if (nl >= 0 && rest[nl] == QLatin1Char('\r') && next < rest.size() &&
+            rest[next] == QLatin1Char('\n'))
+            ++next;
+        rest = rest.mid(next);
+        if (line.isEmpty()) {
+            blankSeen = values > 0;
             continue;
+        }
         bool ok = false;
         const double v = line.toDouble(&ok);
-        if (ok && std::isfinite(v))
+        if (values == 0 && !ok)
+            continue;
+        if (blankSeen || !ok || !std::isfinite(v))
+            return {};
+        if (values++ < limit)
             out.push_back(velda::W_ToWord(v));
     }
     return out;

@@ -264,6 +264,7 @@ TEST_F(WaveDocumentTest, CopySendsTheAreaFromItsFirstWholePoint) {
         {{0.2, 3}, QStringLiteral("2\n3\n4\n")},    // first point 1, width 2.8 -> 3
         {{8, 10}, QStringLiteral("9\n10\n")},
         {{9.5, 10}, QStringLiteral("keep")}, // first point 10, width 0.5 -> 0
+        {{8.5, 10}, QStringLiteral("10\n")}, // width 1.5 -> 2, but point 10 is past the end
         {{4, 4}, QStringLiteral("keep")},
     };
     for (const Case& c : cases) {

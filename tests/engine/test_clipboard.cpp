@@ -159,13 +159,12 @@ TEST(Clipboard, TextIsReadOneNumberPerLine) {
         std::vector<int16_t> expected; // followed by the untouched 7s
     } cases[] = {
         {QStringLiteral("1\n2\n3\n"), {1, 2, 3}},
-        {QStringLiteral("Voltage\r\n 10 \r\n-20\r\n\r\n30\r\n"), {10, -20, 30}},
+        {QStringLiteral("Voltage\r\n\r\n 10 \r\n-20\r\n30\r\n\r\n\n"), {10, -20, 30}},
         {QStringLiteral("1.5\n-1.5\n2.4\n-2.6"), {2, -2, 2, -3}},
         {QStringLiteral("40000\n-1e9\n"), {32767, -32767}},
         {QStringLiteral("x\n1e2\n+7\n"), {100, 7}},
-        {QStringLiteral("nan\ninf\n-inf\n5\n"), {5}},
         {QStringLiteral("\t4\t\n"), {4}},
-        {QStringLiteral("12\t34\n5\n"), {5}}, // two columns are not one number
+        {QStringLiteral("12\t34\n5\n"), {5}}, // two columns are not one number: a heading
         {QStringLiteral("\uFEFF8\n9"), {8, 9}},
         {QStringLiteral("1\r2\r\n3"), {1, 2, 3}}, // a lone CR ends a line too
     };
@@ -181,7 +180,7 @@ TEST(Clipboard, TextIsReadOneNumberPerLine) {
     }
 }
 
-TEST(Clipboard, ClipboardWithoutNumbersIsAReadErrorAndChangesNothing) {
+TEST(Clipboard, TextThatIsNotAColumnOfNumbersIsAReadErrorAndChangesNothing) {
     const QString texts[] = {
         QString(),
         QStringLiteral("abc\r\ndef\r\n"),
@@ -189,6 +188,13 @@ TEST(Clipboard, ClipboardWithoutNumbersIsAReadErrorAndChangesNothing) {
         QStringLiteral("1,5\n"),
         QStringLiteral("nan\n"),
         QStringLiteral("Time;Value\n"),
+        // After the first number, a line that is not one would move every
+        // point after it.
+        QStringLiteral("11\n\n33\n"),
+        QStringLiteral("11\r\n2,5\r\n33\r\n"),
+        QStringLiteral("1\n2\t3\n"),
+        QStringLiteral("5\nnan\n6\n"),
+        QStringLiteral("inf\n5\n"),
     };
     for (const QString& t : texts) {
         putMime(QByteArray(), t);
