@@ -213,43 +213,76 @@ void MainWindow::Menu_Undo_Click() {
     Draw_Wave();
 }
 
-void MainWindow::Menu_Cut_Click() {
-    if (patternHasFocus()) {
-        if (Txt_Pattern->hasSelectedText()) {
-            prog_.TextClipboard = Txt_Pattern->selectedText();
-            Txt_Pattern->del();
-        }
-        return;
+void MainWindow::Text_Cut() {
+    if (Txt_Pattern->hasSelectedText()) {
+        prog_.TextClipboard = Txt_Pattern->selectedText();
+        Txt_Pattern->del();
     }
+}
+
+void MainWindow::Text_Copy() {
+    if (Txt_Pattern->hasSelectedText())
+        prog_.TextClipboard = Txt_Pattern->selectedText();
+}
+
+void MainWindow::Text_Paste() {
+    Txt_Pattern->insert(prog_.TextClipboard);
+}
+
+void MainWindow::Text_Delete() {
+    if (Txt_Pattern->hasSelectedText())
+        Txt_Pattern->del();
+}
+
+void MainWindow::Menu_Cut_Click() {
+    if (patternHasFocus())
+        return Text_Cut();
     prog_.Document.Copy_To_Clipboard();
     prog_.Document.Delete_Area();
 }
 
 void MainWindow::Menu_Copy_Click() {
-    if (patternHasFocus()) {
-        if (Txt_Pattern->hasSelectedText())
-            prog_.TextClipboard = Txt_Pattern->selectedText();
-        return;
-    }
+    if (patternHasFocus())
+        return Text_Copy();
     prog_.Document.Save_Undo();
     prog_.Document.Copy_To_Clipboard();
 }
 
 void MainWindow::Menu_Paste_Click() {
-    if (patternHasFocus()) {
-        Txt_Pattern->insert(prog_.TextClipboard);
-        return;
-    }
+    if (patternHasFocus())
+        return Text_Paste();
     prog_.Document.Paste_From_Clipboard();
 }
 
 void MainWindow::Menu_Delete_Click() {
-    if (patternHasFocus()) {
-        if (Txt_Pattern->hasSelectedText())
-            Txt_Pattern->del();
-        return;
-    }
+    if (patternHasFocus())
+        return Text_Delete();
     prog_.Document.Delete_Area();
+}
+
+// The field's own menu would take and give the system clipboard, which holds
+// the waveform's points; this one offers the Edit menu's commands on the
+// field's text clipboard, under the Edit menu's captions.
+void MainWindow::Txt_Pattern_ContextMenu(const QPoint& pos) {
+    QMenu menu(Txt_Pattern);
+    const bool editable = Menu_Edit->isEnabled();
+    const bool selected = Txt_Pattern->hasSelectedText();
+    const struct {
+        QAction* like;
+        void (MainWindow::*run)();
+        bool enabled;
+    } items[] = {
+        {Menu_Cut, &MainWindow::Text_Cut, selected},
+        {Menu_Copy, &MainWindow::Text_Copy, selected},
+        {Menu_Paste, &MainWindow::Text_Paste, !prog_.TextClipboard.isEmpty()},
+        {Menu_Delete, &MainWindow::Text_Delete, selected},
+    };
+    for (const auto& item : items) {
+        QAction* a = menu.addAction(item.like->text(), this, item.run);
+        a->setObjectName(item.like->objectName());
+        a->setEnabled(editable && item.like->isEnabled() && item.enabled);
+    }
+    menu.exec(Txt_Pattern->mapToGlobal(pos));
 }
 
 void MainWindow::Menu_FileNew_Click() {
@@ -493,6 +526,9 @@ void MainWindow::buildControls() {
             g->addWidget(Btn_Pattern[i], 2, i);
         }
         Txt_Pattern = named(new QLineEdit(digitalPanel), QStringLiteral("Txt_Pattern"));
+        Txt_Pattern->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(Txt_Pattern, &QWidget::customContextMenuRequested, this,
+                &MainWindow::Txt_Pattern_ContextMenu);
         g->addWidget(Txt_Pattern, 3, 0, 1, 4);
     }
     bottom->addWidget(analogPanel);

@@ -65,6 +65,12 @@ public:
     void Menu_Copy_Click();
     void Menu_Paste_Click();
     void Menu_Delete_Click();
+    // The pattern field's own clipboard commands (the program's text
+    // clipboard, never the system's), for the Edit menu and the field's menu.
+    void Text_Cut();
+    void Text_Copy();
+    void Text_Paste();
+    void Text_Delete();
     void Menu_FileNew_Click();
     void Menu_Grid_Click();
     void Menu_Exit_Click();
@@ -228,6 +234,7 @@ private:
     // Bit (0..15, top trace 0) under a row of the digital view; -1 above the traces.
     int digitalBitAt(int y) const;
     bool patternHasFocus() const;
+    void Txt_Pattern_ContextMenu(const QPoint& pos);
     // The Edit menu item whose shortcut the key is (cut, copy, paste, undo).
     QAction* editCommandFor(const QKeyEvent* key) const;
     // After the System Setup dialog: whole waveform, unit read-outs redrawn.

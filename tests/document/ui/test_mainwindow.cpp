@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -435,11 +436,12 @@ TEST_F(MainWindowTest, ClipboardKeysInFieldsRunTheEditCommands) {
     struct Row {
         const char* field;
         Qt::Key key;
-        int word10;         // point 10 afterwards (ramp: 10 unchanged)
-        const char* system; // system clipboard text starts with this
-        const char* text;   // the field's text afterwards (null: not checked)
-        const char* own;    // the program's text clipboard afterwards
-        bool undoFirst;     // an edit that Ctrl+Z must take back is made first
+        int word10;            // point 10 afterwards (ramp: 10 unchanged)
+        const char* system;    // system clipboard text starts with this
+        const char* text;      // the field's text afterwards (null: not checked)
+        const char* own;       // the program's text clipboard afterwards
+        bool undoFirst;        // an edit that Ctrl+Z must take back is made first
+        bool fromMenu = false; // the field's own menu instead of the key
     };
     const Row rows[] = {
         {"Txt_Start_X", Qt::Key_V, 7, "7\n8\n9", nullptr, "own", false},
@@ -449,9 +451,11 @@ TEST_F(MainWindowTest, ClipboardKeysInFieldsRunTheEditCommands) {
         {"Txt_Pattern", Qt::Key_X, 10, "7\n8\n9", "cd", "ab", false},
         {"Txt_Pattern", Qt::Key_C, 10, "7\n8\n9", "abcd", "ab", false},
         {"Txt_Pattern", Qt::Key_V, 10, "7\n8\n9", "ownabcd", "own", false},
+        {"Txt_Pattern", Qt::Key_X, 10, "7\n8\n9", "cd", "ab", false, true},
+        {"Txt_Pattern", Qt::Key_V, 10, "7\n8\n9", "ownabcd", "own", false, true},
     };
     for (const Row& r : rows) {
-        SCOPED_TRACE(std::string(r.field) + " Ctrl+" +
+        SCOPED_TRACE(std::string(r.field) + (r.fromMenu ? " menu " : " Ctrl+") +
                      QKeySequence(r.key).toString().toStdString());
         auto words = engine::bufferWords(doc().CurrentBuf());
         for (int i = 0; i < n(); ++i)
@@ -478,7 +482,24 @@ TEST_F(MainWindowTest, ClipboardKeysInFieldsRunTheEditCommands) {
             else
                 field->setSelection(0, 2);
         }
-        QTest::keyClick(field, r.key, Qt::ControlModifier);
+        if (r.fromMenu) {
+            const QString item =
+                r.key == Qt::Key_X ? QStringLiteral("Menu_Cut") : QStringLiteral("Menu_Paste");
+            QTimer::singleShot(0, field, [item] {
+                auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                if (!popup)
+                    return;
+                for (QAction* a : popup->actions())
+                    if (a->objectName() == item)
+                        a->trigger();
+                popup->close();
+            });
+            QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(2, 2),
+                                      field->mapToGlobal(QPoint(2, 2)));
+            QApplication::sendEvent(field, &menuKey);
+        } else {
+            QTest::keyClick(field, r.key, Qt::ControlModifier);
+        }
         EXPECT_EQ(engine::bufferWords(doc().CurrentBuf())[10], r.word10);
         EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith(QLatin1String(r.system)))
             << QGuiApplication::clipboard()->text().left(20).toStdString();
