@@ -1,8 +1,12 @@
 #include "app/TerminalPrompts.h"
 
+#include "bus/WaitTurn.h"
+
 #include <QFile>
 #include <QIODevice>
 #include <QStringList>
+#include <cerrno>
+#include <poll.h>
 #include <unistd.h>
 
 namespace velda {
@@ -31,7 +35,9 @@ constexpr int kAsks = 3;
 TerminalPrompts::TerminalPrompts(TerminalPolicy policy) : policy_(policy), ownDevices_(true) {
     auto* in = new QFile;
     auto* out = new QFile;
-    in->open(stdin, QIODevice::ReadOnly, QFileDevice::DontCloseHandle);
+    // On the descriptor, not the C stream: a line the stream had buffered
+    // would be unseen by the wait for input below.
+    in->open(STDIN_FILENO, QIODevice::ReadOnly, QFileDevice::DontCloseHandle);
     out->open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle);
     in_ = in;
     out_ = out;
@@ -70,6 +76,20 @@ void TerminalPrompts::say(const QString& text) {
 std::optional<QString> TerminalPrompts::readLine() {
     if (!in_)
         return std::nullopt;
+    // Asked during a bus operation (the simulated bus's reply): the wait for
+    // the user's line takes the thread's turns, so a stop asked for (Ctrl-C)
+    // ends it as no answer instead of waiting for Enter.
+    const auto* file = qobject_cast<QFile*>(in_);
+    if (const int fd = file ? file->handle() : -1; fd >= 0 && bus::Has_WaitTurn()) {
+        while (!in_->canReadLine()) {
+            pollfd p{fd, POLLIN, 0};
+            const int r = ::poll(&p, 1, bus::WaitTurnSliceMs);
+            if (r > 0 || (r < 0 && errno != EINTR))
+                break; // a line, its end, or a fault: the read below sees it
+            if (!bus::Wait_Turn())
+                return std::nullopt;
+        }
+    }
     // On standard input this blocks until the user ends the line.
     QByteArray line = in_->readLine();
     if (line.isEmpty())

@@ -2,8 +2,14 @@
 #include "app/Prompts.h"
 #include "app/TerminalPrompts.h"
 
+#include "bus/WaitTurn.h"
+
 #include <QBuffer>
+#include <QFile>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
 
 using namespace velda;
 
@@ -113,6 +119,37 @@ TEST(TerminalPrompts, InputBoxesAskOrFollowThePolicy) {
                               QStringLiteral("proposed")),
                   c.want)
             << c.typed;
+    }
+}
+
+// A reply asked for during a bus operation (the simulated bus) waits on the
+// terminal taking the thread's turns: a stop ends it as no answer, where a
+// blocking read would wait for Enter however often Ctrl-C was pressed.
+TEST(TerminalPrompts, AnInputWaitOnATerminalEndsWhenATurnAsksToStop) {
+    for (const char* typed : {"", "42\n"}) {
+        int fds[2];
+        ASSERT_EQ(::pipe(fds), 0);
+        ASSERT_EQ(::write(fds[1], typed, std::strlen(typed)), std::ssize(std::string(typed)));
+        QFile in;
+        ASSERT_TRUE(in.open(fds[0], QIODevice::ReadOnly, QFileDevice::DontCloseHandle));
+        QBuffer out;
+        out.open(QIODevice::WriteOnly);
+        TerminalPrompts p({}, &in, &out, true);
+        int turns = 0;
+        std::optional<QString> got;
+        {
+            const bus::WaitTurnScope scope([&turns] { return ++turns < 3; });
+            got = p.inputText(QString(), QStringLiteral("*IDN?"), QString());
+        }
+        if (*typed) {
+            EXPECT_EQ(got, QStringLiteral("42"));
+        } else {
+            EXPECT_EQ(got, std::nullopt);
+            EXPECT_EQ(turns, 3);
+        }
+        in.close();
+        ::close(fds[0]);
+        ::close(fds[1]);
     }
 }
 
