@@ -39,6 +39,16 @@ QString Program::dataFile(const QString& name) const {
     return QDir(options_.dataDir).filePath(name);
 }
 
+QStringList Program::Bus_KeptFiles() const {
+    QStringList files{options_.modelFile, dataFile(QStringLiteral("USBTMC.ID"))};
+    for (const QString* name : {&Document.WaveFileName, &Document.SetupFileName,
+                                &Document.TextFileName, &Document.FuncFileName})
+        if (*name != QLatin1String("Untitled"))
+            files << *name;
+    files.removeAll(QString());
+    return files;
+}
+
 bool Program::Start_Up(const QString& fileToOpen) {
     WaveDocument& doc = Document;
     SerialNumber.clear();

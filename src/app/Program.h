@@ -54,6 +54,9 @@ public:
 
     const ProgramOptions& options() const { return options_; }
     QString dataFile(const QString& name) const;
+    // Files of this copy that a bus trace log must never be written over:
+    // the model information, the device identifiers and the document's files.
+    QStringList Bus_KeptFiles() const;
 
     // The program's start-up, for a window and a command line alike: the
     // settings object, language, interface kind and serial number, system
@@ -104,8 +107,9 @@ public:
     ControlPoints Spline{Setup.Param};
     DeviceIdTable DeviceIds;
     // The bus layer: the common interface and its back ends.
-    std::unique_ptr<bus::GP_common> Bus = std::make_unique<bus::GP_common>(
-        bus::BusContext::Program_Defaults([this] { return Registry.get(); }));
+    std::unique_ptr<bus::GP_common> Bus =
+        std::make_unique<bus::GP_common>(bus::BusContext::Program_Defaults(
+            [this] { return Registry.get(); }, [this] { return Bus_KeptFiles(); }));
     // The interface front over Bus, made by Start_Up.
     std::unique_ptr<control::InterfaceFront> Front;
 

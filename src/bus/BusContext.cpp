@@ -18,7 +18,8 @@ QStringList DefaultLibraries(const QString& key) {
     return {};
 }
 
-BusContext BusContext::Program_Defaults(std::function<clsRegistry*()> registry) {
+BusContext BusContext::Program_Defaults(std::function<clsRegistry*()> registry,
+                                        std::function<QStringList()> kept) {
     BusContext c;
     c.libraryNames = [registry](const QString& key) {
         if (clsRegistry* store = registry ? registry() : nullptr) {
@@ -38,6 +39,12 @@ BusContext BusContext::Program_Defaults(std::function<clsRegistry*()> registry) 
         QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QStringLiteral(".");
     // "At once": no clean-up, as after a fatal start-up failure.
     c.endProgram = [] { std::_Exit(EXIT_SUCCESS); };
+    c.keptFiles = [registry, kept] {
+        QStringList files = kept ? kept() : QStringList();
+        if (clsRegistry* store = registry ? registry() : nullptr)
+            files << store->iniPath();
+        return files;
+    };
     return c;
 }
 

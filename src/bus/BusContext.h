@@ -30,13 +30,18 @@ struct BusContext {
     // Ends the program at once (error dialog answered Yes). Tests replace it;
     // when it returns, the operation stops as after No.
     std::function<void()> endProgram;
+    // Files the program reads (its settings, the model information): a
+    // trace log, which starts empty, is never written over one of them.
+    std::function<QStringList()> keptFiles;
 
     // The running program's: library names from the settings store (one
     // setting per key, names separated by ";", the defaults when absent),
     // the executable's folder, and an immediate exit.
     // Library names from the settings store the function gives (none: the
     // defaults), the program's folder, and an exit at once.
-    static BusContext Program_Defaults(std::function<clsRegistry*()> registry = {});
+    // The settings store is one of the kept files, with those `kept` gives.
+    static BusContext Program_Defaults(std::function<clsRegistry*()> registry = {},
+                                       std::function<QStringList()> kept = {});
 };
 
 } // namespace velda::bus

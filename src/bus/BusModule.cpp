@@ -1,6 +1,10 @@
 #include "bus/BusModule.h"
 
 #include "app/Prompts.h"
+#include "engine/file32.h"
+
+#include <QDir>
+#include <algorithm>
 
 namespace velda::bus {
 
@@ -47,9 +51,22 @@ void BusModule::Log(const QString& line, Status status) const {
 }
 
 void BusModule::Read_Log_Keys(const InitParams& params) {
-    state_.LogFile = params.Text(QStringLiteral("LOG_FILE"));
-    log_.Set_File(state_.LogFile);
-    log_.Empty();
+    QString log = params.Text(QStringLiteral("LOG_FILE"));
+    // The log starts empty: under the name of a file the program reads (the
+    // settings, the simulated bus's replies) it would wipe that file. Such a
+    // log is left out, as one that cannot be written is, and named nowhere.
+    QStringList kept = context_.keptFiles ? context_.keptFiles() : QStringList();
+    if (const QString replies = params.Text(QStringLiteral("INI_FILE")); !replies.isEmpty())
+        kept << QDir(context_.programDir).filePath(replies);
+    if (std::any_of(kept.begin(), kept.end(),
+                    [&log](const QString& file) { return file32::sameFile(log, file); }))
+        log.clear();
+    log_.Set_File(log);
+    if (!log_.Empty()) {
+        log.clear();
+        log_.Set_File(log);
+    }
+    state_.LogFile = log;
     state_.ViewErrDialog = params.Has(QStringLiteral("VIEW_ERR_DIALOG"));
 }
 

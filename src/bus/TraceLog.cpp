@@ -10,12 +10,11 @@ namespace {
 const QString Q = QStringLiteral("\"");
 } // namespace
 
-void TraceLog::Empty() const {
+bool TraceLog::Empty() const {
     if (!Enabled())
-        return;
+        return true;
     QFile f(path_);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.close();
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate);
 }
 
 void TraceLog::Append(const QString& line, Status status) const {

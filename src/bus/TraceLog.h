@@ -18,7 +18,8 @@ public:
     bool Enabled() const { return !path_.isEmpty(); }
 
     // Creates or empties the file (at initialisation).
-    void Empty() const;
+    // False when the log is on but its file cannot be made or emptied.
+    bool Empty() const;
     // Appends `line`, the suffix of `status` and CR LF.
     void Append(const QString& line, Status status) const;
 

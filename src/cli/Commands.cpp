@@ -246,7 +246,7 @@ int Run_Print_Pdf(Program& program, const QString& file, const QString& pdf, boo
         return ExitUsage;
     }
     // A link is written through: the file it leads to must be a PDF too.
-    if (!file32::saveTargetOk(pdf) || (target.exists() && Same_File(pdf, file))) {
+    if (!file32::saveTargetOk(pdf) || (target.exists() && file32::sameFile(pdf, file))) {
         ShowErrorText(QStringLiteral("print: %1 is not a PDF file it may replace").arg(pdf));
         return ExitUsage;
     }

@@ -170,7 +170,7 @@ int Run_Send(Program& program, const SendOptions& o) {
         for (const QString& input :
              {o.file, o.setupFile, o.repliesFile, program.Registry->iniPath(),
               program.options().modelFile, program.dataFile(QStringLiteral("USBTMC.ID"))})
-            if (!input.isEmpty() && Same_File(input, log)) {
+            if (!input.isEmpty() && file32::sameFile(input, log)) {
                 ShowErrorText(QStringLiteral("send: --log %1 is a file this run reads").arg(input));
                 return ExitUsage;
             }

@@ -198,6 +198,12 @@ bool saveTargetOk(const QString& path) {
     return fileOrNothing(end.filePath());
 }
 
+bool sameFile(const QString& a, const QString& b) {
+    const QFileInfo x(a), y(b);
+    return x.exists() && y.exists() ? x.canonicalFilePath() == y.canonicalFilePath()
+                                    : x.absoluteFilePath() == y.absoluteFilePath();
+}
+
 bool fileOrNothing(const QString& path) {
     const QFileInfo info(path);
     return !info.exists() || info.isFile();

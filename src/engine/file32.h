@@ -97,6 +97,10 @@ int32_t saveBytes(const QString& path, const QByteArray& bytes);
 // through them), never a pipe, a device or a folder.
 bool saveTargetOk(const QString& path);
 
+// Both names lead to one file: through links when both exist, else by
+// their absolute paths (a file about to be made).
+bool sameFile(const QString& a, const QString& b);
+
 // Nothing under `path`, or a file (also at the end of its links): never a
 // pipe, a device or a folder, whose read would wait for a writer or never end.
 bool fileOrNothing(const QString& path);

@@ -1,6 +1,5 @@
 #include "files/FileNames.h"
 
-#include <QFileInfo>
 
 #include <algorithm>
 
@@ -27,12 +26,6 @@ bool Has_Extension(const QString& path, const QString& ext) {
     if (dot < 0)
         return false;
     return name.mid(dot + 1).toLower() == ext;
-}
-
-bool Same_File(const QString& a, const QString& b) {
-    const QFileInfo x(a), y(b);
-    return x.exists() && y.exists() ? x.canonicalFilePath() == y.canonicalFilePath()
-                                    : x.absoluteFilePath() == y.absoluteFilePath();
 }
 
 StartName Dialog_Start_Name(const QString& remembered, const QString& ext, const QString& folder) {

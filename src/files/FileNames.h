@@ -9,10 +9,6 @@ namespace velda {
 // "/" or "\"), lower-cased, equals `ext`. "a.b.wdb" has the extension "b.wdb".
 bool Has_Extension(const QString& path, const QString& ext);
 
-// Both names lead to one file: through links when both exist, else by
-// their absolute paths (a file about to be made).
-bool Same_File(const QString& a, const QString& b);
-
 struct StartName {
     QString fileName;
     QString defaultExtension;

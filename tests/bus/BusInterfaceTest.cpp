@@ -194,12 +194,35 @@ TEST_P(BusInterface, DataNotFittingTheFormatAreRefusedWithoutReadingPastThem) {
               bus::StatusError);
 }
 
-TEST_P(BusInterface, AnUnwritableLogNeverChangesTheResult) {
-    ASSERT_EQ(rig->Bus().GP_Init(QStringLiteral("LOG_FILE = ") + rig->Dir() +
-                                 QStringLiteral("/no/such/folder/t.log, ") + rig->Init_Items()),
-              bus::StatusOk);
-    EXPECT_EQ(rig->Bus().GP_Send_Str(5, QStringLiteral("*RST")), bus::StatusOk);
-    EXPECT_EQ(rig->Bus().GP_Time_Out(11), bus::StatusOk);
+// A log that cannot be written, or whose emptying would wipe a file the
+// program reads (the settings, the simulated bus's replies, through a link
+// too), is left out: the file stays, the result is the same, and the bus
+// names no log it has not written.
+TEST_P(BusInterface, ALogThatCannotOrMustNotBeWrittenIsLeftOut) {
+    const QString replies = rig->Dir() + QStringLiteral("/replies.ini");
+    const QString link = rig->Dir() + QStringLiteral("/link.log");
+    ASSERT_TRUE(QFile::link(rig->Kept_Path(), link));
+    for (const QString& log :
+         {rig->Dir() + QStringLiteral("/no/such/folder/t.log"), rig->Kept_Path(), link, replies}) {
+        SCOPED_TRACE(log.toStdString());
+        for (const QString& file : {rig->Kept_Path(), replies}) {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("[ADRS5]\n*IDN?=X\n");
+        }
+        ASSERT_EQ(rig->Bus().GP_Init(QStringLiteral("LOG_FILE = ") + log +
+                                     QStringLiteral(", INI_FILE = replies.ini, ") +
+                                     rig->Init_Items()),
+                  bus::StatusOk);
+        EXPECT_EQ(rig->Bus().GP_Send_Str(5, QStringLiteral("*RST")), bus::StatusOk);
+        EXPECT_EQ(rig->Bus().GP_Time_Out(11), bus::StatusOk);
+        EXPECT_EQ(rig->Module().State().LogFile, QString());
+        for (const QString& file : {rig->Kept_Path(), replies}) {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            EXPECT_EQ(f.readAll(), QByteArray("[ADRS5]\n*IDN?=X\n")) << file.toStdString();
+        }
+    }
 }
 
 TEST_P(BusInterface, AsciiBinaryDataAreSentByUsbTmcAndLoggedByTheSimulatedBus) {

@@ -29,6 +29,7 @@ BusRig::BusRig() {
     };
     context.programDir = dir_.path();
     context.endProgram = [this] { ++endProgramCalls; };
+    context.keptFiles = [this] { return QStringList{Kept_Path()}; };
     bus_ = std::make_unique<bus::GP_common>(std::move(context));
 }
 

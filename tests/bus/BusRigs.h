@@ -58,6 +58,8 @@ public:
     bus::BusModule& Module() { return *bus_->Module(Kind()); }
     QString Log_Path() const { return dir_.filePath(QStringLiteral("trace.log")); }
     QString Dir() const { return dir_.path(); }
+    // A file the program reads, which the trace log must never replace.
+    QString Kept_Path() const { return dir_.filePath(QStringLiteral("kept.ini")); }
     // The trace log's lines (CR LF ends removed).
     QStringList Log_Lines() const;
     QByteArray Log_Bytes() const;

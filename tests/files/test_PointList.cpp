@@ -278,7 +278,8 @@ TEST(FileNames, SameFile) {
         {a, dir.filePath(QStringLiteral("new.log")), false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(Same_File(c.x, c.y), c.same) << c.x.toStdString() << " " << c.y.toStdString();
+        EXPECT_EQ(file32::sameFile(c.x, c.y), c.same)
+            << c.x.toStdString() << " " << c.y.toStdString();
 }
 
 TEST(FileNames, StartNames) {
