@@ -1,6 +1,5 @@
 #include "files/FileNames.h"
 
-
 #include <algorithm>
 
 namespace velda {
