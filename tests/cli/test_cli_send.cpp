@@ -87,6 +87,8 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
         {{"--replies", "ok.ini", "--log", models, "w.txt"}, 2, {}, {}, ""},
         {{"--replies", "ok.ini", "--log", "no/such/t.log", "w.txt"}, 3, {}, {}, ""},
         {{"--replies", "none.ini", "w.txt"}, 3, {}, {}, ""},
+        // The sample the program ships answers a whole transfer.
+        {{"--replies", VELDA_SOURCE_DIR "/data/replies.ini", "w.txt"}, 0, {":TRAC:DATA"}, {}, ""},
     };
     const QByteArray wave = File_Bytes(path("w.txt"));
     for (const Row& row : rows) {
