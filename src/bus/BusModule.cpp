@@ -46,6 +46,14 @@ Status BusModule::GP_Send_AsciiBinary_Data(const QString&, const BusArray&, int1
     return StatusOk;
 }
 
+Status BusModule::Init_Defaults() {
+    Status st = GP_REN(-1);
+    st |= GP_MTerm(1);
+    st |= GP_EOI(1);
+    st |= GP_Time_Out(10);
+    return st;
+}
+
 void BusModule::Log(const QString& line, Status status) const {
     log_.Append(line, status);
 }

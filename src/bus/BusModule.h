@@ -133,6 +133,10 @@ public:
     void Clear_Error_Text() { errorText_.clear(); }
 
 protected:
+    // The settings every GP_Init makes once the bus is up: remote enable,
+    // CR LF terminator, end signal on, 1 s time-out, one after the other
+    // (each logs its line, so the log keeps this order); their statuses ORed.
+    Status Init_Defaults();
     // The error check after a bus step: true when `status` holds no error.
     // Otherwise, with the error dialog on, asks the "NI_GPIB" Yes/No question
     // (Yes ends the program) and returns false; the caller skips the rest of

@@ -38,7 +38,7 @@ Status Debug_Mdl::GP_Init(const QString& params) {
     responseDialog_ = p.Has(QStringLiteral("RESPONSE_DIALOG"));
     iniFile_ = p.Text(QStringLiteral("INI_FILE"));
     state_.BufferSize = 256;
-    const Status st = GP_REN(-1) | GP_MTerm(1) | GP_EOI(1) | GP_Time_Out(10);
+    const Status st = Init_Defaults();
     Log(TraceLog::InitLine(), st);
     return st;
 }

@@ -90,7 +90,7 @@ Status KI_GPIB_MDL::GP_Init(const QString& params) {
         st = StatusNoBoard;
     } else {
         api_->ieee_initialize(state_.MyAddress, 0);
-        st = GP_REN(-1) | GP_MTerm(1) | GP_EOI(1) | GP_Time_Out(10);
+        st = Init_Defaults();
     }
     return Check_And_Log(QStringLiteral("GP_Init"), st, TraceLog::InitLine());
 }

@@ -148,7 +148,8 @@ Status NI_GPIB_Mdl::GP_Init(const QString& params) {
     if (Error_Check(QStringLiteral("GP_INIT"), st)) {
         if (api_->ibconfig)
             api_->ibconfig(board_, 7, 0); // no automatic serial polling
-        st = GP_IFC() | GP_REN(-1) | GP_MTerm(1) | GP_EOI(1) | GP_Time_Out(10);
+        st = GP_IFC();
+        st |= Init_Defaults();
     }
     Log(TraceLog::InitLine(), st);
     return st;
