@@ -94,6 +94,7 @@ clsRegistry::~clsRegistry() {
 // --- store access ----------------------------------------------------------
 
 std::optional<QString> clsRegistry::read(const QString& section, const QString& key) const {
+    const auto turn = storeTurn();
     QSettings s(iniPath_, QSettings::IniFormat);
     if (s.status() != QSettings::NoError)
         return std::nullopt;
@@ -111,39 +112,41 @@ QString clsRegistry::readOr(const QString& section, const QString& key,
     return read(section, key).value_or(fallback);
 }
 
+std::unique_ptr<SharedLock> clsRegistry::storeTurn() const {
+    return lockShared(QStringLiteral("Store"));
+}
+
 // A value is only ever handed to QSettings when the file can take it: one
 // it cannot write stays pending in the process's shared copy of the file,
 // every read after it fails, and the next write that succeeds puts it out
 // over what other copies have written since.
-std::optional<std::unique_ptr<SharedLock>> clsRegistry::writeTurn() const {
-    auto lock = lockShared(QStringLiteral("Store"));
+bool clsRegistry::roomToWrite() const {
     const QFileInfo ini(iniPath_);
     if (ini.exists()
             ? !ini.isWritable()
             // A store not yet written: its folder is made as the write would make it.
             : !(QDir().mkpath(ini.absolutePath()) && QFileInfo(ini.absolutePath()).isWritable()))
-        return std::nullopt;
+        return false;
     // QSettings puts its new version in place even when the last of its
     // writes failed: on a full disk the store would be cut short, and every
     // value after the cut lost. So the room for a whole new version is
     // tried first, with a file of that size where the new version goes
-    // (beside the file a linked store leads to), under the lock so that no
-    // other copy's try takes the room meanwhile.
+    // (beside the file a linked store leads to), under the store's lock so
+    // that no other copy's try takes the room meanwhile.
     const QString folder =
         QFileInfo(ini.exists() ? ini.canonicalFilePath() : iniPath_).absolutePath();
     QTemporaryFile room(folder + QStringLiteral("/.room-XXXXXX"));
     if (!room.open())
-        return std::nullopt;
+        return false;
     const QByteArray bytes(ini.size() + 4096, '\0');
     // Some file systems refuse the data only when the file is closed.
     const bool fits = room.write(bytes) == bytes.size() && room.flush();
     room.close();
-    if (!fits || room.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return lock;
+    return fits && room.error() == QFileDevice::NoError;
 }
 
 void clsRegistry::write(const QString& section, const QString& key, const QString& value) {
+    const auto turn = storeTurn();
     QSettings s(iniPath_, QSettings::IniFormat);
     // Never rewrite a file we could not read: that would throw its contents away.
     if (s.status() != QSettings::NoError)
@@ -154,8 +157,7 @@ void clsRegistry::write(const QString& section, const QString& key, const QStrin
     const QVariant old = s.value(at);
     if (old.isValid() && old.typeId() == QMetaType::QString && old.toString() == value)
         return;
-    const auto turn = writeTurn();
-    if (!turn)
+    if (!roomToWrite())
         return;
     s.setValue(at, value);
     commit(s);
@@ -272,6 +274,7 @@ std::unique_ptr<SharedLock> clsRegistry::lockShared(const QString& name, bool* h
 // --- creation and destruction -----------------------------------------------
 
 void clsRegistry::setAsideCorruptStore() {
+    const auto turn = storeTurn();
     QSettings s(iniPath_, QSettings::IniFormat);
     if (s.status() != QSettings::FormatError)
         return;
@@ -303,10 +306,10 @@ void clsRegistry::create() {
 }
 
 void clsRegistry::createPass(bool alone) {
+    const auto turn = storeTurn();
     QSettings s(iniPath_, QSettings::IniFormat);
     const bool usable = s.status() == QSettings::NoError;
-    const auto turn = usable ? writeTurn() : std::nullopt;
-    const bool writable = turn.has_value();
+    const bool writable = usable && roomToWrite();
     // What this pass has put, read back by it whether or not it is written.
     std::map<QString, QString> written;
     auto get = [&](const QString& key, const QString& fallback) {
@@ -353,12 +356,12 @@ void clsRegistry::createPass(bool alone) {
 }
 
 void clsRegistry::commandPass(bool alone) {
+    const auto turn = storeTurn();
     QSettings s(iniPath_, QSettings::IniFormat);
     if (s.status() != QSettings::NoError)
         return;
     bool changed = false;
-    const auto turn = alone ? writeTurn() : std::nullopt;
-    const bool clear = turn.has_value();
+    const bool clear = alone && roomToWrite();
     for (int n = 0; clear && n < 4; ++n) {
         const QString key = QStringLiteral("GPIB%1/Busy").arg(n);
         if (isTrueText(s.value(key).toString())) {
@@ -400,6 +403,7 @@ void clsRegistry::destroy() {
 
 void clsRegistry::loadFormTable() {
     forms_ = {};
+    const auto turn = storeTurn();
     QSettings s(iniPath_, QSettings::IniFormat);
     if (s.status() != QSettings::NoError)
         return;
@@ -425,11 +429,9 @@ void clsRegistry::loadFormTable() {
 }
 
 void clsRegistry::saveFormTable() {
+    const auto turn = storeTurn();
     QSettings s(iniPath_, QSettings::IniFormat);
-    if (s.status() != QSettings::NoError)
-        return;
-    const auto turn = writeTurn();
-    if (!turn)
+    if (s.status() != QSettings::NoError || !roomToWrite())
         return;
     s.beginGroup(kFormProperty);
     // Slot 10 is shared by every form beyond the tenth and is not kept.
@@ -463,15 +465,20 @@ bool clsRegistry::TryTakeGpibBus(std::optional<int> address) {
     if (!lock && heldElsewhere)
         return false;
     // A copy whose store could not take the flag holds this one instead for
-    // as long as it holds the bus; asked without waiting.
-    auto standing = lockShared(busSection() + QStringLiteral(".held"), &heldElsewhere, 0);
-    if (!standing && heldElsewhere)
-        return false;
+    // as long as it holds the bus, or reserved it; asked without waiting
+    // (this copy's own reservation holds it already).
+    std::unique_ptr<SharedLock> standing;
+    if (!reservation_) {
+        standing = lockShared(busSection() + QStringLiteral(".held"), &heldElsewhere, 0);
+        if (!standing && heldElsewhere)
+            return false;
+    }
     // Read straight from the file: the check and the set must both happen
     // while the lock is held. A store that cannot be read or written does
     // not keep this copy off the bus: like every other failed write, the
     // flag's is skipped, and the message that another copy uses the bus
     // would not be true; the standing lock keeps another copy off it.
+    const auto turn = storeTurn();
     QSettings s(iniPath_, QSettings::IniFormat);
     const QString key = busSection() + QStringLiteral("/Busy");
     const bool readable = s.status() == QSettings::NoError;
@@ -480,7 +487,7 @@ bool clsRegistry::TryTakeGpibBus(std::optional<int> address) {
     // The address goes with the flag, so another copy that sees the bus
     // taken reads this copy's address, never the one before.
     bool flagged = false;
-    if (const auto turn = readable ? writeTurn() : std::nullopt) {
+    if (readable && roomToWrite()) {
         if (address)
             s.setValue(busSection() + QStringLiteral("/Address"), QString::number(*address));
         s.setValue(key, boolText(true));
@@ -491,6 +498,18 @@ bool clsRegistry::TryTakeGpibBus(std::optional<int> address) {
         heldBusLock_ = std::move(standing);
     gpibHost_ = true;
     return true;
+}
+
+bool clsRegistry::Reserve_GpibBus() {
+    if (reservation_)
+        return true;
+    bool heldElsewhere = false;
+    reservation_ = lockShared(busSection() + QStringLiteral(".held"), &heldElsewhere, 0);
+    return reservation_ || !heldElsewhere;
+}
+
+void clsRegistry::End_GpibReservation() {
+    reservation_.reset();
 }
 
 void clsRegistry::ReleaseGpibBus() {

@@ -71,6 +71,13 @@ public:
     // Gives back a bus taken by this copy: clears the flag. Does nothing when
     // this copy does not hold the bus, so another copy's claim is never lost.
     void ReleaseGpibBus();
+    // Keeps every other copy off the bus until End_GpibReservation, also
+    // between two operations of this copy, when its own flag is down: the
+    // set-up and the waveform of one run reach the instrument with no other
+    // copy's lines between them. False when another copy keeps the bus now
+    // (this copy's own take then reports it busy).
+    bool Reserve_GpibBus();
+    void End_GpibReservation();
 
     int GpibId() const { return gpibId_; }
     void setGpibId(int boardId) { gpibId_ = boardId; }
@@ -146,12 +153,18 @@ private:
     void write(const QString& section, const QString& key, const QString& value);
     // Writes the store out (QSettings::sync) so that the new version's
     // modification time differs from the one before: see commit() in the
-    // source. Called within a write turn.
+    // source. Called under storeTurn, once roomToWrite said yes.
     void commit(QSettings& s) const;
-    // The store's lock, held from the check that the store can take a write
-    // to the commit; empty when it cannot (the lock itself may be null when
-    // it could not be had: the write goes on without it).
-    std::optional<std::unique_ptr<SharedLock>> writeTurn() const;
+    // The store's lock, held by every reading of the file and by a write
+    // from its reading to its commit (null when it could not be had: the
+    // step goes on without it). Qt keeps one parse of the file per process
+    // and trusts it while the file's size and time stay the same: a read
+    // that overlapped another copy's putting a new version in place would
+    // keep the old text under the new version's size and time, and every
+    // later read and check-and-set here would go by that old text.
+    std::unique_ptr<SharedLock> storeTurn() const;
+    // Whether the store can take a write now (called under storeTurn).
+    bool roomToWrite() const;
     QString busSection() const;
 
     QString iniPath_;
@@ -160,6 +173,8 @@ private:
     // The bus's standing lock, kept while this copy holds a bus whose flag
     // the store could not take.
     std::unique_ptr<SharedLock> heldBusLock_;
+    // The same lock, kept for a reservation.
+    std::unique_ptr<SharedLock> reservation_;
     QString ownLockPath_;
     ScreenTwipsFn screenTwips_;
     BusToLocalFn busToLocal_;

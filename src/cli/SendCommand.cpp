@@ -254,6 +254,12 @@ int Run_Send(Program& program, const SendOptions& o) {
     control::Transfer transfer(program, progress);
     transfer.Set_TimeOut(o.timeOut);
     transfer.Set_StopAsked(Interrupted);
+    // The set-up and the waveform go as one: no other copy's transfer may
+    // come between them (its set-up would play with this waveform).
+    clsRegistry& store = *program.Registry;
+    store.Reserve_GpibBus();
+    const std::unique_ptr<clsRegistry, void (*)(clsRegistry*)> reserved(
+        &store, [](clsRegistry* r) { r->End_GpibReservation(); });
     TransferResult r = transfer.Select_Instrument(instrument);
     // A Ctrl-C between the steps ends the run before the next one.
     const auto goOn = [&r] {

@@ -876,6 +876,30 @@ TEST(Registry, AStoreThatCannotBeWrittenStillGivesTheBus) {
     second.ReleaseGpibBus();
 }
 
+// One run's set-up and waveform are two takes of the bus; a reservation
+// keeps another copy off it between them too, and only until it ends.
+TEST(Registry, AReservationKeepsOtherCopiesOffTheBusBetweenTakes) {
+    Store store;
+    clsRegistry self(store.ini()), other(store.ini());
+    ASSERT_TRUE(self.Reserve_GpibBus());
+    EXPECT_FALSE(other.Reserve_GpibBus());
+    for (int take = 0; take < 2; ++take) {
+        ASSERT_TRUE(self.TryTakeGpibBus()) << take;
+        EXPECT_FALSE(other.TryTakeGpibBus()) << take;
+        self.ReleaseGpibBus();
+        EXPECT_FALSE(self.GpibBusy());
+        EXPECT_FALSE(other.TryTakeGpibBus()) << take;
+    }
+    self.End_GpibReservation();
+    ASSERT_TRUE(other.TryTakeGpibBus());
+    // A copy that holds the bus by its flag: a reservation does not take it.
+    EXPECT_TRUE(self.Reserve_GpibBus());
+    EXPECT_FALSE(self.TryTakeGpibBus());
+    other.ReleaseGpibBus();
+    EXPECT_TRUE(self.TryTakeGpibBus());
+    self.ReleaseGpibBus();
+}
+
 TEST(Registry, ASharedLockHasOneHolderAtATime) {
     Store store;
     const QString path = store.folder() + QStringLiteral("/bus.flock");
