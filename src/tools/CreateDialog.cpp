@@ -25,17 +25,39 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QSizePolicy>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace velda::tools {
 
 namespace {
+
+// A text box that takes no more than its page keeps: a pasted megabyte
+// would take the box half a minute to lay out, only to be cut on storing.
+class CappedTextEdit final : public QPlainTextEdit {
+public:
+    CappedTextEdit(int cap, QWidget* parent) : QPlainTextEdit(parent), cap_(cap) {}
+
+protected:
+    void insertFromMimeData(const QMimeData* source) override {
+        if (!source || !source->hasText())
+            return;
+        QTextCursor cursor = textCursor();
+        const qsizetype kept = toPlainText().size() - cursor.selectedText().size();
+        cursor.insertText(source->text().left(std::max<qsizetype>(cap_ - kept, 0)));
+        setTextCursor(cursor);
+    }
+
+private:
+    int cap_;
+};
 
 QLabel* buddyLabel(QWidget* parent, const QString& name, QWidget* buddy) {
     auto* l = named(new QLabel(parent), name);
@@ -175,11 +197,13 @@ void CreateDialog::buildControls() {
     Frame_Expr = named(new QGroupBox(this), QStringLiteral("Frame_Expr"));
     {
         auto* g = new QVBoxLayout(Frame_Expr);
-        Txt_Const = named(new QPlainTextEdit(Frame_Expr), QStringLiteral("Txt_Const"));
+        Txt_Const =
+            named(new CappedTextEdit(ConstTextLength, Frame_Expr), QStringLiteral("Txt_Const"));
         Txt_Const->setTabChangesFocus(true);
         Txt_Const->setMaximumHeight(80);
         Label_Const = buddyLabel(Frame_Expr, QStringLiteral("Label_Const"), Txt_Const);
-        Txt_Expr = named(new QPlainTextEdit(Frame_Expr), QStringLiteral("Txt_Expr"));
+        Txt_Expr =
+            named(new CappedTextEdit(ExprTextLength, Frame_Expr), QStringLiteral("Txt_Expr"));
         Txt_Expr->setTabChangesFocus(true);
         // The expression's own label is fixed: it names the result.
         Label_Expr = buddyLabel(Frame_Expr, QStringLiteral("Label_Expr"), Txt_Expr);

@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFile>
 #include <QFocusEvent>
@@ -499,6 +500,25 @@ TEST_F(CreateDialogTest, ExpressionPageComputesAndIsWrittenByPageOk) {
     EXPECT_EQ(docWord(250), 2000);
     EXPECT_EQ(docWord(999), 9000);
     EXPECT_EQ(docWord(1000), kSentinel);
+}
+
+// A paste takes no more than the page keeps, in place of the selection.
+TEST_F(CreateDialogTest, APasteIntoTheExpressionBoxesTakesNoMoreThanThePageKeeps) {
+    open();
+    dialog->Comb_Wave->setCurrentIndex(FuncExpression);
+    for (auto [edit, cap] : {std::pair{dialog->Txt_Expr, ExprTextLength},
+                             std::pair{dialog->Txt_Const, ConstTextLength}}) {
+        edit->setFocus();
+        edit->setPlainText(QStringLiteral("ab"));
+        QTextCursor c = edit->textCursor();
+        c.setPosition(1);
+        c.setPosition(2, QTextCursor::KeepAnchor); // "b" selected
+        edit->setTextCursor(c);
+        QGuiApplication::clipboard()->setText(QString(100000, QLatin1Char('x')));
+        edit->paste();
+        EXPECT_EQ(edit->toPlainText(), QLatin1Char('a') + QString(cap - 1, QLatin1Char('x')))
+            << edit->objectName().toStdString();
+    }
 }
 
 TEST_F(CreateDialogTest, PageOkEvaluatesAnExpressionNotYetComputed) {
