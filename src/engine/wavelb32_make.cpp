@@ -58,8 +58,13 @@ struct Phase {
     double perPoint() const { return length > 0 ? cycle / length : 0.0; }
 };
 
+// Whole periods are taken off first, exactly (fmod is exact): a huge phase
+// or count of periods otherwise loses the fraction that places each point.
+// Whole multiples of the length in `cycle` add whole periods at every point.
 Phase phaseOf(double length, double cycle, double phaseDegrees) {
-    return {cycle, length, phaseDegrees / 360.0};
+    if (length > 0 && std::isfinite(cycle))
+        cycle = std::fmod(cycle, length);
+    return {cycle, length, std::fmod(phaseDegrees, 360.0) / 360.0};
 }
 
 template <typename Shape>

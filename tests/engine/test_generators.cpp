@@ -73,6 +73,28 @@ TEST(Generators, SineFollowsOffsetAmplitudeCyclesAndPhase) {
     EXPECT_EQ(w[50], -9000);
 }
 
+// Whole periods more, in the phase (360 degrees each) or in the count of
+// periods (the length each), place every point where it was.
+TEST(Generators, WholePeriodsMoreInPhaseOrCountChangeNoPoint) {
+    const double many = std::ldexp(1.0, 40);
+    using Make = std::function<void(WaveHandle, double cycle, double phase)>;
+    const std::pair<const char*, Make> shapes[] = {
+        {"sine", [](WaveHandle h, double c, double p) { W_MakeSin(h, 0, 400, 0, 65534, c, p); }},
+        {"triangle",
+         [](WaveHandle h, double c, double p) { W_MakeTriangle(h, 0, 400, 0, 65534, c, p, 0.3); }},
+        {"square", [](WaveHandle h, double c, double p) {
+             W_MakeSquare(h, 0, 400, 0, 65534, c, p, 0.4, 0.2);
+         }}};
+    for (const auto& [name, make] : shapes) {
+        Buffer plain(400), phased(400), counted(400);
+        make(plain.h, 3, 100);
+        make(phased.h, 3, 100 + 360 * many);
+        make(counted.h, 3 + 400 * many, 100);
+        EXPECT_EQ(phased.words(), plain.words()) << name;
+        EXPECT_EQ(counted.words(), plain.words()) << name;
+    }
+}
+
 TEST(Generators, SineIsClippedToTheFullScale) {
     Buffer b(100);
     W_MakeSin(b.h, 0, 100, 20000, 65534, 1, 0);
