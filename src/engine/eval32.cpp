@@ -57,6 +57,33 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
+// The text as the parser takes it: a function name may stand apart from
+// its "(" ("sin (x)"), which the parser refuses, so the blanks between them
+// move in front of the name; every other character keeps its place, and so
+// does a failure's position.
+std::string forParser(std::string_view e) {
+    std::string out(e);
+    for (size_t i = 0; i < out.size();) {
+        if (!isLetter(out[i])) {
+            ++i;
+            continue;
+        }
+        size_t j = i;
+        while (j < out.size() && (isLetter(out[j]) || isDigit(out[j]) || out[j] == '_'))
+            ++j;
+        size_t k = j;
+        while (k < out.size() && isBlank(out[k]))
+            ++k;
+        if (k > j && k < out.size() && out[k] == '(' &&
+            isFunctionName(std::string_view(out).substr(i, j - i)))
+            std::rotate(out.begin() + static_cast<std::ptrdiff_t>(i),
+                        out.begin() + static_cast<std::ptrdiff_t>(j),
+                        out.begin() + static_cast<std::ptrdiff_t>(k));
+        i = k;
+    }
+    return out;
+}
+
 std::string_view trimmed(std::string_view s) {
     while (!s.empty() && isBlank(s.front()))
         s.remove_prefix(1);
@@ -356,7 +383,7 @@ struct Evaluator::Impl {
             if (scan(expr, 0).code != kOk)
                 return bad;
             try {
-                scalar.SetExpr(std::string(expr));
+                scalar.SetExpr(forParser(expr));
                 const double v = scalar.Eval();
                 if (!std::isfinite(v))
                     return bad;
@@ -388,7 +415,7 @@ struct Evaluator::Impl {
     }
 
     Failure evalPoints(int64_t first, int64_t count, const Parts& parts) {
-        const std::string expression(parts.expression);
+        const std::string expression = forParser(parts.expression);
         fast.SetExpr(expression);
         const RandomSource before = random;
         std::feclearexcept(FE_ALL_EXCEPT);
@@ -480,7 +507,7 @@ struct Evaluator::Impl {
             f = prepare(text, parts, set);
             if (!f.code) {
                 setConstants(scalar, set);
-                scalar.SetExpr(std::string(parts.expression));
+                scalar.SetExpr(forParser(parts.expression));
                 v = scalar.Eval();
             }
         } catch (const mu::ParserError& e) {

@@ -97,6 +97,10 @@ TEST_F(Eval32, FunctionsAndOperators) {
         {"max(4)", 4},
         {"pow(2,10)", 1024},
         {"sqrt(2)^2", 2},
+        // A name may stand apart from its parenthesis.
+        {"sin (pi/2)", 1},
+        {"max \t(pow (2, 3),1)", 8},
+        {"[k = sqrt (4)] k*2", 4},
     };
     for (const Case& c : cases) {
         double v = -999;
@@ -149,6 +153,7 @@ TEST_F(Eval32, ErrorNumbers) {
         {"(1,2)", 100},
         {"max(1,(2,3))", 100},
         {"[a=1,2]a", 18},
+        {"sin (1)+*2", 100},
     };
     for (const Case& c : cases)
         EXPECT_EQ(one(c.text), c.code) << c.text.substr(0, 40);
@@ -164,6 +169,10 @@ TEST_F(Eval32, ErrorPositionPointsIntoTheText) {
     EXPECT_EQ(position, 4);
     EXPECT_EQ(EvalOne("1+sin", v, position), 101);
     EXPECT_EQ(position, 2);
+    // Blanks between a name and its parenthesis move no position.
+    EXPECT_EQ(EvalOne("sin  (1)+*3", v, position), 100);
+    EXPECT_GE(position, 8);
+    EXPECT_LE(position, 9);
     EXPECT_EQ(EvalOne("2*2", v, position), 0);
     EXPECT_EQ(position, -1);
 }
