@@ -117,6 +117,9 @@ public:
     // Sending operations of this copy under way (the event loop runs during
     // them, so a window may ask to end the program meanwhile).
     int RunningTransfers = 0;
+    // The process was asked to end (SIGTERM, SIGINT, SIGHUP): a transfer
+    // under way stops as on Cancel.
+    bool EndRequested = false;
     int16_t ActiveTool = ToolNone;
     // The program's own clipboard of the pattern field, apart from the
     // system clipboard the waveform commands use.

@@ -99,6 +99,7 @@ void SystemDialog::Btn_Trans_Click(int index) {
         return;
     }
     transfer_ = std::make_unique<control::Transfer>(prog_, *progress_);
+    transfer_->Set_StopAsked([program = &prog_] { return program->EndRequested; });
     transferRunning_ = true;
     transfer_->Btn_Trans_Click(index, txtSerialNo->text());
     transferRunning_ = false;

@@ -12,6 +12,8 @@
 #include <QScopeGuard>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -503,4 +505,36 @@ TEST_F(CliTest, PrintWithoutARuntimeFolderIsQuietAndLeavesNothing) {
     EXPECT_TRUE(QFileInfo(path("a.pdf")).size() > 0);
     EXPECT_EQ(QDir(tmp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
               QStringList());
+}
+
+// The editor asked to end by a signal leaves the settings as its exit does
+// (its count and its lock gone), so no other copy thinks it still runs.
+TEST_F(CliTest, AnEditorEndedByASignalLeavesTheSettingsAsItsExitDoes) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString ini = home.path() + QStringLiteral("/.config/VELDA/VELDA.ini");
+    const QString instances = home.path() + QStringLiteral("/.config/VELDA/instances");
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        QProcessEnvironment env = Velda_Environment(home.path());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        QProcess editor;
+        editor.setProcessEnvironment(env);
+        editor.setWorkingDirectory(dir.path());
+        editor.start(Velda_Executable(), {});
+        ASSERT_TRUE(editor.waitForStarted());
+        // Running once its window is up: it has counted itself in.
+        const auto count = [&ini] {
+            return QSettings(ini, QSettings::IniFormat).value("System/WinCount").toString();
+        };
+        for (int i = 0; i < 600 && count() != QLatin1String("1"); ++i)
+            QThread::msleep(50);
+        ASSERT_EQ(count(), QStringLiteral("1"));
+        ::kill(static_cast<pid_t>(editor.processId()), signal);
+        ASSERT_TRUE(editor.waitForFinished(30000));
+        EXPECT_EQ(editor.exitStatus(), QProcess::NormalExit) << signal;
+        EXPECT_EQ(editor.exitCode(), 128 + signal);
+        EXPECT_EQ(count(), QStringLiteral("0")) << signal;
+        EXPECT_EQ(QDir(instances).entryList({QStringLiteral("*.lock")}, QDir::Files),
+                  QStringList());
+    }
 }
