@@ -96,7 +96,7 @@ clsRegistry::~clsRegistry() {
 std::optional<QString> clsRegistry::read(const QString& section, const QString& key) const {
     const auto turn = storeTurn();
     QSettings s(iniPath_, QSettings::IniFormat);
-    if (s.status() != QSettings::NoError)
+    if (damaged_ || s.status() != QSettings::NoError)
         return std::nullopt;
     const QVariant v = s.value(section + QLatin1Char('/') + key);
     if (!v.isValid())
@@ -149,7 +149,7 @@ void clsRegistry::write(const QString& section, const QString& key, const QStrin
     const auto turn = storeTurn();
     QSettings s(iniPath_, QSettings::IniFormat);
     // Never rewrite a file we could not read: that would throw its contents away.
-    if (s.status() != QSettings::NoError)
+    if (damaged_ || s.status() != QSettings::NoError)
         return;
     // An unchanged value leaves the file alone: every write is a whole
     // rewrite and a flush to disk, and a transfer stores its values each time.
@@ -291,7 +291,13 @@ void clsRegistry::create() {
     // first, nor both read the same copy count.
     const auto systemLock = lockShared(kSystem);
     if (role_ == Role::Command) {
-        // A damaged store is read as defaults and left as it is.
+        // A damaged store is read as defaults and left as it is. Qt reports
+        // the damage on the first reading in the process only; the later
+        // ones take its parse as sound, so it is remembered here.
+        {
+            const auto turn = storeTurn();
+            damaged_ = QSettings(iniPath_, QSettings::IniFormat).status() != QSettings::NoError;
+        }
         takeOwnLock();
         commandPass(!otherCopyRunning());
         return;
@@ -358,7 +364,7 @@ void clsRegistry::createPass(bool alone) {
 void clsRegistry::commandPass(bool alone) {
     const auto turn = storeTurn();
     QSettings s(iniPath_, QSettings::IniFormat);
-    if (s.status() != QSettings::NoError)
+    if (damaged_ || s.status() != QSettings::NoError)
         return;
     bool changed = false;
     const bool clear = alone && roomToWrite();
@@ -481,7 +487,7 @@ bool clsRegistry::TryTakeGpibBus(std::optional<int> address) {
     const auto turn = storeTurn();
     QSettings s(iniPath_, QSettings::IniFormat);
     const QString key = busSection() + QStringLiteral("/Busy");
-    const bool readable = s.status() == QSettings::NoError;
+    const bool readable = !damaged_ && s.status() == QSettings::NoError;
     if (readable && isTrueText(s.value(key, boolText(false)).toString()))
         return false;
     // The address goes with the flag, so another copy that sees the bus

@@ -173,6 +173,9 @@ private:
     // The bus's standing lock, kept while this copy holds a bus whose flag
     // the store could not take.
     std::unique_ptr<SharedLock> heldBusLock_;
+    // The store could not be parsed when this command-line copy started:
+    // read as defaults, never written.
+    bool damaged_ = false;
     // The same lock, kept for a reservation.
     std::unique_ptr<SharedLock> reservation_;
     QString ownLockPath_;

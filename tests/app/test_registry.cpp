@@ -876,6 +876,27 @@ TEST(Registry, AStoreThatCannotBeWrittenStillGivesTheBus) {
     second.ReleaseGpibBus();
 }
 
+// A command run on a store that cannot be parsed reads defaults and writes
+// nothing, whatever Qt's later readings of the file say; a busy flag in it
+// (no copy can clear it there) keeps no one off the bus.
+TEST(Registry, ACommandOnADamagedStoreLeavesItAsItIsAndStillGetsTheBus) {
+    Store store;
+    const QByteArray damaged("[GPIB0]\nBusy=True\n[broken\nSerialNum=X\n");
+    {
+        QFile f(store.ini());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(damaged);
+    }
+    clsRegistry command(store.ini(), clsRegistry::Role::Command);
+    EXPECT_FALSE(command.GpibBusy());
+    command.setSerialNum(QStringLiteral("NEW"));
+    ASSERT_TRUE(command.TryTakeGpibBus(5));
+    command.ReleaseGpibBus();
+    QFile f(store.ini());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), damaged);
+}
+
 // One run's set-up and waveform are two takes of the bus; a reservation
 // keeps another copy off it between them too, and only until it ends.
 TEST(Registry, AReservationKeepsOtherCopiesOffTheBusBetweenTakes) {
