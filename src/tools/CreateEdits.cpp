@@ -49,10 +49,12 @@ BoxEdit Param_Edit(int i, const QString& typed, const CreatePageRecord& page, co
     const double v = Eng_Val(typed);
     const double old = page.Param[static_cast<size_t>(std::clamp(i, 0, ParamCount - 1))];
     switch (i) {
-    // Values outside what the field can stand for (beyond the full scale, or
-    // too large for a number) are refused like other out-of-range input.
+    // A level or span beyond the full scale is a waveform's own (an offset
+    // that clips it, a negative peak-to-peak that turns it over), as a drag
+    // on the preview or a page file gives it too; only a number too large
+    // to be one is refused.
     case ParamOffset: {
-        if (!u.YLevel_Inside(v))
+        if (Eng_Overflow(v))
             return {false, old, u.Word_To_YText(old)};
         const double w = u.Y_To_Word_Raw(v);
         return {true, w, u.Word_To_YText(w)};
@@ -69,9 +71,9 @@ BoxEdit Param_Edit(int i, const QString& typed, const CreatePageRecord& page, co
         return {false, old, u.PointSpan_To_XText(old)};
     }
     case ParamAmpl: {
-        double w = 0;
-        if (!u.YSpan_To_Word_Inside(v, w))
+        if (Eng_Overflow(v))
             return {false, old, u.WordSpan_To_YText(old)};
+        const double w = u.YSpan_To_Word(v);
         return {true, w, u.WordSpan_To_YText(w)};
     }
     case ParamCycle:

@@ -876,10 +876,10 @@ TEST_F(CreateDialogTest, SizeIsAWidthInUserXUnits) {
     }
 }
 
-// A typed value outside the field's own physical range (too large for a
-// number at all, beyond the full scale, a negative peak-to-peak) is refused:
-// the box shows the stored value again and the page keeps it.
-TEST_F(CreateDialogTest, ValuesOutsideAFieldsRangeAreRefused) {
+// A typed value too large for a number is refused: the box shows the stored
+// value again and the page keeps it. A level beyond the full scale and a
+// negative peak-to-peak are taken, as a drag or a page file gives them.
+TEST_F(CreateDialogTest, OnlyValuesTooLargeForANumberAreRefused) {
     struct Row {
         int field;
         const char* typed;
@@ -887,12 +887,12 @@ TEST_F(CreateDialogTest, ValuesOutsideAFieldsRangeAreRefused) {
         double value; // stored afterwards
     };
     const Row rows[] = {
-        {ParamOffset, "1e400", false, 0},   {ParamOffset, "40000", false, 0},
-        {ParamOffset, "-40000", false, 0},  {ParamOffset, "-32767", true, -32767},
-        {ParamAmpl, "1e400", false, 65534}, {ParamAmpl, "70000", false, 65534},
-        {ParamAmpl, "-5", false, 65534},    {ParamAmpl, "30000", true, 30000},
-        {ParamCycle, "1e400", false, 1},    {ParamCycle, "2", true, 2},
-        {ParamPhase, "-1e400", false, 0},   {ParamPhase, "90", true, 90},
+        {ParamOffset, "1e400", false, 0},      {ParamOffset, "40000", true, 40000},
+        {ParamOffset, "-40000", true, -40000}, {ParamOffset, "-32767", true, -32767},
+        {ParamAmpl, "1e400", false, 65534},    {ParamAmpl, "70000", true, 70000},
+        {ParamAmpl, "-5", true, -5},           {ParamAmpl, "30000", true, 30000},
+        {ParamCycle, "1e400", false, 1},       {ParamCycle, "2", true, 2},
+        {ParamPhase, "-1e400", false, 0},      {ParamPhase, "90", true, 90},
     };
     doc().CurArea() = {100, 300};
     for (const Row& r : rows) {
