@@ -5,10 +5,12 @@
 namespace velda::bus {
 
 IniProfile::IniProfile(const QByteArray& text) {
-    const QString all = QString::fromUtf8(text);
+    QString all = QString::fromUtf8(text);
+    // LF, CR LF and a lone CR (an old editor's) each end a line.
+    all.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     Section* current = nullptr;
     for (QString line : all.split(QLatin1Char('\n'))) {
-        line = line.trimmed(); // also drops the CR of CR LF files
+        line = line.trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char(';')))
             continue;
         if (line.startsWith(QLatin1Char('['))) {

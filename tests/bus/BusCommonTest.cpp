@@ -254,6 +254,10 @@ TEST(IniProfile, LookupsIgnoreCaseAndTakeTheFirstMatch) {
     for (const Case& c : cases)
         EXPECT_EQ(p.Value(QString::fromLatin1(c.section), QString::fromLatin1(c.key)), c.value)
             << c.section << " " << c.key;
+    // Lines ended by a lone CR are lines too.
+    EXPECT_EQ(
+        IniProfile(QByteArray("[A]\rk=1\rm=2\r")).Value(QStringLiteral("A"), QStringLiteral("m")),
+        QStringLiteral("2"));
     // A replies file without end is read no further than a bound.
     EXPECT_EQ(IniProfile::Load(QStringLiteral("/dev/zero"))
                   .Value(QStringLiteral("A"), QStringLiteral("k")),
