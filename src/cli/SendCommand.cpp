@@ -178,7 +178,9 @@ int Run_Send(Program& program, const SendOptions& o) {
         // it when it starts, and a run refused before that leaves nothing.
         const bool existed = QFileInfo::exists(log);
         QFile probe(log);
-        if (!probe.open(QIODevice::Append)) {
+        // A pipe or a device would hold the run in its opening until a
+        // reader came, and again at every line.
+        if (!file32::fileOrNothing(log) || !probe.open(QIODevice::Append)) {
             ShowErrorText(QStringLiteral("[") + log + QStringLiteral("] ") + GetMessage(72));
             return ExitFile;
         }
@@ -186,7 +188,8 @@ int Run_Send(Program& program, const SendOptions& o) {
         if (!existed)
             probe.remove();
     }
-    if (!o.repliesFile.isEmpty() && !QFile(o.repliesFile).open(QIODevice::ReadOnly)) {
+    if (!o.repliesFile.isEmpty() &&
+        (!QFileInfo(o.repliesFile).isFile() || !QFile(o.repliesFile).open(QIODevice::ReadOnly))) {
         ShowErrorText(QStringLiteral("[") + absolute(o.repliesFile) + QStringLiteral("] ") +
                       GetMessage(71));
         return ExitFile;

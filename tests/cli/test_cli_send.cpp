@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace velda;
 using namespace velda::test;
@@ -31,6 +32,7 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
     ASSERT_TRUE(dir.isValid());
     const auto path = [&dir](const char* n) { return dir.filePath(QString::fromLatin1(n)); };
     ASSERT_TRUE(Write_Bytes(path("w.txt"), rampText()));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
     ASSERT_TRUE(Write_Bytes(path("ok.ini"), "[ADRS1]\n*IDN?=MAKERX,AWG-1101,12345,1.00\n*ESR?=0\n"
                                             ":SYST:ERR?=0,\"No error\"\n"));
     ASSERT_TRUE(Write_Bytes(path("other.ini"), "[ADRS1]\n*IDN?=MAKERX,XYZ-9999,12345,1.00\n"
@@ -87,6 +89,9 @@ TEST(CliSend, SimulatedBusTransfersAndExitCodes) {
         {{"--replies", "ok.ini", "--log", models, "w.txt"}, 2, {}, {}, ""},
         {{"--replies", "ok.ini", "--log", "no/such/t.log", "w.txt"}, 3, {}, {}, ""},
         {{"--replies", "none.ini", "w.txt"}, 3, {}, {}, ""},
+        // A pipe would hold the run until another program opened it.
+        {{"--replies", "fifo", "w.txt"}, 3, {}, {}, ""},
+        {{"--replies", "ok.ini", "--log", "fifo", "w.txt"}, 3, {}, {}, ""},
         // The sample the program ships answers a whole transfer.
         {{"--replies", VELDA_SOURCE_DIR "/data/replies.ini", "w.txt"}, 0, {":TRAC:DATA"}, {}, ""},
     };
