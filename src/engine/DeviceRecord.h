@@ -115,7 +115,8 @@ inline size_t fittingLength(std::string_view utf8, size_t width) {
 // Writes 8-bit text into a fixed field: as much as fits whole, then spaces.
 inline void putFixedBytes(uint8_t* field, size_t width, std::string_view utf8) {
     const size_t n = fittingLength(utf8, width);
-    std::memcpy(field, utf8.data(), n);
+    if (n > 0) // an empty view may have no data at all
+        std::memcpy(field, utf8.data(), n);
     std::memset(field + n, ' ', width - n);
 }
 
