@@ -118,7 +118,8 @@ void fillText(const QByteArray& line, std::span<char> out) {
     if (text == QLatin1String("None")) // what the writer puts for an empty text
         text.clear();
     const QByteArray bytes = velda::toFixed8Bit(text, static_cast<int>(out.size()));
-    std::memcpy(out.data(), bytes.constData(), out.size());
+    if (!out.empty())
+        std::memcpy(out.data(), bytes.constData(), out.size());
 }
 
 } // namespace

@@ -71,7 +71,8 @@ void putCString(char* buffer, std::string_view text) {
     if (!buffer)
         return;
     const size_t n = r::fittingLength(text, TextBufferSize - 1);
-    std::memcpy(buffer, text.data(), n);
+    if (n > 0) // an empty view may have no data at all
+        std::memcpy(buffer, text.data(), n);
     buffer[n] = '\0';
 }
 
