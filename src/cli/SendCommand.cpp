@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <cstdio>
 
 namespace velda::cli {
@@ -168,8 +169,8 @@ int Run_Send(Program& program, const SendOptions& o) {
     if (!o.logFile.isEmpty()) {
         const QString log = QFileInfo(o.logFile).absoluteFilePath();
         for (const QString& input :
-             {o.file, o.setupFile, o.repliesFile, program.Registry->iniPath(),
-              program.options().modelFile, program.dataFile(QStringLiteral("USBTMC.ID"))})
+             QStringList{o.file, o.setupFile, o.repliesFile, program.Registry->iniPath()} +
+                 program.Bus_KeptFiles())
             if (!input.isEmpty() && file32::sameFile(input, log)) {
                 ShowErrorText(QStringLiteral("send: --log %1 is a file this run reads").arg(input));
                 return ExitUsage;
@@ -261,8 +262,7 @@ int Run_Send(Program& program, const SendOptions& o) {
     // come between them (its set-up would play with this waveform).
     clsRegistry& store = *program.Registry;
     store.Reserve_GpibBus();
-    const std::unique_ptr<clsRegistry, void (*)(clsRegistry*)> reserved(
-        &store, [](clsRegistry* r) { r->End_GpibReservation(); });
+    const auto reserved = qScopeGuard([&store] { store.End_GpibReservation(); });
     TransferResult r = transfer.Select_Instrument(instrument);
     // A Ctrl-C between the steps ends the run before the next one.
     const auto goOn = [&r] {
