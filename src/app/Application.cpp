@@ -5,6 +5,7 @@
 #include "document/MainWindow.h"
 
 #include <QApplication>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QSocketNotifier>
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <functional>
 #include <unistd.h>
 
 namespace velda {
@@ -33,27 +35,31 @@ extern "C" void onEndSignal(int signal) {
 // A stop from the session, `kill` or a lost terminal. Left to its default,
 // the signal would end the program with this copy's busy flag, count and
 // locks left in the settings, keeping every other copy off the bus. Here a
-// transfer under way stops as on Cancel (a box it waits on is answered
-// with its Escape), which gives the bus back; then the settings are left as
-// the exit leaves them, and the program ends as the signal would have.
-void endOnSignals(Program& program) {
+// transfer under way stops as on Cancel (a box or reply prompt it waits on
+// is answered with its Escape), which gives the bus back; then `finish`
+// leaves the settings as the exit leaves them, and the program ends as the
+// signal would have.
+void endOnSignals(Program& program, std::function<void()> finish) {
     if (::pipe2(g_endPipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
     auto* notifier = new QSocketNotifier(g_endPipe[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [&program, notifier] {
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [&program, finish, notifier] {
         unsigned char signal = 0;
         if (::read(g_endPipe[0], &signal, 1) != 1)
             return;
         notifier->setEnabled(false);
         program.EndRequested = true;
         auto* timer = new QTimer(qApp);
-        QObject::connect(timer, &QTimer::timeout, qApp, [&program, signal] {
+        QObject::connect(timer, &QTimer::timeout, qApp, [&program, finish, signal] {
             if (program.RunningTransfers > 0) {
-                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                QWidget* modal = QApplication::activeModalWidget();
+                if (auto* box = qobject_cast<QMessageBox*>(modal))
                     box->reject();
+                else if (auto* prompt = qobject_cast<QInputDialog*>(modal))
+                    prompt->reject();
                 return;
             }
-            program.Release_Registry();
+            finish();
             std::_Exit(128 + signal);
         });
         timer->start(50);
@@ -89,9 +95,16 @@ int runProgram(int argc, char** argv) {
     MainWindow window(program);
     // Taken up once the event loop runs; installed before the start-up
     // counts this copy in, so a copy that counts is one that can count out.
-    endOnSignals(program);
+    bool loaded = false;
+    endOnSignals(program, [&] {
+        if (loaded)
+            window.End_BySignal();
+        else
+            program.Release_Registry();
+    });
     if (!window.Form_Load(commandLine))
         return 1; // the fatal box has been shown
+    loaded = true;
 
     // An operating-system shutdown never closes the program: the user is told
     // to exit it first.

@@ -134,14 +134,28 @@ bool MainWindow::Form_Load(const QString& commandLine) {
     return true;
 }
 
+void MainWindow::Keep_WindowState() {
+    Program& p = prog_;
+    if (!p.Registry)
+        return;
+    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)))
+        Save_FormPosition(this, *p.Registry, objectName());
+    p.Registry->setSerialNum(p.SerialNumber);
+}
+
+void MainWindow::Unload_All(UnloadMode mode) {
+    if (splineDialog_ && splineDialog_->isVisible())
+        splineDialog_->close();
+    Unload_SystemDialog(mode);
+    prog_.Shut_Down();
+    if (helpWindow_)
+        helpWindow_->close();
+    unloaded_ = true;
+}
+
 bool MainWindow::Form_QueryUnload(UnloadMode mode) {
     Program& p = prog_;
-    if (p.Registry) {
-        if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) {
-            Save_FormPosition(this, *p.Registry, objectName());
-        }
-        p.Registry->setSerialNum(p.SerialNumber);
-    }
+    Keep_WindowState();
     if (p.Check_GpibBusy())
         return false;
     if (mode == UnloadMode::SessionEnd) {
@@ -150,17 +164,33 @@ bool MainWindow::Form_QueryUnload(UnloadMode mode) {
     }
     if (AskCaution(98) != Answer::Yes)
         return false;
-    if (splineDialog_ && splineDialog_->isVisible())
-        splineDialog_->close();
-    Unload_SystemDialog(mode);
-    p.Shut_Down();
-    if (helpWindow_)
-        helpWindow_->close();
-    unloaded_ = true;
+    Unload_All(mode);
     return true;
 }
 
+void MainWindow::End_BySignal() {
+    if (unloaded_)
+        return;
+    // An open System Setup's changes were never confirmed: they go as on
+    // its Cancel before the exit's steps store the set-up.
+    if (systemDialog_ && systemDialog_->isVisible())
+        systemDialog_->reject();
+    Keep_WindowState();
+    Unload_All(UnloadMode::User);
+}
+
 void MainWindow::closeEvent(QCloseEvent* e) {
+    // The System Setup dialog stands over a disabled window, which a window
+    // manager's close box still reaches: no exit until the dialog is closed,
+    // or its unconfirmed changes would be stored as the set-up.
+    if (!unloaded_ && !isEnabled()) {
+        e->ignore();
+        if (systemDialog_ && systemDialog_->isVisible()) {
+            systemDialog_->raise();
+            systemDialog_->activateWindow();
+        }
+        return;
+    }
     if (unloaded_ || Form_QueryUnload(UnloadMode::User)) {
         e->accept();
         QCoreApplication::quit();

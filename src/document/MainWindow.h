@@ -54,6 +54,9 @@ public:
     bool Form_QueryUnload(UnloadMode mode);
     // True once Form_QueryUnload agreed to end and cleaned up.
     bool unloaded() const { return unloaded_; }
+    // The exit's clean-up without its question, for a stop by a signal once
+    // no transfer runs.
+    void End_BySignal();
 
     void Set_Caption();
     bool Show_Help(int index);
@@ -240,6 +243,8 @@ private:
     // After the System Setup dialog: whole waveform, unit read-outs redrawn.
     // Exit: the dialog's settings (saved model, address, memory size).
     void Unload_SystemDialog(UnloadMode mode);
+    void Keep_WindowState();
+    void Unload_All(UnloadMode mode);
 
     // DocumentObserver
     void undoItemChanged(const QString& caption, bool enabled) override;

@@ -507,8 +507,9 @@ TEST_F(CliTest, PrintWithoutARuntimeFolderIsQuietAndLeavesNothing) {
               QStringList());
 }
 
-// The editor asked to end by a signal leaves the settings as its exit does
-// (its count and its lock gone), so no other copy thinks it still runs.
+// The editor asked to end by a signal leaves the settings as its exit does:
+// its count and its lock gone, so no other copy thinks it still runs, and
+// the set-up stored.
 TEST_F(CliTest, AnEditorEndedByASignalLeavesTheSettingsAsItsExitDoes) {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
@@ -536,5 +537,8 @@ TEST_F(CliTest, AnEditorEndedByASignalLeavesTheSettingsAsItsExitDoes) {
         EXPECT_EQ(count(), QStringLiteral("0")) << signal;
         EXPECT_EQ(QDir(instances).entryList({QStringLiteral("*.lock")}, QDir::Files),
                   QStringList());
+        // The set-up for the next start, as the exit stores it.
+        EXPECT_TRUE(QSettings(ini, QSettings::IniFormat).contains("Sysinfo/sys_no")) << signal;
+        QFile::remove(ini);
     }
 }

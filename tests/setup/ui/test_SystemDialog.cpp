@@ -23,6 +23,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
@@ -511,6 +512,23 @@ TEST_F(SystemDialogTest, CancelAfterManyEditsRestoresTheRecordListsAndControls) 
     EXPECT_EQ(get<QGroupBox>(QStringLiteral("Frm_Oscil"))->title(),
               QStringLiteral("[Power Setup]"));
     EXPECT_TRUE(get<QRadioButton>(QStringLiteral("Opt_Output(0)"))->isChecked());
+}
+
+// A window manager's close box still reaches the disabled main window: it
+// must neither ask the exit question nor store the unconfirmed model.
+TEST_F(SystemDialogTest, TheMainWindowsCloseBoxWaitsWhileTheDialogIsOpen) {
+    ASSERT_NE(open(), nullptr);
+    choose(QStringLiteral("Comb_System"), Awg2201);
+    prompts.answers.push_back(Answer::Yes);
+    QCloseEvent close;
+    QApplication::sendEvent(window.get(), &close);
+    EXPECT_FALSE(close.isAccepted());
+    EXPECT_FALSE(window->unloaded());
+    EXPECT_TRUE(prompts.boxes.empty());
+    EXPECT_TRUE(dlg->isVisible());
+    click(QStringLiteral("Btn_Cancel"));
+    EXPECT_EQ(param().ModelNo, PowerSource);
+    EXPECT_FALSE(QSettings(iniPath(), QSettings::IniFormat).contains("Sysinfo/sys_no"));
 }
 
 TEST_F(SystemDialogTest, CancelGivesBackTheWaveformAShorterMemoryHid) {
