@@ -61,6 +61,9 @@ bool Program::Start_Up(const QString& fileToOpen) {
         return false;
     if (!Load_DeviceIds())
         return false;
+    // The stored interface may be one the stored model lacks (a model
+    // taken from another copy's settings) or no kind at all.
+    SetupSession(*this).Fit_InterfaceKind();
 
     const QString untitled = QStringLiteral("Untitled");
     doc.WaveFileName = doc.SetupFileName = doc.TextFileName = doc.FuncFileName = untitled;

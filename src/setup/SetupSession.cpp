@@ -97,6 +97,9 @@ void SetupSession::Restore() {
     s.Param = backup_;
     s.MemorySizeSelection = backupMemorySizeSelection_;
     s.DisplayStep = SystemSetup::Display_Step(s.Param.MemorySize);
+    // The stored kind is the one the start-up fitted, not always the one it
+    // found.
+    Fit_InterfaceKind();
     Restore_Document();
 }
 
@@ -173,10 +176,11 @@ bool SetupSession::Fit_InterfaceKind() {
     // A model that cannot be reached over the interface in use would show
     // its first interface while the transfer still used the old one: take
     // the first interface the model offers. Kinds the list never offers
-    // (USB488, the simulated bus) are chosen in the settings and stay.
+    // (USB488, the simulated bus) are chosen in the settings and stay; a
+    // number that is no kind at all (a damaged setting) is fitted too.
     SystemSetup& s = prog_.Setup;
     const int16_t kind = s.InterfaceKind;
-    if (kind != IfNiGpib && kind != IfKiGpib && kind != IfUsbTmc)
+    if (kind == IfUsb488 || kind == IfSimulated)
         return false;
     const auto list = s.Interface_List();
     if (list.empty())

@@ -156,9 +156,14 @@ TEST_F(SetupSessionTest, AModelNotReachableOverTheKindInUseTakesItsFirstInterfac
         int16_t kindAfter;
     };
     const Row rows[] = {
-        {IfUsbTmc, Awg2201, true, IfNiGpib},        {IfNiGpib, Awg2201, false, IfNiGpib},
-        {IfKiGpib, Awg1102, true, IfUsbTmc},        {IfUsbTmc, Awg1102, false, IfUsbTmc},
+        {IfUsbTmc, Awg2201, true, IfNiGpib},
+        {IfNiGpib, Awg2201, false, IfNiGpib},
+        {IfKiGpib, Awg1102, true, IfUsbTmc},
+        {IfUsbTmc, Awg1102, false, IfUsbTmc},
         {IfSimulated, Awg2201, false, IfSimulated},
+        {IfUsb488, Awg2201, false, IfUsb488},
+        {7, Awg1102, true, IfUsbTmc},
+        {-1, Awg2201, true, IfNiGpib},
     };
     for (const Row& r : rows) {
         program->Setup.InterfaceKind = r.kindBefore;
@@ -166,6 +171,21 @@ TEST_F(SetupSessionTest, AModelNotReachableOverTheKindInUseTakesItsFirstInterfac
         EXPECT_EQ(session->Fit_InterfaceKind(), r.changed) << r.kindBefore << " " << r.model;
         EXPECT_EQ(program->Setup.InterfaceKind, r.kindAfter) << r.kindBefore << " " << r.model;
     }
+    // The same fit when the start-up takes the stored model and interface.
+    program.reset();
+    {
+        QSettings stored(ini(), QSettings::IniFormat);
+        stored.setValue("Sysinfo/sys_no", Awg2201);
+        stored.setValue("System/GpibBoard", IfUsbTmc);
+    }
+    program = std::make_unique<Program>(ProgramOptions{test::sourceDataDir(), ini(), {}});
+    ASSERT_TRUE(program->Start_Up());
+    EXPECT_EQ(param().ModelNo, Awg2201);
+    EXPECT_EQ(program->Setup.InterfaceKind, IfNiGpib);
+    session = std::make_unique<SetupSession>(*program);
+    session->Take_Backup();
+    session->Restore();
+    EXPECT_EQ(program->Setup.InterfaceKind, IfNiGpib);
 }
 
 TEST_F(SetupSessionTest, RestoreGivesBackRecordInterfaceAndTheWaveformAShorterMemoryHid) {
