@@ -497,9 +497,12 @@ TransferResult Transfer::Wave_Steps() {
     if (sent != TransferResult::Done)
         return sent;
 
-    if (!Put(Function_Command(p.ModelNo, p.MemoryNo)))
+    if (const auto own = step_.ArbFunction(Printable_Name(p.MemoryName), p.MemoryNo)) {
+        if (!own->isEmpty() && !Put(*own))
+            return TransferResult::Failed;
+    } else if (!Put(Function_Command(p.ModelNo, p.MemoryNo))) {
         return TransferResult::Failed;
-    if (Needs_OutputAfterFunction(p.ModelNo)) {
+    } else if (Needs_OutputAfterFunction(p.ModelNo)) {
         if (!Put(Output_Command(p.OutputState)))
             return TransferResult::Failed;
         GpibIO::Wait(1);

@@ -12,11 +12,11 @@ namespace velda::control {
 
 namespace {
 
-const std::array<const char*, 28> kKeys = {
-    "maker",  "model",         "serial",  "version", "preset",  "headoff", "channel",
-    "freq",   "amprng",        "amp",     "offset",  "ofson",   "ofsoff",  "outon",
-    "outoff", "arbprecommand", "arbmask", "arbsend", "arbbank", "arbstt",  "arbbswap",
-    "arbfmt", "arbsize",       "arbname", "getsts",  "geterr",  "errmask", "gpibcmd",
+const std::array<const char*, 29> kKeys = {
+    "maker",   "model",   "serial",  "version", "preset",   "headoff", "channel", "freq",
+    "amprng",  "amp",     "offset",  "ofson",   "ofsoff",   "outon",   "outoff",  "arbprecommand",
+    "arbmask", "arbsend", "arbbank", "arbstt",  "arbbswap", "arbfmt",  "arbsize", "arbname",
+    "getsts",  "geterr",  "errmask", "gpibcmd", "arbfunc",
 };
 
 bool isQuote(QChar c) {
@@ -289,6 +289,17 @@ QString clsGpibCommand::ArbSend(const QString& name) const {
 
 QString clsGpibCommand::ArbName(const QString& name) const {
     return named(column("arbname", 1), name);
+}
+
+std::optional<QString> clsGpibCommand::ArbFunction(const QString& name,
+                                                   std::optional<double> memoryNo) const {
+    if (!rows_.contains(QStringLiteral("arbfunc")))
+        return std::nullopt;
+    const QString text = named(column("arbfunc", 1), name);
+    const QString pattern = column("arbfunc", 2);
+    if (text.isEmpty() || pattern.isEmpty() || !memoryNo)
+        return text;
+    return text + QLatin1Char(' ') + Pattern_Text(*memoryNo, pattern);
 }
 
 bool clsGpibCommand::ArbByteSwap() const {

@@ -83,6 +83,12 @@ public:
     // "arbname" length. "_$Block" passes through unchanged.
     QString ArbSend(const QString& name = {}) const;
     QString ArbName(const QString& name = {}) const;
+    // The command that plays the waveform once it is stored, when the script
+    // has an "arbfunc" row: its template as ArbName's, with a pattern the
+    // memory number after a blank; empty text sends none. Without the row
+    // the model's number chooses the command.
+    std::optional<QString> ArbFunction(const QString& name = {},
+                                       std::optional<double> memoryNo = {}) const;
 
     // "arbbswap" is "true" in any case; another text shows the
     // "ArbByteSwap Command Error" box and gives false.

@@ -104,6 +104,7 @@ TEST_F(CliSocket, TransfersWithinTheRunsTimeOut) {
         EXPECT_EQ(got.count(kBlock), row.exitCode == 0 ? 1 : 0) << str(name) << str(got.join('|'));
         if (row.exitCode == 0) {
             EXPECT_TRUE(got.contains("line *IDN?")) << str(got.join('|'));
+            EXPECT_TRUE(got.contains("line :FUNC ARB;:FUNC:ARB VELDA1")) << str(got.join('|'));
         } else {
             EXPECT_TRUE(r.errText().contains("(timeout)")) << str(r.errText());
         }

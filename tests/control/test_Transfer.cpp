@@ -232,6 +232,33 @@ TEST(Transfer, OscillatorLinesGoOutInTheirOrder) {
                            QStringLiteral(":OUTP ON"),
                            QStringLiteral("*ESR?")};
     EXPECT_EQ(sentTexts(rig.log()), wave);
+
+    // A script's own command to play the waveform stands for the model's
+    // (an added instrument has no place in the models' own table); an
+    // empty one sends none.
+    const std::pair<QString, QStringList> own[] = {
+        {QStringLiteral(":FUNC:USER,0"), {QStringLiteral(":FUNC:USER 2")}},
+        {QStringLiteral("':FUNC ARB;:FUNC:ARB _$Name'"),
+         {QStringLiteral(":FUNC ARB;:FUNC:ARB W1")}},
+        {QString(), {}},
+    };
+    CommandTable& table = rig.program->Setup.CommandTables[3];
+    const CommandTable shipped = table;
+    p.MemoryName = QStringLiteral("W1"); // the model sends no name of its own
+    for (const auto& [text, expected] : own) {
+        table = shipped;
+        table.keys.insert(table.rows, QStringLiteral("arbfunc"));
+        table.texts.insert(table.rows, text);
+        ++table.rows;
+        ASSERT_EQ(rig.transfer->Send_Wave(), TransferResult::Done) << text.toStdString();
+        QStringList mine = wave;
+        mine.removeAt(mine.indexOf(QStringLiteral("FNC 6")));
+        for (qsizetype i = 0; i < expected.size(); ++i)
+            mine.insert(5 + i, expected[i]);
+        EXPECT_EQ(sentTexts(rig.log()), mine) << text.toStdString();
+        EXPECT_FALSE(rig.prompts.boxTexts().join(QLatin1Char('|')).contains("Script Error"))
+            << text.toStdString();
+    }
 }
 
 TEST(Transfer, PowerSourceSwitchesModeAndRangeOnlyWhenTheyDiffer) {

@@ -85,6 +85,7 @@ wave = [
     ["arbfmt", ':FORM:BORD SWAP'],
     ["arbname", ',12'],
     ["arbsend", ':DATA:ARB _$Name 0x2C _$Block'],
+    ["arbfunc", ':FUNC ARB;:FUNC:ARB _$Name'],
 ]
 )";
 }
