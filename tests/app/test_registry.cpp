@@ -18,6 +18,7 @@
 #include <sstream>
 #include <string>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace velda;
@@ -230,7 +231,30 @@ TEST(Registry, AWriteTheStoreRefusesLeavesNothingBehind) {
         const gid_t gid = nobody->pw_gid;
         const QString top = QFileInfo(store.folder()).absolutePath();
         ASSERT_EQ(::chmod(QFile::encodeName(top).constData(), 0755), 0);
-        QStringList owned = {store.folder(), store.ini(), store.folder() + "/instances"};
+        // The child's own temporary folder: root's may be closed to others.
+        const QString tmp = top + QStringLiteral("/tmp");
+        ASSERT_TRUE(QDir().mkpath(tmp));
+        env.insert(QStringLiteral("TMPDIR"), tmp);
+        child.setProcessEnvironment(env);
+        // A folder above the program or the store closed to others (a
+        // checkout in root's home) keeps nobody out: nothing to test then.
+        const QByteArray program = QFile::encodeName(QCoreApplication::applicationFilePath());
+        const QByteArray folder = QFile::encodeName(top);
+        const pid_t probe = ::fork();
+        if (probe == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+                std::_Exit(2);
+            std::_Exit(::access(program.constData(), X_OK) == 0 &&
+                               ::access(folder.constData(), X_OK) == 0
+                           ? 0
+                           : 1);
+        }
+        int status = -1;
+        ASSERT_GT(probe, 0);
+        ASSERT_EQ(::waitpid(probe, &status, 0), probe);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            GTEST_SKIP() << "nobody cannot reach the test program or its folder";
+        QStringList owned = {store.folder(), store.ini(), store.folder() + "/instances", tmp};
         for (const QString& f : QDir(store.folder() + "/instances").entryList(QDir::Files))
             owned << store.folder() + "/instances/" + f;
         for (const QString& p : owned) {
