@@ -357,6 +357,19 @@ TEST(TransferToInstrument, AReplyLongerThanTheBufferKeepsTheAnswersInStep) {
     EXPECT_TRUE(rig.prompts.boxes.empty()) << rig.boxes();
 }
 
+// An instrument that stops answering once it has the waveform (still
+// storing it past the time-out) has not confirmed it: no Done.
+TEST(TransferToInstrument, AStatusQueryLeftUnansweredAfterTheBlockFailsTheTransfer) {
+    InstrumentRig rig(0); // the power source: its data go as a block
+    rig.inst->Silent_After_Block();
+    rig.transfer->Set_TimeOut(0.3);
+    EXPECT_EQ(rig.press(Transfer::WaveButton), TransferResult::Failed) << rig.boxes();
+    EXPECT_EQ(rig.inst->Blocks().size(), 1u);
+    EXPECT_FALSE(rig.program->Registry->GpibBusy());
+    EXPECT_TRUE(rig.prompts.boxTexts().join(QLatin1Char('|')).contains(GetMessage(225)))
+        << rig.boxes();
+}
+
 TEST(TransferToInstrument, FaultsShowTheirMessageAndGiveTheBusBack) {
     struct Case {
         const char* name;

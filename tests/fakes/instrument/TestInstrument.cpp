@@ -375,9 +375,16 @@ void TestInstrument::Execute(const std::string& command) {
         range_ = argument(10);
 }
 
+void TestInstrument::Silent_After_Block() {
+    std::lock_guard lock(mutex_);
+    silentAfterBlock_ = true;
+}
+
 bool TestInstrument::Answer(const std::string& command, std::string* reply) {
     const std::string n = normal(command);
     std::lock_guard lock(mutex_);
+    if (silentAfterBlock_ && !blocks_.empty())
+        return false;
     if (n == normal(profile_.modelQuery) || n == "*IDN?") {
         *reply = IdentityReply(profile_.modelStart,
                                identifyAs_.empty() ? profile_.modelText : identifyAs_);

@@ -91,6 +91,9 @@ public:
     void Identify_As(const std::string& text);
     // Every answer waits `ms` before it goes out.
     void Delay_Replies(int ms);
+    // Once a whole block is in, no query is answered any more (an
+    // instrument still storing the waveform).
+    void Silent_After_Block();
     // While on, every answer waits (after its delay) until it is turned off;
     // Held counts the answers that had to wait.
     void Hold_Replies(bool on);
@@ -136,6 +139,7 @@ private:
     std::string identifyAs_;
     int delayMs_ = 0;
     bool holdReplies_ = false;
+    bool silentAfterBlock_ = false;
     int held_ = 0;
     int busyPolls_ = 0;
     std::string mode_ = "AC-INT";
