@@ -173,6 +173,10 @@ Status USBTMC_MDL::GP_Send_Str(int16_t adrs, QString text) {
         st = Convert(visa_->viWrite(session_[adrs], reinterpret_cast<ViConstBuf>(bytes.constData()),
                                     static_cast<ViUInt32>(bytes.size()), &written),
                      adrs);
+        // A library that took part of the line and called it done sent a
+        // command the instrument never got whole.
+        if (st == StatusOk && written != static_cast<ViUInt32>(bytes.size()))
+            st = StatusError;
         Error_Check(QStringLiteral("GP_Send_Str"), st);
     }
     log_.Append(TraceLog::SendLine(name, text), st);

@@ -144,3 +144,33 @@ TEST(SystemVisa, UnsupportedRemoteAndClearAreNothingToDo) {
         }
     }
 }
+
+// A library that takes part of a write and calls it done has not sent the
+// line or the block: the bus says so.
+TEST(SystemVisa, AWriteTheLibraryCutsShortFails) {
+    using velda::bus::Status;
+    using velda::bus::USBTMC_MDL;
+    const std::pair<const char*, Status (*)(USBTMC_MDL&)> sends[] = {
+        {"line", [](USBTMC_MDL& b) { return b.GP_Send_Str(0, QStringLiteral("*RST")); }},
+        {"block",
+         [](USBTMC_MDL& b) {
+             static const uint8_t bytes[4] = {1, 2, 3, 4};
+             return b.GP_Send_AsciiBinary_Data(QStringLiteral(":DATA #14"),
+                                               std::span<const uint8_t>(bytes), 0, 4,
+                                               velda::bus::FormatByte, 1, 0);
+         }},
+    };
+    for (const auto& [what, send] : sends) {
+        for (const ViUInt32 missing : {0u, 1u}) {
+            FakeControl fake;
+            auto shortWrite = fake.lib.Function<void(ViUInt32)>("fakevisa_short_write");
+            velda::bus::BusContext context = velda::bus::BusContext::Program_Defaults();
+            USBTMC_MDL bus(context);
+            bus.Set_Provider_Factory([] { return chooseVisaProvider({FakeVisa}); });
+            ASSERT_EQ(bus.GP_Init(QStringLiteral("USBTMC_NAME = TCPIP0::h::5025::SOCKET")),
+                      velda::bus::StatusOk);
+            shortWrite(missing);
+            EXPECT_EQ(send(bus) == velda::bus::StatusOk, missing == 0) << what << " " << missing;
+        }
+    }
+}

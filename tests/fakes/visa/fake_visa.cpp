@@ -58,6 +58,7 @@ ViUInt32 stalls = 0;                        // reads still to answer "more" with
 std::map<std::string, ViStatus> failures;   // call name -> status for its next call
 std::map<std::string, std::string> answers; // query -> its answer
 std::string sent;
+ViUInt32 shortWrite = 0; // bytes the next write leaves out, saying it wrote them
 
 void note(const std::string& line) {
     record += line + "\n";
@@ -94,6 +95,7 @@ FAKE_EXPORT void fakevisa_reset() {
     sent.clear();
     chunk = 0;
     stalls = 0;
+    shortWrite = 0;
 }
 FAKE_EXPORT void fakevisa_answer(const char* query, const char* reply, ViUInt32 length) {
     answers[query] = std::string(reply, length);
@@ -109,6 +111,11 @@ FAKE_EXPORT void fakevisa_set_chunk(ViUInt32 bytes) {
 // hand out no byte.
 FAKE_EXPORT void fakevisa_stall_reads(ViUInt32 reads) {
     stalls = reads;
+}
+// A library gone wrong: the next write takes all but `missing` bytes and
+// says it is done.
+FAKE_EXPORT void fakevisa_short_write(ViUInt32 missing) {
+    shortWrite = missing;
 }
 FAKE_EXPORT void fakevisa_fail_next(const char* call, ViStatus status) {
     failures[call] = status;
@@ -182,7 +189,8 @@ FAKE_EXPORT ViStatus viWrite(ViSession vi, ViConstBuf buf, ViUInt32 count, ViPUI
     auto a = answers.find(q);
     if (a != answers.end())
         it->second.reply = a->second;
-    *retCount = count;
+    *retCount = count > shortWrite ? count - shortWrite : 0;
+    shortWrite = 0;
     return VI_SUCCESS;
 }
 
