@@ -119,12 +119,16 @@ void expectGpibPieces(const QStringList& journal, int headerBytes, int dataBytes
             journal[i].startsWith(QLatin1String("ibeot ")))
             eotOff = i;
     ASSERT_GE(eotOff, 0) << "the end signal is never turned off";
-    int i = eotOff + 1, sent = 0, pieces = 0;
-    bool header = headerBytes > 0;
+    int i = eotOff + 1, sent = 0, pieces = 0, readdressed = 0;
+    bool header = headerBytes > 0, wrote = false;
     for (; i < journal.size() && sent < dataBytes; ++i) {
         const auto m = write.match(journal[i]);
-        if (!m.hasMatch())
+        if (!m.hasMatch()) {
+            // Once the block has begun, its pieces go on to the same listener.
+            readdressed += wrote && journal[i].startsWith(QLatin1String("ibcmd"));
             continue;
+        }
+        wrote = true;
         const int n = m.captured(1).toInt();
         if (header) {
             // The header by itself, so that the pieces hold whole data words.
@@ -138,6 +142,7 @@ void expectGpibPieces(const QStringList& journal, int headerBytes, int dataBytes
     }
     EXPECT_EQ(sent, dataBytes);
     EXPECT_EQ(pieces, (dataBytes + 511) / 512);
+    EXPECT_EQ(readdressed, 0);
     QStringList rest = journal.mid(i);
     rest.erase(
         std::remove_if(rest.begin(), rest.end(),
