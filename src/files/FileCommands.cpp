@@ -8,6 +8,7 @@
 #include "engine/wavelb32.h"
 #include "files/FileNames.h"
 #include "files/PackedRecord.h"
+#include "setup/SetupSession.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -384,6 +385,7 @@ bool FileCommands::Load_Wave_File(const QString& path) {
         const QString arbSend = setup.Param.DefaultArbSend;
         setup.Change_Model(setup.Param.ModelNo);
         setup.Param.DefaultArbSend = arbSend;
+        SetupSession(prog_).Fit_InterfaceKind();
         // The memory size comes from the record's size entry; one naming
         // another size than the file's points would cut or pad them: the
         // entry of the file's own size is taken. Without one (a file of
@@ -458,6 +460,9 @@ bool FileCommands::Load_Setup_File(const QString& path) {
     Unpack_System_Record(record, setup.Param, setup.InterfaceKind);
     Match_Model(setup.Param, setup.ModelNames);
     setup.Change_Model(setup.Param.ModelNo);
+    // The file's model may lack the interface in use (a file that names
+    // none keeps it).
+    SetupSession(prog_).Fit_InterfaceKind();
     if (prog_.Document.N() != oldN) {
         sizeChanged(oldN);
         call(hooks_.showWholeWave);

@@ -7,8 +7,10 @@
 #include "app/Program.h"
 #include "app/Registry.h"
 #include "engine/wavelb32.h"
+#include "files/FileCommands.h"
 #include "setup/SetupSession.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -21,6 +23,7 @@ namespace {
 // Models of the shipped model file.
 enum : int {
     PowerSource = 0, // addresses 1..30, memory numbers 1..16, USB(TMC) + NI GPIB
+    Awg1101 = 1,     // USB(TMC) only
     Awg1102 = 2,     // 2 channels, 1024..65536 points, USB(TMC) + NI GPIB
     Awg2201 = 3,     // addresses 0..30, NI GPIB + KI GPIB
 };
@@ -186,6 +189,22 @@ TEST_F(SetupSessionTest, AModelNotReachableOverTheKindInUseTakesItsFirstInterfac
     session->Take_Backup();
     session->Restore();
     EXPECT_EQ(program->Setup.InterfaceKind, IfNiGpib);
+
+    // And when a waveform file that names no interface brings its model.
+    model(Awg1101);
+    session->Apply_Interface(IfUsbTmc);
+    const QString wave = dir.filePath(QStringLiteral("w.wdb"));
+    ASSERT_TRUE(FileCommands(*program).Save_Wave_File(wave));
+    QFile f(wave);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.seek(9));
+    ASSERT_TRUE(f.putChar(0)); // the record's interface: none
+    f.close();
+    model(Awg2201);
+    session->Apply_Interface(IfNiGpib);
+    ASSERT_TRUE(FileCommands(*program).Open_By_Name(wave));
+    EXPECT_EQ(param().ModelNo, Awg1101);
+    EXPECT_EQ(program->Setup.InterfaceKind, IfUsbTmc);
 }
 
 TEST_F(SetupSessionTest, RestoreGivesBackRecordInterfaceAndTheWaveformAShorterMemoryHid) {
