@@ -81,14 +81,28 @@ Status USBTMC_MDL::Convert(ViStatus status, int i) {
                              .arg(static_cast<uint32_t>(status), 8, 16, QLatin1Char('0'))
                              .toUpper()
                              .replace(QLatin1String("0X"), QLatin1String("0x"));
-        // The sentence goes to the trace log beside the operation's own line,
-        // with the resource it is about.
-        QString who = i >= 0 && i < ResourceCount && !ResourceName[i].isEmpty()
-                          ? ResourceName[i]
-                          : QStringLiteral("ALL");
-        Log(who + QStringLiteral(" : ") + errorText_, st);
+        Log_Failure(i, st);
     }
     return st;
+}
+
+void USBTMC_MDL::Log_Failure(int i, Status st) {
+    // The sentence goes to the trace log beside the operation's own line,
+    // with the resource it is about.
+    const QString who = i >= 0 && i < ResourceCount && !ResourceName[i].isEmpty()
+                            ? ResourceName[i]
+                            : QStringLiteral("ALL");
+    Log(who + QStringLiteral(" : ") + errorText_, st);
+}
+
+Status USBTMC_MDL::Check_Written(Status st, ViUInt32 written, size_t size, int i) {
+    // A library that took part of a line or block and called it done sent
+    // something the instrument never got whole.
+    if (st != StatusOk || written == size)
+        return st;
+    errorText_ = QStringLiteral("%1 of %2 bytes written").arg(written).arg(size);
+    Log_Failure(i, StatusError);
+    return StatusError;
 }
 
 Status USBTMC_MDL::GP_Init(const QString& params) {
@@ -173,10 +187,7 @@ Status USBTMC_MDL::GP_Send_Str(int16_t adrs, QString text) {
         st = Convert(visa_->viWrite(session_[adrs], reinterpret_cast<ViConstBuf>(bytes.constData()),
                                     static_cast<ViUInt32>(bytes.size()), &written),
                      adrs);
-        // A library that took part of the line and called it done sent a
-        // command the instrument never got whole.
-        if (st == StatusOk && written != static_cast<ViUInt32>(bytes.size()))
-            st = StatusError;
+        st = Check_Written(st, written, size_t(bytes.size()), adrs);
         Error_Check(QStringLiteral("GP_Send_Str"), st);
     }
     log_.Append(TraceLog::SendLine(name, text), st);
@@ -340,8 +351,7 @@ Status USBTMC_MDL::Send_Block(const QString& operation, const QByteArray& header
             st = Convert(visa_->viWrite(session_[adrs], message_.data(),
                                         static_cast<ViUInt32>(message_.size()), &written),
                          adrs);
-            if (st == StatusOk && written != message_.size())
-                st = StatusError;
+            st = Check_Written(st, written, message_.size(), adrs);
         }
     }
     Error_Check(operation, st);

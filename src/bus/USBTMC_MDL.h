@@ -65,6 +65,9 @@ private:
     // Opens the index when needed; any failure is status 2.
     Status Ensure_Open(int i);
     Status Convert(visa::ViStatus status, int i);
+    // `st` unless a write reported done took fewer than `size` bytes.
+    Status Check_Written(Status st, visa::ViUInt32 written, size_t size, int i);
+    void Log_Failure(int i, Status st);
     static visa::ViStatus Unless_Unsupported(visa::ViStatus st);
     // Runs `call` on every open session in index order, stopping at the
     // first failure, which goes through the error check under `name`.

@@ -171,6 +171,8 @@ TEST(SystemVisa, AWriteTheLibraryCutsShortFails) {
                       velda::bus::StatusOk);
             shortWrite(missing);
             EXPECT_EQ(send(bus) == velda::bus::StatusOk, missing == 0) << what << " " << missing;
+            EXPECT_EQ(bus.Last_Error_Text().contains(QLatin1String("bytes written")), missing != 0)
+                << what;
         }
     }
 }
