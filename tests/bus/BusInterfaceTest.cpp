@@ -88,6 +88,22 @@ TEST_P(BusInterface, TheRestOfAReplyLongerThanTheBufferNeverAnswersTheNextQuery)
     EXPECT_EQ(reply, QStringLiteral("B"));
 }
 
+// With the CR LF terminator a read ends at the LF: one ended at the CR
+// would leave the LF to start the next query's answer.
+TEST_P(BusInterface, WithCrLfEachReplyEndsAtItsLineFeed) {
+    if (!rig->Can_Fail())
+        GTEST_SKIP() << "the simulated bus answers each query from its file";
+    ASSERT_EQ(rig->Bus().GP_MTerm(3), bus::StatusOk);
+    rig->Answer(5, QStringLiteral("ONE?"), QByteArray("A\r\n"));
+    rig->Answer(5, QStringLiteral("TWO?"), QByteArray("B\r\n"));
+    for (const auto& [query, answer] : {std::pair{"ONE?", "A"}, std::pair{"TWO?", "B"}}) {
+        QString reply;
+        ASSERT_EQ(rig->Bus().GP_Send_Str(5, QLatin1String(query)), bus::StatusOk);
+        ASSERT_EQ(rig->Bus().GP_Receive_Str(5, reply), bus::StatusOk) << query;
+        EXPECT_EQ(reply, QLatin1String(answer)) << query;
+    }
+}
+
 TEST_P(BusInterface, AReplyThatNeverEndsFailsItsRead) {
     if (!rig->Answer_Without_End())
         GTEST_SKIP() << "no endless reply from this rig's instrument";

@@ -305,6 +305,7 @@ TEST_F(SystemSetupTest, PeriodOfExactlyTheHighestFrequencyIsAccepted) {
     prompts.answers = {Answer::Yes};
     EXPECT_TRUE(setup.Check_Txt_Oscil(1, 1e-6 * (1 - 1e-15), 1000.0, 1e-3).applied);
     EXPECT_EQ(setup.Param.Frequency, 1e6);
+    EXPECT_EQ(setup.Param.Period, 1e-6); // the frequency taken, not the text typed
 }
 
 TEST_F(SystemSetupTest, AmplitudeAndOffsetFollowTheirLimits) {

@@ -2,7 +2,8 @@
 // "<points> <start> <failing read> [<misbehaviour>]" (the failing read
 // counted from 1, 0 for none; misbehaviour 1 fills a whole block however
 // few words were asked for, 2 reports one word more than asked, 3 throws
-// out of the read, as a plug-in written in C++ can), or
+// out of the read, as a plug-in written in C++ can, 4 gives -32768, below
+// the scale, for every word), or
 // "refuse" to be refused at begin. The word at position p is
 // FAKE_SIGN * ((p * 7) % 65535 - 32767), so a test can tell every point and
 // which plug-in delivered it. Built several times: two working plug-ins with
@@ -90,7 +91,7 @@ VELDA_PLUGIN_EXPORT int velda_plugin_read(void* handle, int16_t* words, int32_t*
         n = r->start + r->points - r->next;
     const long written = r->misbehaviour == 1 ? VELDA_PLUGIN_BLOCK : n;
     for (long i = 0; i < written; ++i)
-        words[i] = wordAt(r->next + i);
+        words[i] = r->misbehaviour == 4 ? int16_t(-32768) : wordAt(r->next + i);
     r->next += n;
     *count = static_cast<int32_t>(r->misbehaviour == 2 ? n + 1 : n);
     return 0;

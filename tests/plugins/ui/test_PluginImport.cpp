@@ -171,6 +171,11 @@ TEST_F(PluginImportTest, ImportsThePointsTheChosenPluginDelivers) {
         // No undo copy was taken.
         EXPECT_FALSE(program->Document.UndoEnabled());
     }
+    // A word below the scale from a plug-in is the scale's bottom.
+    SetUp();
+    EXPECT_EQ(import({fakeFolder("abc")}, file("low.abc", "10 0 0 4")), 10);
+    const auto w = current();
+    EXPECT_EQ(std::count(w.begin(), w.begin() + 10, int16_t(-32767)), 10);
 }
 
 TEST_F(PluginImportTest, FailureLeavesTheDocumentAlone) {
