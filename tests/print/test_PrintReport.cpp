@@ -218,4 +218,50 @@ TEST_F(SetupReportTest, PageSectionListsEveryPageThatTakesPart) {
     EXPECT_EQ(valueOf(lines, "Min to Max", 0),
               QStringLiteral("0.000000000,%1.000000").arg(program->Document.N()));
     EXPECT_EQ(valueOf(lines, "Min to Max", 1), "-32768.0,32767.00");
+    // A size is an extent: in a user unit starting below 0 it is not shifted
+    // by the start (10 of 4096 points over -1..1).
+    SystemParameter& sp = program->Setup.Param;
+    ASSERT_EQ(program->Document.N(), 4096);
+    sp.XUnitMode = 2;
+    sp.UserXStart = -1;
+    sp.UserXEnd = 1;
+    EXPECT_EQ(valueOf(Page_Report(pages, UnitContext(sp), true), "Size", 0), "4.88281250m");
+}
+
+// The graph's end labels in the current units, and the bits the model's
+// converter uses for the digital view.
+TEST_F(SetupReportTest, GraphLabelsAndBitsFollowTheModelAndUnits) {
+    struct Row {
+        int model;
+        int16_t xMode, yMode;
+        const char *xStart, *xEnd, *yTop, *yBottom;
+        int bits;
+    };
+    const Row rows[] = {
+        // AWG-1101, 1024 points; AWG-1102 at 1 kHz and 1.5 Vp-p; AWG-2201 on
+        // the user units set below.
+        {1, 0, 0, "0.000000 Word", "1024.000 Word", "32767.00", "-32767.0", 14},
+        {2, 1, 1, "0.000000 sec", "1.00000m sec", "750.000m V", "-750.00m V", 16},
+        {3, 2, 2, "-90.0000 deg", "270.0000 deg", "2.500000 kPa", "-1.50000 kPa", 12},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.model);
+        selectModel(r.model);
+        setKnownValues();
+        SystemParameter& sp = program->Setup.Param;
+        sp.UserXUnitName = QStringLiteral("deg     ");
+        sp.UserYUnitName = QStringLiteral("kPa     ");
+        sp.UserXStart = -90;
+        sp.UserXEnd = 270;
+        sp.UserYMin = -1.5;
+        sp.UserYMax = 2.5;
+        sp.XUnitMode = r.xMode;
+        sp.YUnitMode = r.yMode;
+        const ReportContent c = Report_Content(*program, true, true);
+        EXPECT_EQ(c.xStartText.toStdString(), r.xStart);
+        EXPECT_EQ(c.xEndText.toStdString(), r.xEnd);
+        EXPECT_EQ(c.yTopText.toStdString(), r.yTop);
+        EXPECT_EQ(c.yBottomText.toStdString(), r.yBottom);
+        EXPECT_EQ(c.bitCount, r.bits);
+    }
 }
