@@ -119,6 +119,24 @@ TEST(VisaVxi11, ReadsLoopUntilEndAndStopAtAFullBuffer) {
     EXPECT_EQ(server.log("READ").size(), 4u); // 3+3, then 3+2
 }
 
+// With the end character on, a reply ends at it in one read, though the
+// instrument sent no END there; the next read takes what follows.
+TEST(VisaVxi11, AReadEndsAtTheEndCharacterWhenItIsOn) {
+    FakeVxi11 server;
+    ASSERT_TRUE(server.running());
+    Link link(server);
+    ASSERT_EQ(link.open(), VI_SUCCESS);
+    ASSERT_EQ(link.visa->viSetAttribute(link.vi, VI_ATTR_TERMCHAR, '\n'), VI_SUCCESS);
+    ASSERT_EQ(link.visa->viSetAttribute(link.vi, VI_ATTR_TERMCHAR_EN, 1), VI_SUCCESS);
+    ASSERT_EQ(link.write("ONE\nTWO?\n"), VI_SUCCESS); // answered as it is
+    std::string reply;
+    EXPECT_EQ(link.read(&reply), VI_SUCCESS_TERM_CHAR);
+    EXPECT_EQ(reply, "ONE\n");
+    EXPECT_EQ(link.read(&reply), VI_SUCCESS);
+    EXPECT_EQ(reply, "TWO?\n");
+    EXPECT_EQ(server.log("READ"), (std::vector<std::string>{"READ 4 REASON=2", "READ 5 REASON=6"}));
+}
+
 TEST(VisaVxi11, ClearRemoteAndLocalAreTheirCalls) {
     FakeVxi11 server;
     ASSERT_TRUE(server.running());
