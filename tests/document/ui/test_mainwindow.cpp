@@ -302,6 +302,18 @@ TEST_F(MainWindowTest, DigitalViewMouseSelectsABitAndDragCopiesIt) {
     window->Menu_Undo->trigger();
     EXPECT_EQ(engine::bufferWords(doc().CurrentBuf())[101], 0x0001);
 
+    // A release on a marker's own point is not between the markers: no copy.
+    for (const int marker : {100, 200}) {
+        int column = -1;
+        for (int x = 0; x < w && column < 0; ++x)
+            if (Round_Even(program->View.PixelToPointX(x, w)) == marker)
+                column = x;
+        ASSERT_GE(column, 0) << marker;
+        QTest::mousePress(pict, Qt::LeftButton, {}, QPoint(middle, traceRow(15)));
+        QTest::mouseRelease(pict, Qt::LeftButton, {}, QPoint(column, traceRow(14)));
+        EXPECT_EQ(engine::bufferWords(doc().CurrentBuf())[101], 0x0001) << marker;
+    }
+
     // A press outside the markers clears the selection.
     const int outside = static_cast<int>(program->View.PointToPixelX(600, w, n()));
     QTest::mousePress(pict, Qt::LeftButton, {}, QPoint(outside, traceRow(3)));
