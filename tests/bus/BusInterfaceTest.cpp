@@ -137,7 +137,11 @@ TEST_P(BusInterface, AnUnknownTerminatorCodeChangesNothing) {
 }
 
 TEST_P(BusInterface, TimeOutCodeTenIsLoggedByName) {
+    // The code set is kept: the drain of an over-long reply waits by it.
+    ASSERT_EQ(rig->Bus().GP_Time_Out(13), bus::StatusOk);
+    EXPECT_EQ(rig->Module().State().TimeOutCode, 13);
     ASSERT_EQ(rig->Bus().GP_Time_Out(10), bus::StatusOk);
+    EXPECT_EQ(rig->Module().State().TimeOutCode, 10);
     EXPECT_EQ(rig->Log_Lines().back(), QStringLiteral("ALL < GP_Time_Out\"300ms\""));
     ASSERT_EQ(rig->Bus().GP_MTerm(3), bus::StatusOk);
     EXPECT_EQ(rig->Log_Lines().back(), QStringLiteral("ALL < GP_MTerm\"CRLF\""));
