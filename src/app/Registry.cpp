@@ -93,12 +93,28 @@ clsRegistry::~clsRegistry() {
 
 // --- store access ----------------------------------------------------------
 
+std::unique_ptr<SharedLock> clsRegistry::storeTurn() const {
+    return lockShared(QStringLiteral("Store"));
+}
+
+// The store's file as QSettings reads it, parsed under the store's lock,
+// which it holds for as long as it lives (members are made in order).
+struct clsRegistry::StoreFile {
+    explicit StoreFile(const clsRegistry& r)
+        : turn(r.storeTurn()), s(r.iniPath_, QSettings::IniFormat), damaged(r.damaged_) {}
+    // Parsed, and not found damaged when this command-line copy started.
+    bool usable() const { return !damaged && s.status() == QSettings::NoError; }
+
+    const std::unique_ptr<SharedLock> turn;
+    QSettings s;
+    const bool damaged;
+};
+
 std::optional<QString> clsRegistry::read(const QString& section, const QString& key) const {
-    const auto turn = storeTurn();
-    QSettings s(iniPath_, QSettings::IniFormat);
-    if (damaged_ || s.status() != QSettings::NoError)
+    const StoreFile f(*this);
+    if (!f.usable())
         return std::nullopt;
-    const QVariant v = s.value(section + QLatin1Char('/') + key);
+    const QVariant v = f.s.value(section + QLatin1Char('/') + key);
     if (!v.isValid())
         return std::nullopt;
     // A hand-written value with commas comes back as a list.
@@ -110,10 +126,6 @@ std::optional<QString> clsRegistry::read(const QString& section, const QString& 
 QString clsRegistry::readOr(const QString& section, const QString& key,
                             const QString& fallback) const {
     return read(section, key).value_or(fallback);
-}
-
-std::unique_ptr<SharedLock> clsRegistry::storeTurn() const {
-    return lockShared(QStringLiteral("Store"));
 }
 
 // A value is only ever handed to QSettings when the file can take it: one
@@ -146,10 +158,10 @@ bool clsRegistry::roomToWrite() const {
 }
 
 void clsRegistry::write(const QString& section, const QString& key, const QString& value) {
-    const auto turn = storeTurn();
-    QSettings s(iniPath_, QSettings::IniFormat);
+    StoreFile f(*this);
+    QSettings& s = f.s;
     // Never rewrite a file we could not read: that would throw its contents away.
-    if (damaged_ || s.status() != QSettings::NoError)
+    if (!f.usable())
         return;
     // An unchanged value leaves the file alone: every write is a whole
     // rewrite and a flush to disk, and a transfer stores its values each time.
@@ -274,9 +286,7 @@ std::unique_ptr<SharedLock> clsRegistry::lockShared(const QString& name, bool* h
 // --- creation and destruction -----------------------------------------------
 
 void clsRegistry::setAsideCorruptStore() {
-    const auto turn = storeTurn();
-    QSettings s(iniPath_, QSettings::IniFormat);
-    if (s.status() != QSettings::FormatError)
+    if (StoreFile(*this).s.status() != QSettings::FormatError)
         return;
     // Keep the damaged bytes for the user, and go on with an empty store so
     // every value reads as its default and later writes make a sound file.
@@ -294,10 +304,7 @@ void clsRegistry::create() {
         // A damaged store is read as defaults and left as it is. Qt reports
         // the damage on the first reading in the process only; the later
         // ones take its parse as sound, so it is remembered here.
-        {
-            const auto turn = storeTurn();
-            damaged_ = QSettings(iniPath_, QSettings::IniFormat).status() != QSettings::NoError;
-        }
+        damaged_ = !StoreFile(*this).usable();
         takeOwnLock();
         commandPass(!otherCopyRunning());
         return;
@@ -312,9 +319,9 @@ void clsRegistry::create() {
 }
 
 void clsRegistry::createPass(bool alone) {
-    const auto turn = storeTurn();
-    QSettings s(iniPath_, QSettings::IniFormat);
-    const bool usable = s.status() == QSettings::NoError;
+    StoreFile f(*this);
+    QSettings& s = f.s;
+    const bool usable = f.usable();
     const bool writable = usable && roomToWrite();
     // What this pass has put, read back by it whether or not it is written.
     std::map<QString, QString> written;
@@ -362,9 +369,9 @@ void clsRegistry::createPass(bool alone) {
 }
 
 void clsRegistry::commandPass(bool alone) {
-    const auto turn = storeTurn();
-    QSettings s(iniPath_, QSettings::IniFormat);
-    if (damaged_ || s.status() != QSettings::NoError)
+    StoreFile f(*this);
+    QSettings& s = f.s;
+    if (!f.usable())
         return;
     bool changed = false;
     const bool clear = alone && roomToWrite();
@@ -409,9 +416,9 @@ void clsRegistry::destroy() {
 
 void clsRegistry::loadFormTable() {
     forms_ = {};
-    const auto turn = storeTurn();
-    QSettings s(iniPath_, QSettings::IniFormat);
-    if (s.status() != QSettings::NoError)
+    StoreFile f(*this);
+    QSettings& s = f.s;
+    if (!f.usable())
         return;
     s.beginGroup(kFormProperty);
     const QStringList keys = s.childKeys();
@@ -435,9 +442,9 @@ void clsRegistry::loadFormTable() {
 }
 
 void clsRegistry::saveFormTable() {
-    const auto turn = storeTurn();
-    QSettings s(iniPath_, QSettings::IniFormat);
-    if (s.status() != QSettings::NoError || !roomToWrite())
+    StoreFile f(*this);
+    QSettings& s = f.s;
+    if (!f.usable() || !roomToWrite())
         return;
     s.beginGroup(kFormProperty);
     // Slot 10 is shared by every form beyond the tenth and is not kept.
@@ -484,10 +491,10 @@ bool clsRegistry::TryTakeGpibBus(std::optional<int> address) {
     // not keep this copy off the bus: like every other failed write, the
     // flag's is skipped, and the message that another copy uses the bus
     // would not be true; the standing lock keeps another copy off it.
-    const auto turn = storeTurn();
-    QSettings s(iniPath_, QSettings::IniFormat);
+    StoreFile f(*this);
+    QSettings& s = f.s;
     const QString key = busSection() + QStringLiteral("/Busy");
-    const bool readable = !damaged_ && s.status() == QSettings::NoError;
+    const bool readable = f.usable();
     if (readable && isTrueText(s.value(key, boolText(false)).toString()))
         return false;
     // The address goes with the flag, so another copy that sees the bus

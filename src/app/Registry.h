@@ -163,6 +163,8 @@ private:
     // keep the old text under the new version's size and time, and every
     // later read and check-and-set here would go by that old text.
     std::unique_ptr<SharedLock> storeTurn() const;
+    // The file read under storeTurn; every reading goes through one.
+    struct StoreFile;
     // Whether the store can take a write now (called under storeTurn).
     bool roomToWrite() const;
     QString busSection() const;
