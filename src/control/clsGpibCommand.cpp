@@ -168,11 +168,15 @@ QString clsGpibCommand::column(const char* key, int index) const {
 }
 
 QString clsGpibCommand::expand(const char* key, std::optional<double> par) const {
-    const QString templ = column(key, 1);
+    return withPattern(column(key, 1), key, par);
+}
+
+QString clsGpibCommand::withPattern(const QString& text, const char* key,
+                                    std::optional<double> par) const {
     const QString pattern = column(key, 2);
     if (pattern.isEmpty() || !par)
-        return templ;
-    return templ + QLatin1Char(' ') + Pattern_Text(*par, pattern);
+        return text;
+    return text + QLatin1Char(' ') + Pattern_Text(*par, pattern);
 }
 
 QString clsGpibCommand::query(const char* key, int32_t& start, int32_t& length) const {
@@ -296,10 +300,7 @@ std::optional<QString> clsGpibCommand::ArbFunction(const QString& name,
     if (!rows_.contains(QStringLiteral("arbfunc")))
         return std::nullopt;
     const QString text = named(column("arbfunc", 1), name);
-    const QString pattern = column("arbfunc", 2);
-    if (text.isEmpty() || pattern.isEmpty() || !memoryNo)
-        return text;
-    return text + QLatin1Char(' ') + Pattern_Text(*memoryNo, pattern);
+    return text.isEmpty() ? text : withPattern(text, "arbfunc", memoryNo);
 }
 
 bool clsGpibCommand::ArbByteSwap() const {

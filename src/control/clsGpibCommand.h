@@ -105,6 +105,9 @@ public:
 private:
     QString column(const char* key, int index) const;
     QString expand(const char* key, std::optional<double> par) const;
+    // `text`, then with `key`'s pattern (column 2) and `par` a blank and
+    // `par` written with it.
+    QString withPattern(const QString& text, const char* key, std::optional<double> par) const;
     QString query(const char* key, int32_t& start, int32_t& length) const;
     QString named(const QString& templ, const QString& name) const;
 
